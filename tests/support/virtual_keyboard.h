@@ -1,0 +1,57 @@
+#pragma once
+// Test fixture: a private quorvel-vkbd daemon in a fresh temporary folder (socket, flash state,
+// frame trace), with the virtual service library pointed at it through QUORVEL_VKBD_SOCKET.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quorvel::testing {
+
+// Folder of the built executables and service libraries (QUORVEL_BIN_DIR, set by ctest).
+std::string BinDir();
+
+class VirtualKeyboard {
+public:
+    struct Options {
+        int capacityUnits = 64;         // --capacity
+        std::string layout = "default";  // --layout default|shuffled
+        std::string modes;               // --modes LIST; empty = the daemon's default
+        int latencyUs = 0;               // --latency-us
+        bool plugged = true;             // start with the keyboard attached
+    };
+
+    VirtualKeyboard();
+    explicit VirtualKeyboard(Options options);
+    ~VirtualKeyboard();  // stops the daemon and removes the folder
+    VirtualKeyboard(const VirtualKeyboard&) = delete;
+    VirtualKeyboard& operator=(const VirtualKeyboard&) = delete;
+
+    const std::string& Dir() const { return dir_; }
+    const std::string& SocketPath() const { return socket_; }
+    const std::string& StatePath() const { return state_; }
+    const std::string& TracePath() const { return trace_; }
+
+    // Runs `quorvel-vkbd --socket <socket> args...` (plug, unplug, bank, fault ..., dump) and
+    // returns its standard output; a non-zero exit fails the current test.
+    std::string Run(const std::vector<std::string>& args) const;
+
+    // Lines of the trace file, and a mark to read only what came after it.
+    std::vector<std::string> Trace() const;
+    size_t TraceMark() const { return Trace().size(); }
+    std::vector<std::string> TraceSince(size_t mark) const;
+    // Only the host-to-keyboard control frames ("> CTRL ..." lines, hex part only).
+    std::vector<std::string> FramesSentSince(size_t mark) const;
+
+    // Stops the daemon and starts it again on the same state file (a power cycle).
+    void Restart();
+
+private:
+    void Start();
+    void Stop();
+
+    Options options_;
+    std::string dir_, socket_, state_, trace_;
+    int pid_ = -1;
+};
+
+}  // namespace quorvel::testing
