@@ -3,11 +3,25 @@
 // without regard to case, the first match wins, blanks around names and values are trimmed, a
 // default stands in for anything missing, and a missing file reads as all defaults. Writes
 // change only the line concerned and replace the file atomically.
+//
+// Text is UTF-8, with or without a byte order mark (kept on write when the file had one). Lines
+// starting with ';' are comments. As with the profile functions, a value enclosed in a matching
+// pair of quotes ("..." or '...') reads without them; WriteString adds such quotes when a value
+// would otherwise not read back as written (surrounding blanks, or quotes of its own).
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorvel {
+
+// Longest value a read returns, in UTF-16 code units; longer values are cut.
+inline constexpr std::size_t INI_VALUE_MAX_UNITS = 259;
+
+// The longest prefix of utf8 that is at most maxUnits UTF-16 code units long. A character
+// outside the BMP (a surrogate pair) is never split; a byte that is not valid UTF-8 counts as
+// one unit.
+std::string CutToUtf16Units(std::string_view utf8, std::size_t maxUnits);
 
 class IniFile {
 public:
@@ -16,7 +30,11 @@ public:
 
     const std::string& Path() const { return path_; }
 
-    // UTF-8 text of [section] key, or fallback when the section or key is absent.
+    // Reads the file again, picking up changes made by other writers.
+    void Reload();
+
+    // UTF-8 text of [section] key, or fallback when the section or key is absent; at most
+    // INI_VALUE_MAX_UNITS long.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback = {}) const;
     // Decimal integer like GetPrivateProfileInt: leading digits count, anything else gives 0;
@@ -24,14 +42,16 @@ public:
     int ReadInt(std::string_view section, std::string_view key, int fallback) const;
     bool HasKey(std::string_view section, std::string_view key) const;
 
-    // Sets [section] key = value in memory and writes the whole file atomically (temporary
-    // file, fsync, rename). Returns false, leaving the file on disk as it was, when the write
-    // fails.
+    // Sets [section] key = value and writes the whole file atomically (temporary file, fsync,
+    // rename). The file is re-read first, so changes made by others since are kept. Returns
+    // false, leaving the file on disk and this object as they were, when the write fails or when
+    // the names or the value cannot be stored on one line (line breaks, '=' in a key, ']' in a
+    // section name, empty names).
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
 
 private:
     std::string path_;
-    std::vector<std::string> lines_;  // the file as read, BOM removed
+    std::vector<std::string> lines_;  // the file as read, BOM removed, each with its line end
     bool hadBom_ = false;
 };
 
