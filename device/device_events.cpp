@@ -1,0 +1,96 @@
+#include "device/device_events.h"
+
+#include <array>
+#include <chrono>
+#include <thread>
+
+#include "device/device_link.h"
+#include "device/firmware_commands.h"
+#include "device/result_codes.h"
+#include "device/shell_port.h"
+#include "model/key_table.h"
+
+namespace quorvel {
+
+DeviceEvents::DeviceEvents(DeviceLink& link, ShellPort& shell) : link_(link), shell_(shell) {}
+
+void DeviceEvents::OnConsumerCode(uint16_t code) {
+    switch (code) {
+        case EVENT_BANK_KEY:
+            eventWorker_.Post([this] { ToggleGKeyBank(); });
+            break;
+        case EVENT_LIGHTING_CHANGED:
+            // The window's timer handler stops the timer and re-reads the lighting.
+            eventWorker_.Post([this] { shell_.StartTimer(TIMER_LIGHTING_REFRESH, 0); });
+            break;
+        case EVENT_SPECIAL_STATE_LEFT:
+        case EVENT_SPECIAL_STATE_ENTERED:
+            eventWorker_.Post([this, code] { TrayStateWorker(code); });
+            break;
+        default:
+            break;
+    }
+}
+
+void DeviceEvents::StartPresenceWorker(uint32_t count) {
+    presenceWorker_.Post([this, count] { PresenceWorker(count); });
+}
+
+void DeviceEvents::WaitUntilIdle() {
+    presenceWorker_.Drain();
+    eventWorker_.Drain();
+}
+
+bool DeviceEvents::WaitForWindow(SerialWorker& worker) {
+    while (!shell_.IsReady()) {
+        if (worker.Stopping()) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(READY_POLL_MS));
+    }
+    return true;
+}
+
+void DeviceEvents::ToggleGKeyBank() {
+    bool bankB = link_.ToggleGKeyBank();
+    link_.WriteLedState();
+    shell_.SendMessage(UM_GKEY_STATE, UM_GKEY_STATE_TAG);
+    shell_.ShowGKeyBank(bankB);
+}
+
+void DeviceEvents::TrayStateWorker(uint16_t code) {
+    if (!WaitForWindow(eventWorker_)) return;
+    if (code == EVENT_SPECIAL_STATE_ENTERED) {
+        shell_.SetTrayIcon(TRAY_SPECIAL_ICON, 0);
+    } else {
+        shell_.SetTrayIcon(TRAY_BASE_ICON, 0);
+    }
+}
+
+void DeviceEvents::PresenceWorker(uint32_t count) {
+    if (count == lastDeviceCount_) return;
+    if (count == 0) {
+        link_.SetCurrentProfileCache(-1);
+        shell_.SendMessage(UM_DEVICE_GONE, UM_DEVICE_GONE_TAG);
+        shell_.HideMainWindow();
+    } else {
+        std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> layout{};
+        if (ReadDefaultLayout(link_, layout) == CMD_OK) {
+            ReplaceDefaultLayout(ReadKeyTableBlock(layout.data()));
+        } else {
+            shell_.ShowMessage(DEFAULT_LAYOUT_FAILED_TEXT);
+        }
+        SettingsBlock settings{};
+        if (ReadSettingsBlock(link_, settings) == CMD_OK) {
+            macroCapacity_.store(settings[SETTINGS_MACRO_CAPACITY] * MACRO_CAPACITY_UNIT);
+        }
+        shell_.SendMessage(UM_PROFILE, UM_PROFILE_TAG);
+    }
+    if (!WaitForWindow(presenceWorker_)) return;
+    shell_.SetTrayIcon(TRAY_BASE_ICON, count > 0 ? ICON_KEYBOARD : ICON_NO_KEYBOARD);
+    lastDeviceCount_ = count;
+    if (!shell_.AutoOpenDone()) {
+        if (count > 0) shell_.PostMessage(UM_OPEN, UM_OPEN_TAG);
+        shell_.SetAutoOpenDone();
+    }
+}
+
+}  // namespace quorvel

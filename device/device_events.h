@@ -1,0 +1,59 @@
+#pragma once
+// What the program does with the events the keyboard reports: consumer codes (bank key,
+// lighting changed on the keyboard, special state) and changes in the number of attached
+// keyboards. Events are handed to background workers, so the service library's thread never
+// waits for the window and control replies keep flowing while the window is busy.
+#include <atomic>
+#include <cstdint>
+
+#include "device/serial_worker.h"
+
+namespace quorvel {
+
+class DeviceLink;
+class ShellPort;
+
+// Consumer event codes.
+constexpr uint16_t EVENT_BANK_KEY = 0x02FF;
+constexpr uint16_t EVENT_LIGHTING_CHANGED = 0x0401;
+constexpr uint16_t EVENT_SPECIAL_STATE_LEFT = 0x1810;
+constexpr uint16_t EVENT_SPECIAL_STATE_ENTERED = 0x1811;
+
+constexpr int READY_POLL_MS = 50;
+constexpr const char* DEFAULT_LAYOUT_FAILED_TEXT = "MAIN_DEFAULT_MATRIX_PROMPT";
+
+class DeviceEvents {
+public:
+    DeviceEvents(DeviceLink& link, ShellPort& shell);
+
+    // Called for each consumer report of the keyboard.
+    void OnConsumerCode(uint16_t code);
+    // Queues a change in the number of attached keyboards. Changes are acted on one at a
+    // time, in the order they were reported; a count equal to the last one acted on is
+    // ignored.
+    void StartPresenceWorker(uint32_t count);
+
+    // Usable size of the keyboard's macro area in bytes, read on each arrival; 0 until then.
+    int MacroCapacity() const { return macroCapacity_.load(); }
+
+    // Blocks until every event reported so far has been handled (for callers that must see
+    // the keyboard's state settled, such as the command-line tool and tests).
+    void WaitUntilIdle();
+
+private:
+    void PresenceWorker(uint32_t count);
+    void ToggleGKeyBank();
+    void TrayStateWorker(uint16_t code);
+    // False when the owner shut down while waiting.
+    bool WaitForWindow(SerialWorker& worker);
+
+    DeviceLink& link_;
+    ShellPort& shell_;
+    std::atomic<int> macroCapacity_{0};
+    uint32_t lastDeviceCount_ = 0;  // touched only by the presence worker
+    // Declared last: the workers' threads stop before the state above goes away.
+    SerialWorker eventWorker_;
+    SerialWorker presenceWorker_;
+};
+
+}  // namespace quorvel

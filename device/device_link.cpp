@@ -1,0 +1,215 @@
+#include "device/device_link.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <shared_mutex>
+#include <thread>
+
+#include "base/byte_order.h"
+#include "device/command_frame.h"
+#include "device/device_events.h"
+#include "device/result_codes.h"
+#include "device/shell_port.h"
+
+namespace quorvel {
+namespace {
+
+constexpr uint32_t DESCRIPTOR_MATCH_ALL = 0x0000000F;
+
+HidServDescriptor MakeDescriptor(uint16_t usagePage, uint16_t usage) {
+    HidServDescriptor descriptor{};
+    WriteLe32(&descriptor.bytes[0], DESCRIPTOR_MATCH_ALL);
+    WriteLe16(&descriptor.bytes[4], KEYBOARD_VENDOR_ID);
+    WriteLe16(&descriptor.bytes[6], KEYBOARD_PRODUCT_ID);
+    WriteLe16(&descriptor.bytes[8], usagePage);
+    WriteLe16(&descriptor.bytes[10], usage);
+    return descriptor;
+}
+
+const HidServDescriptor CONTROL_DESCRIPTOR = MakeDescriptor(0xFF1C, 0x0092);
+const HidServDescriptor CONSUMER_DESCRIPTOR = MakeDescriptor(0x000C, 0x0001);
+const HidServDescriptor INDICATOR_DESCRIPTOR = MakeDescriptor(0x0008, 0x0089);
+
+// The library's callback carries no context, so notifications reach the bound link through
+// this registration. Dispatch holds it shared; unbinding takes it exclusively, so a link is
+// never called after its destructor has unregistered it.
+std::shared_mutex boundLinkMutex;
+DeviceLink* boundLink = nullptr;
+
+int NotifyBoundLink(const void* notification) {
+    std::shared_lock lock(boundLinkMutex);
+    return boundLink != nullptr ? boundLink->OnNotify(notification) : 1;
+}
+
+const uint8_t* ReadPointer(const uint8_t* record, size_t offset) {
+    const uint8_t* pointer = nullptr;
+    std::memcpy(&pointer, record + offset, sizeof pointer);
+    return pointer;
+}
+
+// Notification and request record offsets.
+constexpr size_t NOTIFY_KIND_OFFSET = 0;
+constexpr size_t NOTIFY_REQUEST_OFFSET = 8;
+constexpr size_t REQUEST_TAG_OFFSET = 0;
+constexpr size_t REQUEST_COUNT_OFFSET = 4;
+constexpr size_t REQUEST_DATA_OFFSET = 8;
+constexpr size_t REQUEST_DECODED_OFFSET = 16;
+static_assert(NOTIFY_REQUEST_OFFSET + sizeof(void*) <= HIDSERV_NOTIFY_SIZE);
+static_assert(REQUEST_DECODED_OFFSET + sizeof(void*) <= HIDSERV_REQUEST_SIZE);
+static_assert(HIDSERV_DECODED_CODE_PTR_OFFSET + sizeof(void*) <= HIDSERV_DECODED_SIZE);
+
+}  // namespace
+
+DeviceLink::DeviceLink(ShellPort& shell)
+    : shell_(shell), events_(std::make_unique<DeviceEvents>(*this, shell)) {}
+
+DeviceLink::~DeviceLink() {
+    if (bound_) {
+        {
+            std::lock_guard lock(requestMutex_);
+            entryPoints_.DeleteRequestFromUnitId(consUnitId_);
+            entryPoints_.DeleteRequestFromUnitId(ctrlUnitId_);
+            entryPoints_.DeleteRequestFromUnitId(ledUnitId_);
+        }
+        std::unique_lock lock(boundLinkMutex);
+        boundLink = nullptr;
+    }
+    events_.reset();
+}
+
+BindResult DeviceLink::Bind(const BindOptions& options) {
+    std::string path = ServiceLibraryPath(options);
+    ServiceEntryPoints found;
+    BindResult loaded = LoadServiceLibrary(path, found);
+    if (!loaded.Ok()) return loaded;
+    int init = found.Init(0);
+    if (init <= 0) {
+        return {BindError::INIT_FAILED, "the HID service library " + path +
+                                            " failed to initialise (Init returned " +
+                                            std::to_string(init) + ")"};
+    }
+    {
+        std::unique_lock lock(boundLinkMutex);
+        if (boundLink != nullptr) {
+            return {BindError::ALREADY_BOUND, "the HID service library is already bound"};
+        }
+        boundLink = this;
+    }
+    entryPoints_ = found;
+    bound_ = true;
+    {
+        std::lock_guard lock(requestMutex_);
+        indicatorState_ = {INDICATOR_REPORT, INDICATOR_ALWAYS_SET};
+        ledUnitId_ = 0;
+    }
+    SubscribeCons();
+    replySlot_.Close();
+    SubscribeCtrl();
+    uint32_t count = CountControlInterfaces();
+    events_->StartPresenceWorker(count);
+    if (count == 0) shell_.SetAutoOpenDone();
+    return {};
+}
+
+void DeviceLink::Subscribe(const HidServDescriptor& descriptor, uint32_t tag, uint32_t& unitId) {
+    std::lock_guard lock(requestMutex_);
+    entryPoints_.DeleteRequestFromUnitId(unitId);
+    entryPoints_.RequestAsyncRead(&descriptor, NotifyBoundLink, tag, &unitId);
+}
+
+void DeviceLink::SubscribeCons() {
+    Subscribe(CONSUMER_DESCRIPTOR, TAG_CONS, consUnitId_);
+}
+
+void DeviceLink::SubscribeCtrl() {
+    Subscribe(CONTROL_DESCRIPTOR, TAG_CTRL, ctrlUnitId_);
+}
+
+void DeviceLink::WriteLedState() {
+    std::lock_guard lock(requestMutex_);
+    if (!bound_) return;
+    entryPoints_.DeleteRequestFromUnitId(ledUnitId_);
+    entryPoints_.RequestStatusWrite(&INDICATOR_DESCRIPTOR, NotifyBoundLink, TAG_LED,
+                                    indicatorState_.data(), indicatorState_.size(), &ledUnitId_);
+}
+
+int DeviceLink::OnNotify(const void* notification) {
+    if (notification == nullptr) return 1;
+    const auto* record = static_cast<const uint8_t*>(notification);
+    uint32_t kind = ReadLe32(record + NOTIFY_KIND_OFFSET);
+    const uint8_t* request = ReadPointer(record, NOTIFY_REQUEST_OFFSET);
+    if (request == nullptr) return 1;
+    uint32_t tag = ReadLe32(request + REQUEST_TAG_OFFSET);
+    uint32_t count = ReadLe32(request + REQUEST_COUNT_OFFSET);
+    if (kind == HIDSERV_NOTIFY_DATA && tag == TAG_CONS) {
+        const uint8_t* decoded = ReadPointer(request, REQUEST_DECODED_OFFSET);
+        if (decoded == nullptr) return 1;
+        const uint8_t* code = ReadPointer(decoded, HIDSERV_DECODED_CODE_PTR_OFFSET);
+        if (code != nullptr) events_->OnConsumerCode(ReadLe16(code));
+    } else if (kind == HIDSERV_NOTIFY_DATA && tag == TAG_CTRL) {
+        OnControlData(count, ReadPointer(request, REQUEST_DATA_OFFSET));
+    } else if (kind == HIDSERV_NOTIFY_COUNT && tag == TAG_CTRL) {
+        events_->StartPresenceWorker(count);
+    }
+    return 1;
+}
+
+uint32_t DeviceLink::CountControlInterfaces() {
+    if (!bound_) return 0;
+    int count = entryPoints_.RequestGetDeviceCount(&CONTROL_DESCRIPTOR, nullptr, 0, nullptr);
+    return count > 0 ? static_cast<uint32_t>(count) : 0;
+}
+
+int DeviceLink::TransactCommand(const uint8_t* request, size_t requestLength, uint8_t* reply,
+                                uint32_t replyCapacity, uint32_t* receivedLength) {
+    *receivedLength = 0;
+    std::lock_guard transaction(transactionMutex_);
+    if (CountControlInterfaces() == 0) return CMD_NO_DEVICE;
+
+    CommandFrame frame{};
+    std::copy_n(request, std::min(requestLength, COMMAND_FRAME_SIZE), frame.begin());
+
+    for (int attempt = 1;; ++attempt) {
+        replySlot_.Open(reply, replyCapacity);
+        if (entryPoints_.RequestWriteOne(&CONTROL_DESCRIPTOR, nullptr, 0, frame.data(),
+                                         frame.size(), nullptr) <= 0) {
+            replySlot_.Close();
+            return CMD_WRITE_FAILED;
+        }
+        auto received = replySlot_.WaitAndClose(std::chrono::milliseconds(REPLY_WAIT_MS));
+        // A reply to another command counts as no reply at all.
+        bool matched = received && *received > FRAME_COMMAND_OFFSET &&
+                       reply[FRAME_COMMAND_OFFSET] == frame[FRAME_COMMAND_OFFSET];
+        if (matched) {
+            bool errorStatus =
+                *received > FRAME_STATUS_OFFSET && (reply[FRAME_STATUS_OFFSET] == FRAME_STATUS_FF ||
+                                                    reply[FRAME_STATUS_OFFSET] == FRAME_STATUS_FE);
+            // An error status is retried, but the last one is handed to the caller to map.
+            if (!errorStatus || attempt == TRANSACTION_ATTEMPTS) {
+                *receivedLength = *received;
+                return CMD_OK;
+            }
+        } else if (attempt == TRANSACTION_ATTEMPTS) {
+            return CMD_NO_REPLY;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(RETRY_PAUSE_MS));
+    }
+}
+
+void DeviceLink::OnControlData(uint32_t length, const uint8_t* data) {
+    replySlot_.Deliver(data, length);
+}
+
+std::array<uint8_t, 2> DeviceLink::IndicatorState() {
+    std::lock_guard lock(requestMutex_);
+    return indicatorState_;
+}
+
+bool DeviceLink::ToggleGKeyBank() {
+    std::lock_guard lock(requestMutex_);
+    indicatorState_[1] ^= INDICATOR_BANK_B;
+    return (indicatorState_[1] & INDICATOR_BANK_B) != 0;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,156 @@
+#include "device/firmware_commands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "device/command_frame.h"
+#include "device/device_link.h"
+#include "device/result_codes.h"
+
+namespace quorvel {
+namespace {
+
+constexpr int END_SESSION_DELAY_MS = 10;
+constexpr int KEY_COLOUR_SIZE = 3;  // red, green, blue
+
+// Runs one frame and maps the reply's status; the reply stays available to the caller.
+int Exchange(DeviceLink& link, const CommandFrame& request, CommandFrame& reply) {
+    reply.fill(0);
+    uint32_t received = 0;
+    int result = link.TransactCommand(request.data(), request.size(), reply.data(),
+                                      static_cast<uint32_t>(reply.size()), &received);
+    if (result != CMD_OK) return result;
+    if (reply[FRAME_STATUS_OFFSET] == FRAME_STATUS_FF) return CMD_STATUS_FF;
+    if (reply[FRAME_STATUS_OFFSET] == FRAME_STATUS_FE) return CMD_STATUS_FE;
+    return CMD_OK;
+}
+
+int SimpleCommand(DeviceLink& link, uint8_t command, uint8_t lengthOrSubCode = 0,
+                  uint16_t address = 0, std::span<const uint8_t> data = {}) {
+    CommandFrame reply;
+    return Exchange(link, BuildCommandFrame(command, lengthOrSubCode, address, data), reply);
+}
+
+int ChunkedRead(DeviceLink& link, uint8_t command, uint16_t base, std::span<uint8_t> out) {
+    for (size_t offset = 0; offset < out.size(); offset += FRAME_DATA_SIZE) {
+        size_t length = std::min(FRAME_DATA_SIZE, out.size() - offset);
+        CommandFrame reply;
+        int result = Exchange(link,
+                              BuildCommandFrame(command, static_cast<uint8_t>(length),
+                                                static_cast<uint16_t>(base + offset)),
+                              reply);
+        if (result != CMD_OK) return result;
+        std::copy_n(&reply[FRAME_DATA_OFFSET], length, &out[offset]);
+    }
+    return CMD_OK;
+}
+
+int ChunkedWrite(DeviceLink& link, uint8_t command, uint16_t base, std::span<const uint8_t> in) {
+    for (size_t offset = 0; offset < in.size(); offset += FRAME_DATA_SIZE) {
+        size_t length = std::min(FRAME_DATA_SIZE, in.size() - offset);
+        int result =
+            SimpleCommand(link, command, static_cast<uint8_t>(length),
+                          static_cast<uint16_t>(base + offset), in.subspan(offset, length));
+        if (result != CMD_OK) return result;
+    }
+    return CMD_OK;
+}
+
+uint16_t KeyBlockBase(unsigned blockIndex) {
+    return static_cast<uint16_t>(blockIndex * KEY_TABLE_BLOCK_SIZE);
+}
+
+}  // namespace
+
+int BeginSession(DeviceLink& link) {
+    return SimpleCommand(link, OP_BEGIN);
+}
+
+int EndSession(DeviceLink& link) {
+    CommandFrame request = BuildCommandFrame(OP_END, 0, 0);
+    // The keyboard needs a moment after the last write of a session before it is closed.
+    std::this_thread::sleep_for(std::chrono::milliseconds(END_SESSION_DELAY_MS));
+    CommandFrame reply;
+    return Exchange(link, request, reply);
+}
+
+int ReadSettingsBlock(DeviceLink& link, SettingsBlock& block) {
+    CommandFrame reply;
+    int result =
+        Exchange(link, BuildCommandFrame(OP_READ_SETTINGS_BLOCK, SETTINGS_BLOCK_SIZE, 0), reply);
+    if (result == CMD_OK) std::copy_n(&reply[FRAME_DATA_OFFSET], block.size(), block.begin());
+    return result;
+}
+
+int WriteSettingsBlock(DeviceLink& link, const SettingsBlock& block) {
+    return SimpleCommand(link, OP_WRITE_SETTINGS_BLOCK, SETTINGS_BLOCK_SIZE, 0, block);
+}
+
+int ReadParams(DeviceLink& link, ParamsChunk& data, uint8_t length, uint16_t address) {
+    CommandFrame reply;
+    int result = Exchange(link, BuildCommandFrame(OP_READ_PARAMS, length, address), reply);
+    if (result == CMD_OK) std::copy_n(&reply[FRAME_DATA_OFFSET], data.size(), data.begin());
+    return result;
+}
+
+int WriteParams(DeviceLink& link, std::span<const uint8_t> data, uint16_t address) {
+    if (data.size() > FRAME_DATA_SIZE) return CMD_WRITE_FAILED;
+    return SimpleCommand(link, OP_WRITE_PARAMS, static_cast<uint8_t>(data.size()), address, data);
+}
+
+int ReadKeyBlock(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> block,
+                 unsigned blockIndex) {
+    if (blockIndex >= PROFILE_COUNT) return CMD_BAD_BLOCK;
+    return ChunkedRead(link, OP_READ_KEY_BLOCK, KeyBlockBase(blockIndex), block);
+}
+
+int WriteKeyBlock(DeviceLink& link, std::span<const uint8_t, KEY_TABLE_BLOCK_SIZE> block,
+                  unsigned blockIndex) {
+    if (blockIndex >= PROFILE_COUNT) return CMD_BAD_BLOCK;
+    return ChunkedWrite(link, OP_WRITE_KEY_BLOCK, KeyBlockBase(blockIndex), block);
+}
+
+int ReadMacroArea(DeviceLink& link, std::span<uint8_t> area) {
+    return ChunkedRead(link, OP_READ_MACRO_AREA, 0, area);
+}
+
+int WriteMacroArea(DeviceLink& link, std::span<const uint8_t> area) {
+    return ChunkedWrite(link, OP_WRITE_MACRO_AREA, 0, area);
+}
+
+int ReadDefaultLayout(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> layout) {
+    return ChunkedRead(link, OP_READ_DEFAULT_LAYOUT, 0, layout);
+}
+
+int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
+                    int firstKeyPosition) {
+    if (data.size() > FRAME_DATA_SIZE) return CMD_WRITE_FAILED;
+    auto address =
+        static_cast<uint16_t>(page * KEY_COLOUR_PAGE_SIZE + firstKeyPosition * KEY_COLOUR_SIZE);
+    return SimpleCommand(link, OP_WRITE_KEY_COLOURS, static_cast<uint8_t>(data.size()), address,
+                         data);
+}
+
+int GetActiveProfile(DeviceLink& link) {
+    int cached = link.CurrentProfileCache();
+    if (cached != -1) return cached;
+    SettingsBlock settings{};
+    if (ReadSettingsBlock(link, settings) != CMD_OK) return -1;
+    int profile = settings[SETTINGS_ACTIVE_PROFILE];
+    link.SetCurrentProfileCache(profile);
+    return profile;
+}
+
+int SetActiveProfile(DeviceLink& link, int profile) {
+    if (profile < 0 || profile >= PROFILE_COUNT) return CMD_BAD_BLOCK;
+    SettingsBlock settings{};
+    int result = ReadSettingsBlock(link, settings);
+    if (result != CMD_OK) return result;
+    settings[SETTINGS_ACTIVE_PROFILE] = static_cast<uint8_t>(profile);
+    result = WriteSettingsBlock(link, settings);
+    link.SetCurrentProfileCache(result == CMD_OK ? profile : -1);
+    return result;
+}
+
+}  // namespace quorvel

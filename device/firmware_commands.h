@@ -1,0 +1,63 @@
+#pragma once
+// One function per firmware command. Each returns a result code (result_codes.h); CMD_OK
+// means the keyboard accepted the command. Transfers longer than one frame go in 56-byte
+// chunks, one transaction each; a failing chunk ends the transfer and the chunks before it
+// stay in the keyboard.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "model/key_table.h"
+
+namespace quorvel {
+
+class DeviceLink;
+
+constexpr size_t SETTINGS_BLOCK_SIZE = 44;
+constexpr size_t SETTINGS_ACTIVE_PROFILE = 10;
+constexpr size_t SETTINGS_MACRO_CAPACITY = 11;  // in units of MACRO_CAPACITY_UNIT bytes
+constexpr size_t SETTINGS_MODE_IDS = 12;        // 32 lighting mode ids, 0 = empty slot
+constexpr int MACRO_CAPACITY_UNIT = 128;
+constexpr int PROFILE_COUNT = 3;
+constexpr int KEY_COLOUR_PAGE_SIZE = 512;
+
+using SettingsBlock = std::array<uint8_t, SETTINGS_BLOCK_SIZE>;
+using ParamsChunk = std::array<uint8_t, 56>;
+
+// A configuration session groups writes (and the lighting parameter reads).
+int BeginSession(DeviceLink& link);
+int EndSession(DeviceLink& link);
+
+int ReadSettingsBlock(DeviceLink& link, SettingsBlock& block);
+int WriteSettingsBlock(DeviceLink& link, const SettingsBlock& block);
+
+// The reply always fills all 56 bytes, whatever length was asked.
+int ReadParams(DeviceLink& link, ParamsChunk& data, uint8_t length, uint16_t address);
+// At most 56 bytes; a longer write is refused with CMD_WRITE_FAILED and nothing is sent.
+int WriteParams(DeviceLink& link, std::span<const uint8_t> data, uint16_t address);
+
+// Block 0-2 is the key table of that on-board profile; others give CMD_BAD_BLOCK.
+int ReadKeyBlock(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> block,
+                 unsigned blockIndex);
+int WriteKeyBlock(DeviceLink& link, std::span<const uint8_t, KEY_TABLE_BLOCK_SIZE> block,
+                  unsigned blockIndex);
+
+// The macro area from offset 0, as many bytes as the span holds (0 sends nothing).
+int ReadMacroArea(DeviceLink& link, std::span<uint8_t> area);
+int WriteMacroArea(DeviceLink& link, std::span<const uint8_t> area);
+
+int ReadDefaultLayout(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> layout);
+
+// Colours of consecutive key positions on the page of the profile being edited; at most 56
+// bytes (callers send 18 positions or one).
+int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
+                    int firstKeyPosition);
+
+// The active on-board profile (0-2) or -1 when it cannot be read. Read once, then cached
+// until the keyboard goes away or the profile is set.
+int GetActiveProfile(DeviceLink& link);
+// Makes profile 0-2 the active one; another index sends nothing and gives CMD_BAD_BLOCK.
+int SetActiveProfile(DeviceLink& link, int profile);
+
+}  // namespace quorvel

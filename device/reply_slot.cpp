@@ -1,0 +1,51 @@
+#include "device/reply_slot.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvel {
+
+void ReplySlot::Open(uint8_t* buffer, uint32_t capacity) {
+    std::lock_guard lock(mutex_);
+    buffer_ = buffer;
+    capacity_ = capacity;
+    receivedLength_ = 0;
+    signalled_ = false;
+    busy_ = true;
+}
+
+std::optional<uint32_t> ReplySlot::WaitAndClose(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    bool replied = delivered_.wait_for(lock, timeout, [this] { return signalled_; });
+    busy_ = false;
+    signalled_ = false;
+    buffer_ = nullptr;
+    if (!replied) return std::nullopt;
+    return receivedLength_;
+}
+
+void ReplySlot::Close() {
+    std::lock_guard lock(mutex_);
+    busy_ = false;
+    signalled_ = false;
+    buffer_ = nullptr;
+}
+
+void ReplySlot::Deliver(const uint8_t* data, uint32_t length) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!busy_ || data == nullptr) return;
+        // A second report within the same attempt replaces the first, as the last one wins.
+        receivedLength_ = std::min(length, capacity_);
+        std::memcpy(buffer_, data, receivedLength_);
+        signalled_ = true;
+    }
+    delivered_.notify_one();
+}
+
+bool ReplySlot::Busy() {
+    std::lock_guard lock(mutex_);
+    return busy_;
+}
+
+}  // namespace quorvel

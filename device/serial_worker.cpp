@@ -1,0 +1,52 @@
+#include "device/serial_worker.h"
+
+namespace quorvel {
+
+SerialWorker::SerialWorker() : thread_([this] { Run(); }) {}
+
+SerialWorker::~SerialWorker() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        jobs_.clear();
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void SerialWorker::Post(std::function<void()> job) {
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        jobs_.push_back(std::move(job));
+    }
+    changed_.notify_all();
+}
+
+bool SerialWorker::Stopping() {
+    std::lock_guard lock(mutex_);
+    return stopping_;
+}
+
+void SerialWorker::Drain() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stopping_ || (jobs_.empty() && !running_); });
+}
+
+void SerialWorker::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        if (stopping_) return;
+        auto job = std::move(jobs_.front());
+        jobs_.pop_front();
+        running_ = true;
+        lock.unlock();
+        job();
+        lock.lock();
+        running_ = false;
+        changed_.notify_all();
+    }
+}
+
+}  // namespace quorvel

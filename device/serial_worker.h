@@ -1,0 +1,38 @@
+#pragma once
+// One background thread that runs queued jobs one at a time, in the order they were queued.
+// Device events use it so that each event is acted on once, in order, and never blocks the
+// service library's thread.
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace quorvel {
+
+class SerialWorker {
+public:
+    SerialWorker();
+    // Drops the jobs not yet started and waits for the running one.
+    ~SerialWorker();
+    SerialWorker(const SerialWorker&) = delete;
+    SerialWorker& operator=(const SerialWorker&) = delete;
+
+    void Post(std::function<void()> job);
+    // True once the owner is shutting down; long-running jobs poll it.
+    bool Stopping();
+    // Blocks until every job posted so far has finished.
+    void Drain();
+
+private:
+    void Run();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::function<void()>> jobs_;
+    bool running_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace quorvel

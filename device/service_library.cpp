@@ -1,0 +1,54 @@
+#include "device/service_library.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace quorvel {
+namespace {
+
+std::string ExecutableDir() {
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return ".";
+    return exe.parent_path().string();
+}
+
+bool VirtualRequestedByEnvironment() {
+    const char* value = std::getenv("QUORVEL_HIDSERV");
+    return value != nullptr && std::strcmp(value, "virtual") == 0;
+}
+
+}  // namespace
+
+std::string ServiceLibraryPath(const BindOptions& options) {
+    std::string dir = options.libraryDir.empty() ? ExecutableDir() : options.libraryDir;
+    bool useVirtual = options.virtualKeyboard || VirtualRequestedByEnvironment();
+    return dir + "/" + (useVirtual ? VIRTUAL_SERVICE_LIBRARY_NAME : SERVICE_LIBRARY_NAME);
+}
+
+BindResult LoadServiceLibrary(const std::string& path, ServiceEntryPoints& entryPoints) {
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char* reason = dlerror();
+        return {BindError::LIBRARY_MISSING, "cannot load the HID service library " + path + ": " +
+                                                (reason ? reason : "unknown error")};
+    }
+    ServiceEntryPoints found;
+#define QUORVEL_LOOK_UP(name) \
+    found.name = reinterpret_cast<decltype(found.name)>(dlsym(library, #name));
+    HIDSERV_ENTRY_POINTS(QUORVEL_LOOK_UP)
+#undef QUORVEL_LOOK_UP
+#define QUORVEL_REQUIRE(name)                   \
+    if (found.name == nullptr)                  \
+        return {BindError::ENTRY_POINT_MISSING, \
+                "the HID service library " + path + " lacks the entry point " #name};
+    HIDSERV_ENTRY_POINTS(QUORVEL_REQUIRE)
+#undef QUORVEL_REQUIRE
+    entryPoints = found;
+    return {};
+}
+
+}  // namespace quorvel
