@@ -1,0 +1,82 @@
+#include "model/program_paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "base/atomic_write.h"
+
+namespace quorvel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string HomeDir() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home != '\0') return home;
+    const passwd* entry = getpwuid(getuid());
+    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
+}
+
+std::string Join(const std::string& dir, const std::string& relative) {
+    return (fs::path(dir) / relative).string();
+}
+
+}  // namespace
+
+std::string DefaultOverlayDir() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    // Relative values are invalid by the base-directory rules and must be ignored.
+    if (dataHome != nullptr && *dataHome == '/') return Join(dataHome, "Quorvel");
+    return Join(HomeDir(), ".local/share/Quorvel");
+}
+
+ProgramPaths DetectProgramPaths(const std::string& programDir) {
+    return ProgramPaths{programDir, DefaultOverlayDir(),
+                        access(programDir.c_str(), W_OK | X_OK) == 0};
+}
+
+std::string ReadPathFor(const ProgramPaths& paths, const std::string& relative) {
+    if (!paths.programDirWritable) {
+        const std::string overlay = Join(paths.overlayDir, relative);
+        std::error_code ignored;
+        if (fs::exists(overlay, ignored)) return overlay;
+    }
+    return Join(paths.programDir, relative);
+}
+
+std::optional<std::string> WritePathFor(const ProgramPaths& paths, const std::string& relative,
+                                        bool keepContents, std::string* error) {
+    const std::string target =
+        Join(paths.programDirWritable ? paths.programDir : paths.overlayDir, relative);
+    std::error_code ec;
+    fs::create_directories(fs::path(target).parent_path(), ec);
+    if (ec) {
+        if (error != nullptr)
+            *error = fs::path(target).parent_path().string() + ": " + ec.message();
+        return std::nullopt;
+    }
+    if (paths.programDirWritable || !keepContents || fs::exists(target, ec)) return target;
+
+    const auto original = ReadFileBytes(Join(paths.programDir, relative));
+    if (original && !WriteFileAtomically(target, *original, error)) return std::nullopt;
+    return target;
+}
+
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace quorvel

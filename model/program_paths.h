@@ -1,0 +1,38 @@
+#pragma once
+// Where the program's own files live, and where the files it writes beside itself go when it
+// cannot write there (an installed copy): the same relative path under a per-user overlay
+// folder, which then takes every write and is read first.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+struct ProgramPaths {
+    std::string programDir;
+    std::string overlayDir;
+    bool programDirWritable = true;
+};
+
+// $XDG_DATA_HOME/Quorvel, or ~/.local/share/Quorvel when that is unset or not absolute.
+std::string DefaultOverlayDir();
+
+// The overlay decision is made here once, from the folder's permissions; tests build the record
+// themselves instead.
+ProgramPaths DetectProgramPaths(const std::string& programDir);
+
+// The file to read for a path relative to the program folder: the overlay copy when the
+// program folder is read-only and the overlay has one, the program folder's otherwise.
+std::string ReadPathFor(const ProgramPaths& paths, const std::string& relative);
+
+// The file that takes writes for a relative path, with its folder created. With
+// keepContents, a first write into the overlay starts from a copy of the program folder's
+// file, so that changing one value does not hide the others. Nullopt (and error) on failure.
+std::optional<std::string> WritePathFor(const ProgramPaths& paths, const std::string& relative,
+                                        bool keepContents, std::string* error = nullptr);
+
+// The whole file, or nullopt when it cannot be opened or read.
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
+
+}  // namespace quorvel
