@@ -1,0 +1,485 @@
+#include "emulator/daemon.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "base/byte_order.h"
+#include "emulator/delivery_queue.h"
+#include "emulator/flat_json.h"
+#include "emulator/state_file.h"
+#include "emulator/trace.h"
+#include "emulator/vkbd_wire.h"
+
+namespace quorvel::vkbd {
+namespace {
+
+constexpr const char* INTERFACE_NAMES[INTERFACE_COUNT] = {"CTRL", "CONS", "LED"};
+constexpr uint16_t CODE_BANK = 0x02FF;
+constexpr uint16_t CODE_LIGHTING_CHANGED = 0x0401;
+constexpr uint16_t CODE_SPECIAL_ENTERED = 0x1811;
+constexpr uint16_t CODE_SPECIAL_LEFT = 0x1810;
+constexpr int BYTE_COMMAND = 3;
+constexpr int BYTE_STATUS = 7;
+constexpr uint8_t WRONG_ECHO_MASK = 0x80;
+constexpr int SOCKET_BUFFER = 1 << 20;
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+constexpr uint8_t INITIAL_INDICATOR[INDICATOR_SIZE] = {0x05, 0x02};
+
+// Faults armed for the next frames; each counter is consumed by one frame.
+struct Faults {
+    int drop = 0;
+    int wrongEcho = 0;
+    int statusFf = 0;
+    int statusFe = 0;
+    int delayFrames = 0;
+    int delayMs = 0;
+    int unplugAfter = 0;  // 0: not armed
+};
+
+struct CommandResult {
+    int code;
+    std::string text;
+};
+
+bool ParseCount(const std::string& text, int& value) {
+    if (text.empty() || text.size() > 9) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    value = std::stoi(text);
+    return true;
+}
+
+class Server {
+public:
+    Server(const DaemonOptions& options, SavedState state, bool loaded)
+        : options_(options), firmware_(options.hardware), plugged_(options.startPlugged) {
+        if (loaded) firmware_.LoadFlash(state.flash);
+        indicator_ = state.indicator;
+        bankB_ = state.bankB;
+        if (!loaded) std::copy(std::begin(INITIAL_INDICATOR), std::end(INITIAL_INDICATOR),
+                               indicator_.begin());
+        if (!options.tracePath.empty() && !trace_.Open(options.tracePath))
+            std::fprintf(stderr, "quorvel-vkbd: cannot open trace file %s: %s\n",
+                         options.tracePath.c_str(), std::strerror(errno));
+    }
+
+    void Accept(int listenFd) {
+        for (;;) {
+            int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0) {
+                if (errno == EINTR || errno == ECONNABORTED) continue;
+                std::perror("quorvel-vkbd: accept");
+                return;
+            }
+            setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &SOCKET_BUFFER, sizeof(SOCKET_BUFFER));
+            std::thread([this, fd] { Serve(fd); }).detach();
+        }
+    }
+
+private:
+    using Clock = DeliveryQueue::Clock;
+
+    void Serve(int fd) {
+        std::vector<uint8_t> message;
+        while (ReceiveMessage(fd, message)) {
+            std::vector<uint8_t> answer;
+            switch (message[0]) {
+                case MSG_SUBSCRIBE:
+                    Subscribe(fd);
+                    continue;
+                case MSG_WRITE_CTRL:
+                    answer = {MSG_ACK, WriteControl(message)};
+                    break;
+                case MSG_WRITE_LED:
+                    answer = {MSG_ACK, WriteIndicator(message)};
+                    break;
+                case MSG_GET_COUNT: {
+                    std::lock_guard lock(mutex_);
+                    answer = {MSG_ACK, static_cast<uint8_t>(plugged_ ? 1 : 0)};
+                    break;
+                }
+                case MSG_COMMAND: {
+                    CommandResult result = Command(std::string(message.begin() + 1, message.end()));
+                    answer = {MSG_RESULT, static_cast<uint8_t>(result.code)};
+                    answer.insert(answer.end(), result.text.begin(), result.text.end());
+                    break;
+                }
+                default:
+                    answer = {MSG_ACK, 0};
+            }
+            if (!SendMessage(fd, answer)) break;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            subscribers_.erase(fd);
+        }
+        close(fd);
+    }
+
+    void Subscribe(int fd) {
+        std::lock_guard lock(mutex_);
+        subscribers_.insert(fd);
+        // The current count first, so the subscriber starts from the truth.
+        SendCount(fd, plugged_ ? 1 : 0);
+    }
+
+    // A transfer in one direction of the USB link.
+    Clock::time_point AfterTransfer() const {
+        return Clock::now() + std::chrono::microseconds(options_.latencyUs);
+    }
+
+    uint8_t WriteControl(const std::vector<uint8_t>& message) {
+        if (message.size() != 1 + FRAME_SIZE) return 0;
+        if (options_.latencyUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(options_.latencyUs));
+        Frame frame;
+        std::copy(message.begin() + 1, message.end(), frame.begin());
+
+        std::lock_guard lock(mutex_);
+        if (!plugged_) return 0;
+        trace_.Report('>', INTERFACE_NAMES[IFACE_CTRL], frame.data(), frame.size());
+        Clock::time_point replyAt = AfterTransfer();
+        if (faults_.drop > 0) {
+            --faults_.drop;
+            trace_.Event("fault: frame dropped");
+        } else {
+            Frame reply = Answer(frame);
+            if (faults_.delayFrames > 0) {
+                --faults_.delayFrames;
+                replyAt += std::chrono::milliseconds(faults_.delayMs);
+                trace_.Event("fault: reply " + std::to_string(faults_.delayMs) + " ms late");
+            }
+            std::vector<uint8_t> report(reply.begin(), reply.end());
+            uint64_t generation = generation_;
+            queue_.At(replyAt, [this, report, generation] {
+                std::lock_guard lock(mutex_);
+                Deliver(IFACE_CTRL, report, generation);
+            });
+        }
+        if (faults_.unplugAfter > 0 && --faults_.unplugAfter == 0) Unplug(replyAt);
+        return 1;
+    }
+
+    // The firmware's answer, spoiled by whatever fault is armed.
+    Frame Answer(const Frame& frame) {
+        Frame reply;
+        if (faults_.statusFf > 0 || faults_.statusFe > 0) {
+            uint8_t status = faults_.statusFf > 0 ? STATUS_REJECTED : STATUS_OUT_OF_AREA;
+            --(faults_.statusFf > 0 ? faults_.statusFf : faults_.statusFe);
+            trace_.Event(std::string("fault: status ") + (status == STATUS_REJECTED ? "FF" : "FE"));
+            reply = {};
+            reply[0] = frame[0];
+            std::copy_n(frame.begin() + BYTE_COMMAND, BYTE_STATUS - BYTE_COMMAND,
+                        reply.begin() + BYTE_COMMAND);
+            reply[BYTE_STATUS] = status;
+        } else {
+            Firmware::Result result = firmware_.Handle(frame);
+            reply = result.reply;
+            if (result.flashChanged) Persist();
+        }
+        if (faults_.wrongEcho > 0) {
+            --faults_.wrongEcho;
+            reply[BYTE_COMMAND] ^= WRONG_ECHO_MASK;
+            trace_.Event("fault: wrong command echo");
+        }
+        WriteLe16(&reply[1], FrameChecksum(reply.data()));
+        return reply;
+    }
+
+    uint8_t WriteIndicator(const std::vector<uint8_t>& message) {
+        if (message.size() < 1 + INDICATOR_SIZE) return 0;
+        if (options_.latencyUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(options_.latencyUs));
+        std::lock_guard lock(mutex_);
+        if (!plugged_) return 0;
+        trace_.Report('>', INTERFACE_NAMES[IFACE_LED], message.data() + 1, message.size() - 1);
+        std::copy_n(message.begin() + 1, INDICATOR_SIZE, indicator_.begin());
+        return 1;
+    }
+
+    // Called with mutex_ held. Replies still on their way are lost from the moment the
+    // keyboard disappears; writes fail at once.
+    void Unplug(Clock::time_point when) {
+        plugged_ = false;
+        firmware_.PowerOff();
+        queue_.At(when, [this] {
+            std::lock_guard lock(mutex_);
+            ++generation_;
+            trace_.Event("unplug");
+            BroadcastCount(0);
+        });
+    }
+
+    void Plug() {
+        plugged_ = true;
+        queue_.At(Clock::now(), [this] {
+            std::lock_guard lock(mutex_);
+            trace_.Event("plug");
+            BroadcastCount(1);
+        });
+    }
+
+    void SendConsumerCode(uint16_t code) {
+        std::vector<uint8_t> report(2);
+        WriteLe16(report.data(), code);
+        uint64_t generation = generation_;
+        queue_.At(AfterTransfer(), [this, report, generation] {
+            std::lock_guard lock(mutex_);
+            Deliver(IFACE_CONS, report, generation);
+        });
+    }
+
+    void Deliver(Interface iface, const std::vector<uint8_t>& report, uint64_t generation) {
+        if (generation != generation_) return;
+        trace_.Report('<', INTERFACE_NAMES[iface], report.data(), report.size());
+        std::vector<uint8_t> message = {MSG_INPUT, iface};
+        message.insert(message.end(), report.begin(), report.end());
+        // Like a full hidraw queue, a subscriber that does not read loses reports.
+        for (int fd : subscribers_)
+            send(fd, message.data(), message.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+
+    void BroadcastCount(uint8_t count) {
+        for (int fd : subscribers_) SendCount(fd, count);
+    }
+
+    void SendCount(int fd, uint8_t count) {
+        uint8_t message[] = {MSG_COUNT, count};
+        send(fd, message, sizeof(message), MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+
+    void Persist() {
+        if (options_.statePath.empty()) return;
+        SavedState state{firmware_.GetFlash(), indicator_, bankB_};
+        std::string error;
+        if (!SaveState(options_.statePath, state, error))
+            std::fprintf(stderr, "quorvel-vkbd: cannot save %s: %s\n", options_.statePath.c_str(),
+                         error.c_str());
+    }
+
+    CommandResult Command(const std::string& line) {
+        std::vector<std::string> words;
+        std::istringstream in(line);
+        for (std::string word; std::getline(in, word, '\n');) words.push_back(word);
+        if (words.empty()) return {EXIT_USAGE, "missing command"};
+
+        std::lock_guard lock(mutex_);
+        const std::string& verb = words[0];
+        if (verb == "dump" && words.size() == 1) return {EXIT_OK, Dump()};
+        if (verb == "fault") return ArmFault(words);
+        if (verb == "plug" && words.size() == 1) {
+            if (!plugged_) Plug();
+            return {EXIT_OK, ""};
+        }
+        if (verb == "unplug" && words.size() == 1) {
+            if (plugged_) Unplug(Clock::now());
+            return {EXIT_OK, ""};
+        }
+        uint16_t code;
+        if (verb == "bank" && words.size() == 1) {
+            code = CODE_BANK;
+        } else if (verb == "lighting-key" && words.size() == 1) {
+            code = CODE_LIGHTING_CHANGED;
+        } else if (verb == "special" && words.size() == 2 &&
+                   (words[1] == "on" || words[1] == "off")) {
+            code = words[1] == "on" ? CODE_SPECIAL_ENTERED : CODE_SPECIAL_LEFT;
+        } else {
+            return {EXIT_USAGE, "unknown command or wrong arguments: " + verb};
+        }
+        if (!plugged_) return {EXIT_FAILED, "the keyboard is unplugged"};
+        if (code == CODE_BANK) bankB_ = !bankB_;
+        if (code == CODE_LIGHTING_CHANGED) {
+            firmware_.StepLightingMode();
+            Persist();
+        }
+        SendConsumerCode(code);
+        return {EXIT_OK, ""};
+    }
+
+    CommandResult ArmFault(const std::vector<std::string>& words) {
+        const std::string usage =
+            "usage: fault drop N | echo N | status ff|fe N | unplug-after N | delay MS N";
+        if (words.size() < 3) return {EXIT_USAGE, usage};
+        const std::string& kind = words[1];
+        int n = 0, ms = 0;
+        bool ok = false;
+        if ((kind == "drop" || kind == "echo" || kind == "unplug-after") && words.size() == 3) {
+            ok = ParseCount(words[2], n);
+            if (ok) (kind == "drop" ? faults_.drop : kind == "echo" ? faults_.wrongEcho
+                                                                    : faults_.unplugAfter) = n;
+        } else if (kind == "status" && words.size() == 4 && (words[2] == "ff" || words[2] == "fe")) {
+            ok = ParseCount(words[3], n);
+            if (ok) (words[2] == "ff" ? faults_.statusFf : faults_.statusFe) = n;
+        } else if (kind == "delay" && words.size() == 4) {
+            ok = ParseCount(words[2], ms) && ParseCount(words[3], n);
+            if (ok) {
+                faults_.delayMs = ms;
+                faults_.delayFrames = n;
+            }
+        }
+        if (!ok) return {EXIT_USAGE, usage};
+        std::string armed = "fault";
+        for (size_t i = 1; i < words.size(); ++i) armed += " " + words[i];
+        trace_.Event(armed);
+        return {EXIT_OK, ""};
+    }
+
+    std::string Dump() const {
+        FlatJsonWriter json;
+        json.Bool("plugged", plugged_);
+        json.Bool("session", firmware_.InSession());
+        json.Number("capacityUnits", options_.hardware.capacityUnits);
+        json.String("layout", options_.hardware.shuffledLayout ? "shuffled" : "default");
+        json.Number("latencyUs", options_.latencyUs);
+        json.Hex("defaultLayout", firmware_.DefaultLayout().data(), KEY_BLOCK_SIZE);
+        WriteStateFields(json, SavedState{firmware_.GetFlash(), indicator_, bankB_});
+        json.Number("faultDrop", faults_.drop);
+        json.Number("faultEcho", faults_.wrongEcho);
+        json.Number("faultStatusFF", faults_.statusFf);
+        json.Number("faultStatusFE", faults_.statusFe);
+        json.Number("faultDelayMs", faults_.delayMs);
+        json.Number("faultDelayFrames", faults_.delayFrames);
+        json.Number("faultUnplugAfter", faults_.unplugAfter);
+        return json.Text();
+    }
+
+    const DaemonOptions& options_;
+    std::mutex mutex_;  // everything below
+    Firmware firmware_;
+    bool plugged_;
+    uint64_t generation_ = 0;  // counts unplugs; input made before one is never delivered
+    std::array<uint8_t, INDICATOR_SIZE> indicator_{};
+    bool bankB_ = false;
+    Faults faults_;
+    std::set<int> subscribers_;
+    Trace trace_;
+    DeliveryQueue queue_;  // last: its thread must stop before the rest goes
+};
+
+// Binds the socket unless another daemon already serves it. A lock file makes the test for a
+// stale socket and the bind one step, so two starters cannot both take the path.
+int Listen(const std::string& path, std::string& error) {
+    sockaddr_un address{};
+    if (path.size() >= sizeof(address.sun_path)) {
+        error = "socket path too long: " + path;
+        return -1;
+    }
+    std::error_code ignored;
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+    int lockFd = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd < 0 || flock(lockFd, LOCK_EX) != 0) {
+        error = "cannot lock " + path + ".lock: " + std::strerror(errno);
+        return -1;
+    }
+    int fd = -1;
+    if (int probe = ConnectSocket(path); probe >= 0) {
+        close(probe);
+        error = "a virtual keyboard already serves " + path;
+    } else {
+        unlink(path.c_str());
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+            listen(fd, 16) != 0) {
+            error = "cannot listen on " + path + ": " + std::strerror(errno);
+            if (fd >= 0) close(fd);
+            fd = -1;
+        }
+    }
+    close(lockFd);  // releases the lock; the listening socket now answers for us
+    return fd;
+}
+
+void DetachStandardStreams() {
+    int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null < 0) return;
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    close(null);
+}
+
+}  // namespace
+
+int RunDaemon(const DaemonOptions& options) {
+    int readyPipe[2] = {-1, -1};
+    if (options.detach) {
+        if (pipe2(readyPipe, O_CLOEXEC) != 0) {
+            std::perror("quorvel-vkbd: pipe");
+            return EXIT_FAILED;
+        }
+        pid_t child = fork();
+        if (child < 0) {
+            std::perror("quorvel-vkbd: fork");
+            return EXIT_FAILED;
+        }
+        if (child > 0) {
+            close(readyPipe[1]);
+            char ready = 0;
+            ssize_t got;
+            do {
+                got = read(readyPipe[0], &ready, 1);
+            } while (got < 0 && errno == EINTR);
+            return got == 1 ? EXIT_OK : EXIT_FAILED;
+        }
+        close(readyPipe[0]);
+        setsid();
+    }
+
+    // Signals are taken by sigwait below; every thread started from here inherits the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    SavedState state;
+    LoadResult loaded = LoadState(options.statePath, state);
+    if (loaded == LoadResult::DAMAGED) {
+        std::fprintf(stderr,
+                     "quorvel-vkbd: state file %s is damaged; move it away to start with a "
+                     "factory-fresh keyboard\n",
+                     options.statePath.c_str());
+        return EXIT_FAILED;
+    }
+    std::string error;
+    int listenFd = Listen(options.socketPath, error);
+    if (listenFd < 0) {
+        std::fprintf(stderr, "quorvel-vkbd: %s\n", error.c_str());
+        return EXIT_FAILED;
+    }
+
+    auto* server = new Server(options, std::move(state), loaded == LoadResult::LOADED);
+    std::thread([server, listenFd] { server->Accept(listenFd); }).detach();
+    if (options.detach) {
+        DetachStandardStreams();
+        char ready = 1;
+        (void)!write(readyPipe[1], &ready, 1);
+        close(readyPipe[1]);
+    }
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    unlink(options.socketPath.c_str());
+    // Client threads may still run; the flash was saved when it changed, so leave at once.
+    _exit(EXIT_OK);
+}
+
+}  // namespace quorvel::vkbd

@@ -1,0 +1,66 @@
+#include "emulator/vkbd_wire.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace quorvel::vkbd {
+
+std::string DefaultSocketPath() {
+    if (const char* env = std::getenv("QUORVEL_VKBD_SOCKET"); env && *env) return env;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+        return std::string(runtime) + "/quorvel-vkbd.sock";
+    return "/tmp/quorvel-vkbd-" + std::to_string(getuid()) + ".sock";
+}
+
+int ConnectSocket(const std::string& path) {
+    sockaddr_un address{};
+    if (path.size() >= sizeof(address.sun_path)) return -1;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool SendMessage(int fd, const std::vector<uint8_t>& message) {
+    ssize_t sent;
+    do {
+        sent = send(fd, message.data(), message.size(), MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(message.size());
+}
+
+bool ReceiveMessage(int fd, std::vector<uint8_t>& message) {
+    // Ask for the packet's size first, so small messages do not pay for the largest.
+    uint8_t probe;
+    ssize_t size;
+    do {
+        size = recv(fd, &probe, 1, MSG_PEEK | MSG_TRUNC);
+    } while (size < 0 && errno == EINTR);
+    if (size <= 0) {
+        message.clear();
+        return false;
+    }
+    message.resize(static_cast<size_t>(size));
+    ssize_t got;
+    do {
+        got = recv(fd, message.data(), message.size(), 0);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        message.clear();
+        return false;
+    }
+    message.resize(static_cast<size_t>(got));
+    return true;
+}
+
+}  // namespace quorvel::vkbd

@@ -1,0 +1,47 @@
+#pragma once
+// Messages between quorvel-vkbd and its clients (the virtual service library and the command
+// line). The socket is SOCK_SEQPACKET, so every message is one packet and needs no framing;
+// byte 0 names the message.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvel::vkbd {
+
+enum MessageType : uint8_t {
+    // client -> daemon
+    MSG_SUBSCRIBE = 'S',      // from now on send this client every input report and count change
+    MSG_WRITE_CTRL = 'W',     // + 64-byte command frame; answered by MSG_ACK
+    MSG_WRITE_LED = 'L',      // + indicator report; answered by MSG_ACK
+    MSG_GET_COUNT = 'N',      // answered by MSG_ACK carrying the interface count
+    MSG_COMMAND = 'C',        // + command-line words separated by '\n'; answered by MSG_RESULT
+    // daemon -> client
+    MSG_ACK = 'K',            // + u8: 1 written / count, 0 absent
+    MSG_RESULT = 'R',         // + u8 exit code + text
+    MSG_INPUT = 'D',          // + u8 interface + report bytes
+    MSG_COUNT = 'P',          // + u8 count of each interface (sent to subscribers)
+};
+
+enum Interface : uint8_t {
+    IFACE_CTRL = 0,
+    IFACE_CONS = 1,
+    IFACE_LED = 2,
+};
+constexpr int INTERFACE_COUNT = 3;
+
+constexpr size_t FRAME_SIZE = 64;
+// Large enough for a dump of the largest macro area as hex text.
+constexpr size_t MAX_MESSAGE = 256 * 1024;
+
+// QUORVEL_VKBD_SOCKET, else $XDG_RUNTIME_DIR/quorvel-vkbd.sock, else one per user in /tmp.
+std::string DefaultSocketPath();
+
+// Connects to the daemon; -1 when nothing listens there.
+int ConnectSocket(const std::string& path);
+// One message out; false when the peer is gone.
+bool SendMessage(int fd, const std::vector<uint8_t>& message);
+// One message in (blocking); false on end of connection or error.
+bool ReceiveMessage(int fd, std::vector<uint8_t>& message);
+
+}  // namespace quorvel::vkbd
