@@ -43,21 +43,21 @@ TEST(LightingParamsTest, EveryByteOfARecordSurvivesReadAndEncode) {
 
 TEST(LightingParamsTest, DecodesTheActiveRecordFromA56ByteRead) {
     std::array<uint8_t, LIGHTING_PARAMS_READ_SIZE> read{};
-    read[0] = 7;                                           // mode
-    read[1] = 3;                                           // brightness
-    read[2] = 2;                                           // speed
-    read[3] = 1;                                           // direction
-    read[4] = 5;                                           // any non-zero is colourful
-    read[5] = 0x11, read[6] = 0x22, read[7] = 0x33;        // colour
-    read[15] = 7;                                          // report rate, shown as 3
-    read[17] = 2;                                          // preset green
-    read[18] = 1;                                          // second colourful look
-    read[19] = 1;                                          // grid trigger
-    read[25] = 0xAA, read[26] = 0xBB, read[27] = 0xCC;     // second colour
-    read[28] = 9;                                          // on
-    read[30] = 1, read[31] = 2, read[32] = 3;              // third colour
-    read[33] = 0;                                          // off
-    read[41] = 0xEE, read[42] = 0xEE, read[55] = 0xEE;     // past the record: ignored
+    read[0] = 7;                                        // mode
+    read[1] = 3;                                        // brightness
+    read[2] = 2;                                        // speed
+    read[3] = 1;                                        // direction
+    read[4] = 5;                                        // any non-zero is colourful
+    read[5] = 0x11, read[6] = 0x22, read[7] = 0x33;     // colour
+    read[15] = 7;                                       // report rate, shown as 3
+    read[17] = 2;                                       // preset green
+    read[18] = 1;                                       // second colourful look
+    read[19] = 1;                                       // grid trigger
+    read[25] = 0xAA, read[26] = 0xBB, read[27] = 0xCC;  // second colour
+    read[28] = 9;                                       // on
+    read[30] = 1, read[31] = 2, read[32] = 3;           // third colour
+    read[33] = 0;                                       // off
+    read[41] = 0xEE, read[42] = 0xEE, read[55] = 0xEE;  // past the record: ignored
 
     LightingState state;
     DecodeLightingParams(*ReadLightingParams(read), state);
@@ -80,9 +80,9 @@ TEST(LightingParamsTest, DecodesTheActiveRecordFromA56ByteRead) {
 
 TEST(LightingParamsTest, BytesTheRecordCannotVouchForLeaveTheStateAlone) {
     LightingParams params;
-    params.mode = 5;               // the second colourful look is only read in mode 7
+    params.mode = 5;  // the second colourful look is only read in mode 7
     params.secondColourfulLook = 0;
-    params.trigger = 2;            // neither trigger
+    params.trigger = 2;  // neither trigger
     LightingState state;
     state.secondColourfulLook = 1;
     state.gridTrigger = true;
@@ -227,10 +227,10 @@ TEST(LightingModesTest, ModeTableGivesGroupsWritableBytesAndPreviews) {
         LightingPreview expected;
     };
     const Case cases[] = {
-        {1, true, LightingPreview::RAINBOW},         {16, false, LightingPreview::SINGLE_COLOUR},
-        {6, false, LightingPreview::SINGLE_COLOUR},  {10, false, LightingPreview::RAINBOW},
-        {18, false, LightingPreview::RAINBOW},       {4, true, LightingPreview::PLAIN},
-        {17, true, LightingPreview::PLAIN},          {20, true, LightingPreview::PER_KEY},
+        {1, true, LightingPreview::RAINBOW},        {16, false, LightingPreview::SINGLE_COLOUR},
+        {6, false, LightingPreview::SINGLE_COLOUR}, {10, false, LightingPreview::RAINBOW},
+        {18, false, LightingPreview::RAINBOW},      {4, true, LightingPreview::PLAIN},
+        {17, true, LightingPreview::PLAIN},         {20, true, LightingPreview::PER_KEY},
         {19, true, LightingPreview::PLAIN},
     };
     for (const Case& c : cases) {

@@ -1,0 +1,246 @@
+#include "model/user_colours.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <optional>
+#include <span>
+
+#include "base/atomic_write.h"
+#include "base/ini_file.h"
+#include "model/key_codes.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::string_view PRESENT_MODE_SECTION = "PRESENTMODE";
+constexpr std::string_view PRESENT_MODE_KEY = "mode";
+constexpr std::string_view MODE_NAME_SECTION = "MODENAME";
+constexpr std::string_view DEFAULT_MODE_NAME = "0";
+constexpr std::string_view TOOL_KEY = "tool";
+constexpr std::string_view BASE_COLOUR_KEY = "jcolor";
+constexpr std::string_view USER_COLOUR_KEY = "color";
+
+bool IsUserMode(int userMode) {
+    return userMode >= 0 && userMode < USER_MODE_COUNT;
+}
+
+std::string ModeSection(int userMode) {
+    return "Mode" + std::to_string(userMode);
+}
+
+IniFile OpenForRead(const ProgramPaths& paths, int profile) {
+    return IniFile(UserFilePath(paths, profile));
+}
+
+std::optional<IniFile> OpenForWrite(const ProgramPaths& paths, int profile) {
+    auto target = WritePathFor(paths, UserFileRelativePath(profile), /*keepContents=*/true);
+    if (!target) return std::nullopt;
+    return IniFile(*target);
+}
+
+bool WriteValue(const ProgramPaths& paths, int profile, std::string_view section,
+                std::string_view key, std::string_view value) {
+    auto file = OpenForWrite(paths, profile);
+    return file && file->WriteString(section, key, value);
+}
+
+void SkipBlanks(std::string_view text, size_t& pos) {
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+}
+
+// Comma-separated decimal numbers, read the way "%d,%d,..." scans them: reading stops at the
+// first thing that is not the expected number or comma, and the values not reached keep what
+// they held.
+void ScanNumbers(std::string_view text, std::span<int> values) {
+    size_t pos = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        SkipBlanks(text, pos);
+        if (i > 0) {
+            if (pos >= text.size() || text[pos] != ',') return;
+            ++pos;
+            SkipBlanks(text, pos);
+        }
+        bool negative = false;
+        if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
+            negative = text[pos++] == '-';
+        }
+        if (pos >= text.size() || text[pos] < '0' || text[pos] > '9') return;
+        long long value = 0;
+        for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+            value = std::min<long long>(value * 10 + (text[pos] - '0'), INT_MAX);
+        }
+        values[i] = static_cast<int>(negative ? -value : value);
+    }
+}
+
+uint8_t ColourByte(int value) {
+    return static_cast<uint8_t>(std::clamp(value, 0, 255));
+}
+
+std::string FormatRgb(Colour colour) {
+    const Rgb rgb = RgbOf(colour);
+    return std::to_string(rgb.red) + "," + std::to_string(rgb.green) + "," +
+           std::to_string(rgb.blue);
+}
+
+Colour ReadRgbValue(const IniFile& file, const std::string& section, std::string_view key) {
+    std::array<int, 3> rgb = {0, 0, 0};
+    ScanNumbers(file.ReadString(section, key, "0,0,0"), rgb);
+    return ColourOf(ColourByte(rgb[0]), ColourByte(rgb[1]), ColourByte(rgb[2]));
+}
+
+KeyColourEntry ReadKeyColourFrom(const IniFile& file, int userMode, int position) {
+    std::array<int, 4> values = {255, 0, 0, 1};
+    ScanNumbers(file.ReadString(ModeSection(userMode), std::to_string(position), "255,0,0,1"),
+                values);
+    return KeyColourEntry{
+        ColourOf(ColourByte(values[0]), ColourByte(values[1]), ColourByte(values[2])),
+        static_cast<uint8_t>(values[3] != 0 ? 1 : 0)};
+}
+
+bool WriteKeyColourTo(IniFile& file, int userMode, int position, Colour colour, uint8_t mark) {
+    return file.WriteString(ModeSection(userMode), std::to_string(position),
+                            FormatRgb(colour) + "," + (mark != 0 ? "1" : "0"));
+}
+
+void ReadToolAndColoursFrom(const IniFile& file, int userMode, UserModeState& state) {
+    const std::string section = ModeSection(userMode);
+    const int tool = file.ReadInt(section, TOOL_KEY, TOOL_USER_COLOUR);
+    state.tool = tool == TOOL_BASE_COLOUR ? TOOL_BASE_COLOUR : TOOL_USER_COLOUR;
+    state.baseColour = ReadRgbValue(file, section, BASE_COLOUR_KEY);
+    state.userColour = ReadRgbValue(file, section, USER_COLOUR_KEY);
+}
+
+// The map's keys and Fn: the positions a user mode keeps colours for.
+template <typename Visit>
+void ForEachUserModeKey(Visit visit) {
+    for (const MatrixKey& key : MatrixKeys()) visit(static_cast<int>(key.position));
+    visit(static_cast<int>(MATRIX_FN_POSITION));
+}
+
+}  // namespace
+
+std::string UserFileRelativePath(int profile) {
+    return "Skins/UserDengColor_" + std::to_string(profile) + ".userd";
+}
+
+std::string UserFilePath(const ProgramPaths& paths, int profile) {
+    return ReadPathFor(paths, UserFileRelativePath(profile));
+}
+
+int ReadPresentMode(const ProgramPaths& paths, int profile) {
+    const int mode = OpenForRead(paths, profile).ReadInt(PRESENT_MODE_SECTION, PRESENT_MODE_KEY, 0);
+    return IsUserMode(mode) ? mode : 0;
+}
+
+bool WritePresentMode(const ProgramPaths& paths, int profile, int userMode) {
+    if (!IsUserMode(userMode)) return false;
+    return WriteValue(paths, profile, PRESENT_MODE_SECTION, PRESENT_MODE_KEY,
+                      std::to_string(userMode));
+}
+
+std::string ReadUserModeName(const ProgramPaths& paths, int profile, int userMode) {
+    return OpenForRead(paths, profile)
+        .ReadString(MODE_NAME_SECTION, std::to_string(userMode), DEFAULT_MODE_NAME);
+}
+
+std::array<std::string, USER_MODE_COUNT> ReadUserModeNames(const ProgramPaths& paths, int profile) {
+    const IniFile file = OpenForRead(paths, profile);
+    std::array<std::string, USER_MODE_COUNT> names;
+    for (int mode = 0; mode < USER_MODE_COUNT; ++mode) {
+        names[static_cast<size_t>(mode)] =
+            file.ReadString(MODE_NAME_SECTION, std::to_string(mode), DEFAULT_MODE_NAME);
+    }
+    return names;
+}
+
+bool WriteUserModeName(const ProgramPaths& paths, int profile, int userMode,
+                       std::string_view name) {
+    if (!IsUserMode(userMode)) return false;
+    return WriteValue(paths, profile, MODE_NAME_SECTION, std::to_string(userMode),
+                      CutToUtf16Units(name, INI_VALUE_MAX_UNITS));
+}
+
+KeyColourEntry ReadKeyColour(const ProgramPaths& paths, int profile, int userMode, int position) {
+    return ReadKeyColourFrom(OpenForRead(paths, profile), userMode, position);
+}
+
+bool WriteKeyColour(const ProgramPaths& paths, int profile, int userMode, int position,
+                    Colour colour, uint8_t mark) {
+    if (!IsUserMode(userMode) || !IsValidKeyPosition(position)) return false;
+    auto file = OpenForWrite(paths, profile);
+    return file && WriteKeyColourTo(*file, userMode, position, colour, mark);
+}
+
+void ReadToolAndColours(const ProgramPaths& paths, int profile, int userMode,
+                        UserModeState& state) {
+    ReadToolAndColoursFrom(OpenForRead(paths, profile), userMode, state);
+}
+
+bool WriteToolAndColours(const ProgramPaths& paths, int profile, int userMode,
+                         const UserModeState& state) {
+    if (!IsUserMode(userMode)) return false;
+    auto file = OpenForWrite(paths, profile);
+    if (!file) return false;
+    const std::string section = ModeSection(userMode);
+    // Each value is tried even when an earlier one failed, as the file holds them independently.
+    bool written = file->WriteString(section, TOOL_KEY, std::to_string(state.tool));
+    written = file->WriteString(section, BASE_COLOUR_KEY, FormatRgb(state.baseColour)) && written;
+    written = file->WriteString(section, USER_COLOUR_KEY, FormatRgb(state.userColour)) && written;
+    return written;
+}
+
+UserModeState LoadUserMode(const ProgramPaths& paths, int profile, KeyColourTable& table,
+                           KeyColourMarks& marks) {
+    const IniFile file = OpenForRead(paths, profile);
+    UserModeState state;
+    const int mode = file.ReadInt(PRESENT_MODE_SECTION, PRESENT_MODE_KEY, 0);
+    state.currentMode = IsUserMode(mode) ? mode : 0;
+    ReadToolAndColoursFrom(file, state.currentMode, state);
+    ForEachUserModeKey([&](int position) {
+        const KeyColourEntry entry = ReadKeyColourFrom(file, state.currentMode, position);
+        table[static_cast<size_t>(position)] = entry.colour;
+        marks[static_cast<size_t>(position)] = entry.mark;
+    });
+    return state;
+}
+
+bool ChangeBaseColour(const ProgramPaths& paths, int profile, UserModeState& state, Colour colour,
+                      KeyColourTable& table, const KeyColourMarks& marks) {
+    if (colour == state.baseColour) return false;
+    state.baseColour = colour;
+    WriteToolAndColours(paths, profile, state.currentMode, state);
+    auto file = OpenForWrite(paths, profile);
+    ForEachUserModeKey([&](int position) {
+        const auto index = static_cast<size_t>(position);
+        if (marks[index] != 1) return;
+        table[index] = colour;
+        if (file) WriteKeyColourTo(*file, state.currentMode, position, colour, 1);
+    });
+    return true;
+}
+
+Colour PaintKeyColour(const ProgramPaths& paths, int profile, const UserModeState& state,
+                      int position, KeyColourTable& table, KeyColourMarks& marks) {
+    const bool base = state.tool == TOOL_BASE_COLOUR;
+    const Colour colour = base ? state.baseColour : state.userColour;
+    if (!IsValidKeyPosition(position)) return colour;
+    table[static_cast<size_t>(position)] = colour;
+    marks[static_cast<size_t>(position)] = base ? 1 : 0;
+    WriteKeyColour(paths, profile, state.currentMode, position, colour, base ? 1 : 0);
+    return colour;
+}
+
+bool RestoreFactoryUserColours(const ProgramPaths& paths, int profile, std::string* error) {
+    const auto factory =
+        ReadFileBytes(ReadPathFor(paths, UserFileRelativePath(FACTORY_USER_COLOUR_FILE)));
+    const auto target =
+        WritePathFor(paths, UserFileRelativePath(profile), /*keepContents=*/false, error);
+    if (!target) return false;
+    return WriteFileAtomically(
+        *target, factory ? std::span<const uint8_t>(*factory) : std::span<const uint8_t>(), error);
+}
+
+}  // namespace quorvel
