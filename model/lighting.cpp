@@ -6,6 +6,14 @@
 
 namespace quorvel {
 
+// The record's last field, 8 unused bytes at 34, ends the 42 bytes; the default record and a
+// whole record each fit one write.
+static_assert(34 + 8 == LIGHTING_PARAMS_SIZE);
+static_assert(DEFAULT_LIGHTING_PARAMS_SIZE <= LIGHTING_PARAMS_SIZE);
+static_assert(LIGHTING_PARAMS_SIZE <= MAX_PARAM_WRITE);
+static_assert(LIGHTING_PARAMS_READ_SIZE >= LIGHTING_PARAMS_SIZE);
+static_assert(PARAM_PRESET < 32);  // writable offsets are kept as bits of a 32-bit mask
+
 namespace {
 
 constexpr uint32_t Bits(std::initializer_list<int> offsets) {
