@@ -71,8 +71,9 @@ public:
         if (loaded) firmware_.LoadFlash(state.flash);
         indicator_ = state.indicator;
         bankB_ = state.bankB;
-        if (!loaded) std::copy(std::begin(INITIAL_INDICATOR), std::end(INITIAL_INDICATOR),
-                               indicator_.begin());
+        if (!loaded)
+            std::copy(std::begin(INITIAL_INDICATOR), std::end(INITIAL_INDICATOR),
+                      indicator_.begin());
         if (!options.tracePath.empty() && !trace_.Open(options.tracePath))
             std::fprintf(stderr, "quorvel-vkbd: cannot open trace file %s: %s\n",
                          options.tracePath.c_str(), std::strerror(errno));
@@ -145,7 +146,8 @@ private:
 
     uint8_t WriteControl(const std::vector<uint8_t>& message) {
         if (message.size() != 1 + FRAME_SIZE) return 0;
-        if (options_.latencyUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(options_.latencyUs));
+        if (options_.latencyUs > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(options_.latencyUs));
         Frame frame;
         std::copy(message.begin() + 1, message.end(), frame.begin());
 
@@ -202,7 +204,8 @@ private:
 
     uint8_t WriteIndicator(const std::vector<uint8_t>& message) {
         if (message.size() < 1 + INDICATOR_SIZE) return 0;
-        if (options_.latencyUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(options_.latencyUs));
+        if (options_.latencyUs > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(options_.latencyUs));
         std::lock_guard lock(mutex_);
         if (!plugged_) return 0;
         trace_.Report('>', INTERFACE_NAMES[IFACE_LED], message.data() + 1, message.size() - 1);
@@ -318,9 +321,12 @@ private:
         bool ok = false;
         if ((kind == "drop" || kind == "echo" || kind == "unplug-after") && words.size() == 3) {
             ok = ParseCount(words[2], n);
-            if (ok) (kind == "drop" ? faults_.drop : kind == "echo" ? faults_.wrongEcho
-                                                                    : faults_.unplugAfter) = n;
-        } else if (kind == "status" && words.size() == 4 && (words[2] == "ff" || words[2] == "fe")) {
+            if (ok)
+                (kind == "drop"   ? faults_.drop
+                 : kind == "echo" ? faults_.wrongEcho
+                                  : faults_.unplugAfter) = n;
+        } else if (kind == "status" && words.size() == 4 &&
+                   (words[2] == "ff" || words[2] == "fe")) {
             ok = ParseCount(words[3], n);
             if (ok) (words[2] == "ff" ? faults_.statusFf : faults_.statusFe) = n;
         } else if (kind == "delay" && words.size() == 4) {

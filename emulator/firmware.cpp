@@ -100,9 +100,10 @@ Firmware::Result Firmware::Handle(const Frame& request) {
                 result.flashChanged = true;
                 break;
             case OP_READ_SETTINGS_BLOCK:
-                status = request[BYTE_LENGTH] == SETTINGS_SIZE && ReadLe16(&request[BYTE_ADDRESS]) == 0
-                             ? Read(flash_.settings.data(), SETTINGS_SIZE, request, reply, false)
-                             : STATUS_OUT_OF_AREA;
+                status =
+                    request[BYTE_LENGTH] == SETTINGS_SIZE && ReadLe16(&request[BYTE_ADDRESS]) == 0
+                        ? Read(flash_.settings.data(), SETTINGS_SIZE, request, reply, false)
+                        : STATUS_OUT_OF_AREA;
                 break;
             case OP_WRITE_SETTINGS_BLOCK:
                 status = WriteSettings(request);
@@ -121,8 +122,8 @@ Firmware::Result Firmware::Handle(const Frame& request) {
                 status = Write(flash_.keyBlocks.data(), KEY_BLOCKS_SIZE, request);
                 break;
             case OP_READ_MACRO_AREA:
-                status = Read(flash_.macroArea.data(), flash_.macroArea.size(), request, reply,
-                              false);
+                status =
+                    Read(flash_.macroArea.data(), flash_.macroArea.size(), request, reply, false);
                 break;
             case OP_WRITE_MACRO_AREA:
                 status = Write(flash_.macroArea.data(), flash_.macroArea.size(), request);
@@ -156,8 +157,7 @@ uint8_t Firmware::Read(const uint8_t* area, size_t size, const Frame& request, F
 uint8_t Firmware::Write(uint8_t* area, size_t size, const Frame& request) {
     size_t length = request[BYTE_LENGTH];
     size_t address = ReadLe16(&request[BYTE_ADDRESS]);
-    if (!inSession_ || length > DATA_CAPACITY || address + length > size)
-        return STATUS_OUT_OF_AREA;
+    if (!inSession_ || length > DATA_CAPACITY || address + length > size) return STATUS_OUT_OF_AREA;
     std::copy_n(request.begin() + DATA_OFFSET, length, area + address);
     return STATUS_OK;
 }

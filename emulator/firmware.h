@@ -28,8 +28,8 @@ static_assert(FRAME_BYTES == 64);
 static_assert(PROFILES * LIGHTING_RECORD_SIZE <= PARAM_AREA_SIZE);
 
 constexpr uint8_t STATUS_OK = 0x00;
-constexpr uint8_t STATUS_REJECTED = 0xFF;    // bad checksum or unknown command
-constexpr uint8_t STATUS_OUT_OF_AREA = 0xFE; // outside the area, too long, or no session
+constexpr uint8_t STATUS_REJECTED = 0xFF;     // bad checksum or unknown command
+constexpr uint8_t STATUS_OUT_OF_AREA = 0xFE;  // outside the area, too long, or no session
 
 using Frame = std::array<uint8_t, FRAME_BYTES>;
 

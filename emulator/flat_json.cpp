@@ -96,8 +96,8 @@ std::optional<std::map<std::string, std::string>> ParseFlatJson(const std::strin
             values[*key] = *value;
         } else {
             size_t start = at;
-            while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) ||
-                                        text[at] == '-'))
+            while (at < text.size() &&
+                   (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '-'))
                 ++at;
             if (at == start) return std::nullopt;
             values[*key] = text.substr(start, at - start);

@@ -64,7 +64,8 @@ int Usage(const std::string& message) {
 }
 
 bool ParseInt(const std::string& text, int low, int high, int& value) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     value = std::stoi(text);
     return value >= low && value <= high;
@@ -107,8 +108,7 @@ int SendCommand(const std::string& socketPath, const std::vector<std::string>& w
               answer[0] == MSG_RESULT;
     close(fd);
     if (!ok) {
-        std::fprintf(stderr, "quorvel-vkbd: the daemon at %s did not answer\n",
-                     socketPath.c_str());
+        std::fprintf(stderr, "quorvel-vkbd: the daemon at %s did not answer\n", socketPath.c_str());
         return EXIT_FAILED;
     }
     std::string text(answer.begin() + 2, answer.end());
@@ -184,4 +184,6 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace quorvel::vkbd
 
-int main(int argc, char** argv) { return quorvel::vkbd::Main(argc, argv); }
+int main(int argc, char** argv) {
+    return quorvel::vkbd::Main(argc, argv);
+}

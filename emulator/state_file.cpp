@@ -61,7 +61,8 @@ bool SaveState(const std::string& path, const SavedState& state, std::string& er
 
     std::filesystem::path target(path);
     std::error_code ignored;
-    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ignored);
+    if (target.has_parent_path())
+        std::filesystem::create_directories(target.parent_path(), ignored);
     std::string temporary = path + ".tmp";
     int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     bool ok = fd >= 0 && WriteAll(fd, text) && fsync(fd) == 0;

@@ -45,17 +45,21 @@ std::optional<Interface> Match(const HidServDescriptor* desc) {
 
 }  // namespace
 
-HIDSERV_EXPORT int Debug(void) { return 0; }
+HIDSERV_EXPORT int Debug(void) {
+    return 0;
+}
 
-HIDSERV_EXPORT int Init(int) { return VirtualService::Instance().Init() ? 1 : 0; }
+HIDSERV_EXPORT int Init(int) {
+    return VirtualService::Instance().Init() ? 1 : 0;
+}
 
 HIDSERV_EXPORT int End(void) {
     VirtualService::Instance().End();
     return 1;
 }
 
-HIDSERV_EXPORT int RequestGetDeviceCount(const HidServDescriptor* desc, HidServCallback,
-                                         uint32_t, uint32_t*) {
+HIDSERV_EXPORT int RequestGetDeviceCount(const HidServDescriptor* desc, HidServCallback, uint32_t,
+                                         uint32_t*) {
     return Match(desc) ? VirtualService::Instance().Count() : 0;
 }
 
@@ -64,7 +68,9 @@ HIDSERV_EXPORT int DeleteRequestFromUnitId(uint32_t unitId) {
     return 1;
 }
 
-HIDSERV_EXPORT int DeleteRequestFromHandle(void*) { return 0; }
+HIDSERV_EXPORT int DeleteRequestFromHandle(void*) {
+    return 0;
+}
 
 HIDSERV_EXPORT int RequestWriteOne(const HidServDescriptor* desc, HidServCallback, uint32_t,
                                    const uint8_t* data, uint32_t length, uint32_t*) {
@@ -88,8 +94,8 @@ HIDSERV_EXPORT int RequestStatusWrite(const HidServDescriptor* desc, HidServCall
 }
 
 // The keyboard has no feature reports.
-HIDSERV_EXPORT int RequestStatusGet(const HidServDescriptor*, HidServCallback, uint32_t,
-                                    uint8_t*, uint32_t, uint32_t*) {
+HIDSERV_EXPORT int RequestStatusGet(const HidServDescriptor*, HidServCallback, uint32_t, uint8_t*,
+                                    uint32_t, uint32_t*) {
     return 0;
 }
 

@@ -26,7 +26,9 @@ constexpr int REQUEST_DECODED = 16;
 constexpr int NOTIFY_KIND = 0;
 constexpr int NOTIFY_REQUEST = 8;
 
-void StorePointer(uint8_t* at, const void* pointer) { std::memcpy(at, &pointer, sizeof(pointer)); }
+void StorePointer(uint8_t* at, const void* pointer) {
+    std::memcpy(at, &pointer, sizeof(pointer));
+}
 
 // The daemon lives beside this library.
 std::string DaemonPath() {

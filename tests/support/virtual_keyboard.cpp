@@ -74,12 +74,18 @@ VirtualKeyboard::~VirtualKeyboard() {
 
 void VirtualKeyboard::Start() {
     std::vector<std::string> args = {BinDir() + "/quorvel-vkbd",
-                                     "--socket", socket_,
-                                     "--state", state_,
-                                     "--trace", trace_,
-                                     "--capacity", std::to_string(options_.capacityUnits),
-                                     "--layout", options_.layout,
-                                     "--latency-us", std::to_string(options_.latencyUs)};
+                                     "--socket",
+                                     socket_,
+                                     "--state",
+                                     state_,
+                                     "--trace",
+                                     trace_,
+                                     "--capacity",
+                                     std::to_string(options_.capacityUnits),
+                                     "--layout",
+                                     options_.layout,
+                                     "--latency-us",
+                                     std::to_string(options_.latencyUs)};
     if (!options_.modes.empty()) args.insert(args.end(), {"--modes", options_.modes});
     if (!options_.plugged) args.push_back("--unplugged");
     args.push_back("serve");
@@ -166,7 +172,8 @@ std::vector<std::string> VirtualKeyboard::TraceSince(size_t mark) const {
 std::vector<std::string> VirtualKeyboard::FramesSentSince(size_t mark) const {
     std::vector<std::string> frames;
     for (const auto& line : TraceSince(mark))
-        if (line.rfind(SENT_PREFIX, 0) == 0) frames.push_back(line.substr(std::strlen(SENT_PREFIX)));
+        if (line.rfind(SENT_PREFIX, 0) == 0)
+            frames.push_back(line.substr(std::strlen(SENT_PREFIX)));
     return frames;
 }
 
