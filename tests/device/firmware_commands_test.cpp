@@ -1,0 +1,175 @@
+// Firmware commands against the virtual keyboard, checked on its frame trace.
+#include "device/firmware_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <numeric>
+#include <thread>
+
+#include "device/command_frame.h"
+#include "device/result_codes.h"
+#include "linked_keyboard.h"
+
+namespace quorvel {
+namespace {
+
+using testing::LinkedKeyboard;
+
+class FirmwareCommands : public LinkedKeyboard {};
+
+std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> Pattern(uint8_t seed) {
+    std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> bytes{};
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+TEST_F(FirmwareCommands, SessionAndSettingsFramesAreByteExact) {
+    size_t mark = keyboard_->TraceMark();
+    SettingsBlock settings{};
+    EXPECT_EQ(BeginSession(*link_), CMD_OK);
+    EXPECT_EQ(EndSession(*link_), CMD_OK);
+    EXPECT_EQ(ReadSettingsBlock(*link_, settings), CMD_OK);
+    EXPECT_EQ(keyboard_->FramesSentSince(mark),
+              (std::vector<std::string>{FrameHex({0x04, 0x01, 0x00, 0x01}),
+                                        FrameHex({0x04, 0x02, 0x00, 0x02}),
+                                        FrameHex({0x04, 0x2F, 0x00, 0x03, 0x2C})}));
+    EXPECT_EQ(settings[SETTINGS_MACRO_CAPACITY], 64);
+    EXPECT_NE(settings[SETTINGS_MODE_IDS], 0);
+}
+
+TEST_F(FirmwareCommands, KeyBlockGoesInSevenChunksAndReadsBack) {
+    auto block = Pattern(3);
+    ASSERT_EQ(BeginSession(*link_), CMD_OK);
+    size_t mark = keyboard_->TraceMark();
+    ASSERT_EQ(WriteKeyBlock(*link_, block, 1), CMD_OK);
+    auto frames = keyboard_->FramesSentSince(mark);
+    ASSERT_EQ(EndSession(*link_), CMD_OK);
+    ASSERT_EQ(frames.size(), 7u);
+    const int addresses[] = {378, 434, 490, 546, 602, 658, 714};
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SCOPED_TRACE(i);
+        size_t length = i < 6 ? 56 : 42;
+        CommandFrame expected = BuildCommandFrame(
+            OP_WRITE_KEY_BLOCK, static_cast<uint8_t>(length), static_cast<uint16_t>(addresses[i]),
+            std::span<const uint8_t>(block).subspan(i * 56, length));
+        EXPECT_EQ(frames[i], Hex(expected));
+    }
+
+    std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> back{};
+    ASSERT_EQ(ReadKeyBlock(*link_, back, 1), CMD_OK);
+    EXPECT_EQ(back, block);
+
+    mark = keyboard_->TraceMark();
+    EXPECT_EQ(WriteKeyBlock(*link_, block, 3), CMD_BAD_BLOCK);
+    EXPECT_EQ(ReadKeyBlock(*link_, back, 7), CMD_BAD_BLOCK);
+    EXPECT_TRUE(keyboard_->FramesSentSince(mark).empty());
+}
+
+TEST_F(FirmwareCommands, MacroAreaOfNoneAndOfFiftySevenBytes) {
+    ASSERT_EQ(BeginSession(*link_), CMD_OK);
+    size_t mark = keyboard_->TraceMark();
+    EXPECT_EQ(WriteMacroArea(*link_, {}), CMD_OK);
+    EXPECT_TRUE(keyboard_->FramesSentSince(mark).empty());
+
+    std::vector<uint8_t> area(57);
+    std::iota(area.begin(), area.end(), uint8_t{1});
+    ASSERT_EQ(WriteMacroArea(*link_, area), CMD_OK);
+    auto frames = keyboard_->FramesSentSince(mark);
+    ASSERT_EQ(EndSession(*link_), CMD_OK);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].substr(9, 8), "0A 38 00");  // command, length 56, offset 0
+    EXPECT_EQ(frames[1].substr(9, 8), "0A 01 38");  // command, length 1, offset 56
+    EXPECT_EQ(frames[1].substr(24, 5), "39 00");    // byte 57 of the area, then padding
+
+    std::vector<uint8_t> back(57);
+    ASSERT_EQ(ReadMacroArea(*link_, back), CMD_OK);
+    EXPECT_EQ(back, area);
+}
+
+TEST_F(FirmwareCommands, ErrorStatusOnSecondChunkKeepsTheFirst) {
+    std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> block{};
+    ASSERT_EQ(ReadKeyBlock(*link_, block, 0), CMD_OK);
+
+    // The first chunk's reply is held back long enough to spoil every answer after it.
+    keyboard_->Run({"fault", "delay", "300", "1"});
+    size_t mark = keyboard_->TraceMark();
+    std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> got;
+    got.fill(0xEE);
+    int result = 0;
+    std::thread reader([&] { result = ReadKeyBlock(*link_, got, 0); });
+    ASSERT_EQ(TraceLines(mark, "> CTRL", 1).size(), 1u);
+    keyboard_->Run({"fault", "status", "ff", "3"});
+    reader.join();
+
+    EXPECT_EQ(result, CMD_STATUS_FF);
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 56, block.begin()));
+    EXPECT_TRUE(std::all_of(got.begin() + 56, got.end(), [](uint8_t b) { return b == 0xEE; }));
+    EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 4u);  // chunk 1, chunk 2 three times
+}
+
+TEST_F(FirmwareCommands, ActiveProfileIsCachedUntilTheKeyboardGoes) {
+    size_t mark = keyboard_->TraceMark();
+    int first = GetActiveProfile(*link_);
+    EXPECT_GE(first, 0);
+    EXPECT_EQ(GetActiveProfile(*link_), first);
+    EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
+
+    mark = keyboard_->TraceMark();
+    ASSERT_EQ(SetActiveProfile(*link_, 2), CMD_OK);
+    EXPECT_EQ(GetActiveProfile(*link_), 2);
+    auto frames = keyboard_->FramesSentSince(mark);
+    ASSERT_EQ(frames.size(), 2u);  // read then write of the settings block, nothing else
+    EXPECT_EQ(frames[1].substr(9, 5), "04 2C");
+    EXPECT_EQ(frames[1].substr(18 * 3, 2), "02");  // settings byte 10 is frame byte 18
+
+    mark = keyboard_->TraceMark();
+    EXPECT_EQ(SetActiveProfile(*link_, -1), CMD_BAD_BLOCK);
+    EXPECT_EQ(SetActiveProfile(*link_, 3), CMD_BAD_BLOCK);
+    EXPECT_TRUE(keyboard_->FramesSentSince(mark).empty());
+
+    shell_.Clear();
+    keyboard_->Run({"unplug"});
+    ExpectShellEvents(3);
+    EXPECT_EQ(link_->CurrentProfileCache(), -1);
+    keyboard_->Run({"plug"});
+    ExpectShellEvents(5);
+    mark = keyboard_->TraceMark();
+    EXPECT_EQ(GetActiveProfile(*link_), 2);
+    EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
+}
+
+TEST_F(FirmwareCommands, FlashSurvivesADaemonRestart) {
+    auto block = Pattern(11);
+    ASSERT_EQ(BeginSession(*link_), CMD_OK);
+    ASSERT_EQ(WriteKeyBlock(*link_, block, 2), CMD_OK);
+    ASSERT_EQ(EndSession(*link_), CMD_OK);
+    shell_.Clear();
+    keyboard_->Restart();
+    // The library notices the daemon going and coming back: gone (3 events), arrived (2).
+    ExpectShellEvents(5);
+    std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> back{};
+    ASSERT_EQ(ReadKeyBlock(*link_, back, 2), CMD_OK);
+    EXPECT_EQ(back, block);
+}
+
+TEST_F(FirmwareCommands, ConcurrentCallersAreServedOneAfterTheOther) {
+    auto worker = [this](int* failures) {
+        for (int i = 0; i < 20; ++i) {
+            SettingsBlock settings{};
+            if (ReadSettingsBlock(*link_, settings) != CMD_OK ||
+                settings[SETTINGS_MACRO_CAPACITY] != 64)
+                ++*failures;
+        }
+    };
+    int failuresA = 0, failuresB = 0;
+    size_t mark = keyboard_->TraceMark();
+    std::thread a(worker, &failuresA), b(worker, &failuresB);
+    a.join();
+    b.join();
+    EXPECT_EQ(failuresA + failuresB, 0);
+    EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 40u);
+}
+
+}  // namespace
+}  // namespace quorvel
