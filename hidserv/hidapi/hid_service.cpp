@@ -7,7 +7,7 @@
 #include <set>
 
 #include "hidserv/hidapi/consumer_report.h"
-#include "hidserv/hidapi/report_layout.h"
+#include "hidserv/hidapi/report_routing.h"
 
 namespace quorvel {
 
@@ -33,8 +33,10 @@ bool Contains(const std::vector<std::string>& paths, const std::string& path) {
 }  // namespace
 
 HidService& HidService::Instance() {
-    static HidService service;
-    return service;
+    // Never destroyed: the program does not call End, and joining threads that may be inside
+    // its callbacks while its statics are torn down could hang the exit. Process exit ends them.
+    static HidService* service = new HidService;
+    return *service;
 }
 
 int HidService::Init() {
@@ -266,19 +268,14 @@ OpenInterface* HidService::OpenLocked(const std::string& path, bool arrival) {
 }
 
 void HidService::OnReport(const OpenInterface& source, const uint8_t* data, size_t size) {
-    const ReportCollection* collection = CollectionOfReport(source.Layout(), data, size);
-    HidInterface origin = source.Info();
-    if (collection) {
-        origin.usagePage = collection->usagePage;
-        origin.usage = collection->usage;
-    }
+    const HidInterface& node = source.Info();
     const uint16_t code = DecodeConsumerCode(data, size, source.Numbering());
     std::lock_guard lock(requestsMutex_);
     for (const auto& request : requests_) {
-        if (!Contains(request->paths, origin.path)) continue;
-        // When the node's layout is unknown its reports go to every request on the node.
-        if (collection && !KeyMatches(request->Key(), origin)) continue;
-        request->Post({HIDSERV_NOTIFY_DATA, 0, code, std::vector<uint8_t>(data, data + size)});
+        if (Contains(request->paths, node.path) &&
+            ReportReaches(request->Key(), node, source.Layout(), data, size)) {
+            request->Post({HIDSERV_NOTIFY_DATA, 0, code, std::vector<uint8_t>(data, data + size)});
+        }
     }
 }
 

@@ -49,8 +49,9 @@ bool ReadLayout(const std::string& path, ReportLayout& layout) {
 }  // namespace
 
 std::mutex& HidApiMutex() {
-    static std::mutex mutex;
-    return mutex;
+    // Outlives static destruction, like the service whose threads use it.
+    static std::mutex* mutex = new std::mutex;
+    return *mutex;
 }
 
 std::unique_ptr<OpenInterface> OpenInterface::Open(const HidInterface& info, ReportSink sink,

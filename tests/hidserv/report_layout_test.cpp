@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "hidserv/hidapi/report_routing.h"
+
 namespace quorvel {
 namespace {
 
@@ -85,6 +87,26 @@ TEST(ReportLayout, TruncatedDescriptorsStopAtTheCut) {
         previous = found;
     }
     EXPECT_EQ(previous, 5u);
+}
+
+TEST(ReportRouting, ReportsReachOnlyTheRequestsForTheirCollection) {
+    const HidInterface node = {"/dev/hidraw2", 0x0C45, 0x7A3D, 0x0001, 0x0006};
+    const InterfaceKey consumer = {0x0F, 0x0C45, 0x7A3D, 0x000C, 0x0001};
+    const InterfaceKey control = {0x0F, 0x0C45, 0x7A3D, 0xFF1C, 0x0092};
+    const uint8_t consumerReport[] = {0x03, 0xFF, 0x02};
+    const uint8_t controlReport[] = {0x04, 0x00, 0x00, 0x81};
+    const uint8_t strayReport[] = {0x09, 0x00};
+
+    const ReportLayout known = ParseReportDescriptor(COMPOSITE.data(), COMPOSITE.size());
+    EXPECT_TRUE(ReportReaches(consumer, node, known, consumerReport, sizeof consumerReport));
+    EXPECT_FALSE(ReportReaches(control, node, known, consumerReport, sizeof consumerReport));
+    EXPECT_TRUE(ReportReaches(control, node, known, controlReport, sizeof controlReport));
+    EXPECT_FALSE(ReportReaches(consumer, node, known, controlReport, sizeof controlReport));
+    // A report the layout does not place, or a node whose layout could not be read, is not
+    // withheld from anyone listening on the node.
+    EXPECT_TRUE(ReportReaches(consumer, node, known, strayReport, sizeof strayReport));
+    const ReportLayout unknown;
+    EXPECT_TRUE(ReportReaches(control, node, unknown, consumerReport, sizeof consumerReport));
 }
 
 }  // namespace
