@@ -49,11 +49,16 @@ TEST_F(ProfileStore, FolderAndFileNames) {
     EXPECT_EQ(SettingsFilePath(), temp_.File("docs") + "/Quorvel_09A/plkb.ini");
 
     SetDocumentsFolder({});
+    const char* saved = getenv("XDG_DOCUMENTS_DIR");
+    const std::optional<std::string> previous =
+        saved ? std::optional<std::string>(saved) : std::nullopt;
     setenv("XDG_DOCUMENTS_DIR", temp_.File("xdg").c_str(), 1);
     EXPECT_EQ(DataFolder(), temp_.File("xdg") + "/Quorvel_09A");
     unsetenv("XDG_DOCUMENTS_DIR");
-    if (const char* home = getenv("HOME"))
+    if (const char* home = getenv("HOME")) {
         EXPECT_EQ(DefaultDocumentsFolder(), std::string(home) + "/Documents");
+    }
+    if (previous) setenv("XDG_DOCUMENTS_DIR", previous->c_str(), 1);
 
     SetDataFolderOverride(temp_.File("data"));
     EXPECT_EQ(ProfileFilePath(0), temp_.File("data") + "/$Profile0");
