@@ -209,36 +209,48 @@ bool IniFile::HasKey(std::string_view section, std::string_view key) const {
 }
 
 bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    const IniEntry entry{key, value};
+    return WriteStrings(section, {&entry, 1});
+}
+
+bool IniFile::WriteStrings(std::string_view section, std::span<const IniEntry> entries) {
     section = Trim(section);
-    key = Trim(key);
-    if (!StorableName(section, "]\r\n") || !StorableName(key, "=\r\n") || key.front() == '[' ||
-        key.front() == ';' || value.find_first_of("\r\n") != value.npos)
-        return false;
+    if (!StorableName(section, "]\r\n")) return false;
+    for (const IniEntry& entry : entries) {
+        const std::string_view key = Trim(entry.key);
+        if (!StorableName(key, "=\r\n") || key.front() == '[' || key.front() == ';' ||
+            entry.value.find_first_of("\r\n") != entry.value.npos)
+            return false;
+    }
 
     std::vector<std::string> lines;
     bool hadBom = false;
     if (!LoadLines(path_, lines, hadBom)) return false;
     const std::string lineEnd = PreferredLineEnd(lines);
-    const std::string encoded = EncodeValue(value);
     const auto endLastLine = [&](size_t index) {
         if (!lines[index].ends_with('\n')) lines[index] += lineEnd;
     };
 
-    const Location loc = Locate(lines, section, key);
-    if (loc.keyLine) {
-        std::string& line = lines[*loc.keyLine];
-        const std::string_view content = Content(line);
-        const size_t valueStart = content.find_first_not_of(BLANKS, content.find('=') + 1);
-        const std::string end(LineEnd(line));
-        line = std::string(content.substr(0, std::min(valueStart, content.size()))) + encoded + end;
-    } else if (loc.sectionLine) {
-        endLastLine(loc.lastUsedLine);
-        lines.insert(lines.begin() + static_cast<long>(loc.lastUsedLine) + 1,
-                     std::string(key) + "=" + encoded + lineEnd);
-    } else {
-        if (!lines.empty()) endLastLine(lines.size() - 1);
-        lines.push_back("[" + std::string(section) + "]" + lineEnd);
-        lines.push_back(std::string(key) + "=" + encoded + lineEnd);
+    for (const IniEntry& entry : entries) {
+        const std::string_view key = Trim(entry.key);
+        const std::string encoded = EncodeValue(entry.value);
+        const Location loc = Locate(lines, section, key);
+        if (loc.keyLine) {
+            std::string& line = lines[*loc.keyLine];
+            const std::string_view content = Content(line);
+            const size_t valueStart = content.find_first_not_of(BLANKS, content.find('=') + 1);
+            const std::string end(LineEnd(line));
+            line = std::string(content.substr(0, std::min(valueStart, content.size()))) + encoded +
+                   end;
+        } else if (loc.sectionLine) {
+            endLastLine(loc.lastUsedLine);
+            lines.insert(lines.begin() + static_cast<long>(loc.lastUsedLine) + 1,
+                         std::string(key) + "=" + encoded + lineEnd);
+        } else {
+            if (!lines.empty()) endLastLine(lines.size() - 1);
+            lines.push_back("[" + std::string(section) + "]" + lineEnd);
+            lines.push_back(std::string(key) + "=" + encoded + lineEnd);
+        }
     }
 
     std::string text = hadBom ? std::string(BOM) : std::string();

@@ -9,6 +9,7 @@
 // pair of quotes ("..." or '...') reads without them; WriteString adds such quotes when a value
 // would otherwise not read back as written (surrounding blanks, or quotes of its own).
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,11 @@ inline constexpr std::size_t INI_VALUE_MAX_UNITS = 259;
 // outside the BMP (a surrogate pair) is never split; a byte that is not valid UTF-8 counts as
 // one unit.
 std::string CutToUtf16Units(std::string_view utf8, std::size_t maxUnits);
+
+struct IniEntry {
+    std::string_view key;
+    std::string_view value;
+};
 
 class IniFile {
 public:
@@ -48,6 +54,8 @@ public:
     // the names or the value cannot be stored on one line (line breaks, '=' in a key, ']' in a
     // section name, empty names).
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // Several keys of one section in one replacement of the file; all or nothing.
+    bool WriteStrings(std::string_view section, std::span<const IniEntry> entries);
 
 private:
     std::string path_;

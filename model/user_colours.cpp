@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <optional>
 #include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/atomic_write.h"
 #include "base/ini_file.h"
@@ -179,17 +182,30 @@ void ReadToolAndColours(const ProgramPaths& paths, int profile, int userMode,
     ReadToolAndColoursFrom(OpenForRead(paths, profile), userMode, state);
 }
 
+namespace {
+
+// The painting tool and colours of a user mode, as entries of its section.
+std::vector<std::pair<std::string, std::string>> ToolAndColourValues(const UserModeState& state) {
+    return {{std::string(TOOL_KEY), std::to_string(state.tool)},
+            {std::string(BASE_COLOUR_KEY), FormatRgb(state.baseColour)},
+            {std::string(USER_COLOUR_KEY), FormatRgb(state.userColour)}};
+}
+
+bool WriteSectionValues(IniFile& file, int userMode,
+                        const std::vector<std::pair<std::string, std::string>>& values) {
+    std::vector<IniEntry> entries;
+    entries.reserve(values.size());
+    for (const auto& [key, value] : values) entries.push_back({key, value});
+    return file.WriteStrings(ModeSection(userMode), entries);
+}
+
+}  // namespace
+
 bool WriteToolAndColours(const ProgramPaths& paths, int profile, int userMode,
                          const UserModeState& state) {
     if (!IsUserMode(userMode)) return false;
     auto file = OpenForWrite(paths, profile);
-    if (!file) return false;
-    const std::string section = ModeSection(userMode);
-    // Each value is tried even when an earlier one failed, as the file holds them independently.
-    bool written = file->WriteString(section, TOOL_KEY, std::to_string(state.tool));
-    written = file->WriteString(section, BASE_COLOUR_KEY, FormatRgb(state.baseColour)) && written;
-    written = file->WriteString(section, USER_COLOUR_KEY, FormatRgb(state.userColour)) && written;
-    return written;
+    return file && WriteSectionValues(*file, userMode, ToolAndColourValues(state));
 }
 
 UserModeState LoadUserMode(const ProgramPaths& paths, int profile, KeyColourTable& table,
@@ -211,14 +227,16 @@ bool ChangeBaseColour(const ProgramPaths& paths, int profile, UserModeState& sta
                       KeyColourTable& table, const KeyColourMarks& marks) {
     if (colour == state.baseColour) return false;
     state.baseColour = colour;
-    WriteToolAndColours(paths, profile, state.currentMode, state);
-    auto file = OpenForWrite(paths, profile);
+    // The new base colour and every key painted with it go to the file in one replacement.
+    auto values = ToolAndColourValues(state);
     ForEachUserModeKey([&](int position) {
         const auto index = static_cast<size_t>(position);
         if (marks[index] != 1) return;
         table[index] = colour;
-        if (file) WriteKeyColourTo(*file, state.currentMode, position, colour, 1);
+        values.emplace_back(std::to_string(position), FormatRgb(colour) + ",1");
     });
+    if (auto file = OpenForWrite(paths, profile))
+        WriteSectionValues(*file, state.currentMode, values);
     return true;
 }
 

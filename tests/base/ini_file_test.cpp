@@ -113,6 +113,18 @@ TEST_F(IniFileTest, NewSectionGoesToTheEnd) {
     EXPECT_EQ(ReadWholeFile(fresh.Path()), "[LANGUAGE]\nlanguage=1\n");
 }
 
+TEST_F(IniFileTest, SeveralKeysAreWrittenTogetherOrNotAtAll) {
+    IniFile ini(dir.File("colours.ini"));
+    const IniEntry batch[] = {{"1", "255,0,0,1"}, {"Name", "new"}, {"2", "0,0,255,0"}};
+    ASSERT_TRUE(ini.WriteStrings("Mode0", batch));
+    EXPECT_EQ(ReadWholeFile(ini.Path()), "[Mode0]\n1=255,0,0,1\nName=new\n2=0,0,255,0\n");
+
+    const IniEntry refused[] = {{"1", "0,0,0,0"}, {"bad=key", "x"}};
+    EXPECT_FALSE(ini.WriteStrings("Mode0", refused));
+    EXPECT_EQ(ini.ReadString("Mode0", "1"), "255,0,0,1");
+    EXPECT_EQ(ReadWholeFile(ini.Path()), "[Mode0]\n1=255,0,0,1\nName=new\n2=0,0,255,0\n");
+}
+
 TEST_F(IniFileTest, ValuesRoundTripExactly) {
     IniFile ini(dir.File("round.ini"));
     for (const std::string value :
