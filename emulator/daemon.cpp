@@ -411,6 +411,14 @@ int Listen(const std::string& path, std::string& error) {
     return fd;
 }
 
+// A detached daemon keeps nothing its starter had open: a pipe it held would never close.
+void CloseInheritedFiles(int keep) {
+    long limit = sysconf(_SC_OPEN_MAX);
+    if (limit < 0 || limit > 65536) limit = 65536;
+    for (int fd = STDERR_FILENO + 1; fd < limit; ++fd)
+        if (fd != keep) close(fd);
+}
+
 void DetachStandardStreams() {
     int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     if (null < 0) return;
@@ -443,7 +451,7 @@ int RunDaemon(const DaemonOptions& options) {
             } while (got < 0 && errno == EINTR);
             return got == 1 ? EXIT_OK : EXIT_FAILED;
         }
-        close(readyPipe[0]);
+        CloseInheritedFiles(readyPipe[1]);
         setsid();
     }
 

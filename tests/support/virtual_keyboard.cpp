@@ -1,5 +1,6 @@
 #include "tests/support/virtual_keyboard.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -128,7 +129,7 @@ std::string VirtualKeyboard::Run(const std::vector<std::string>& args) const {
     all.insert(all.end(), args.begin(), args.end());
     auto argv = ArgumentVector(all);
     int out[2];
-    if (pipe(out) != 0) throw std::runtime_error("pipe failed");
+    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
