@@ -1,0 +1,52 @@
+#include "app/quorvel_app.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <optional>
+
+#include "app/command_line.h"
+#include "app/language_file.h"
+#include "app/quorvel_dlg.h"
+#include "base/texts.h"
+#include "model/working_set.h"
+
+namespace quorvel {
+
+QString ProgramDir() {
+    QString overridden = qEnvironmentVariable("QUORVEL_PROGRAM_DIR");
+    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+}
+
+int CQuorvelApp::Run(const QStringList& arguments) {
+    StartOptions options = ParseCommandLine(arguments.mid(1));
+    if (options.help) {
+        std::fputs(qPrintable(UsageText(QFileInfo(arguments.value(0)).fileName())), stdout);
+        return 0;
+    }
+    QCoreApplication::setOrganizationName("Quorvel_Brannic");
+    // The window hides instead of closing, and message boxes come and go while it is hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    ProgramPaths paths = DetectProgramPaths(ProgramDir().toStdString());
+    LoadTexts(OpenLanguageFile(paths));
+    // The working-set lock exists with the working set itself.
+    ProfileWorkingSet::Instance();
+
+    CQuorvelDlg dialog(paths, options);
+    if (std::optional<int> exitCode = dialog.SettleInstance()) return *exitCode;
+
+    QString error;
+    if (!dialog.Initialise(&error)) {
+        std::fprintf(stderr, "quorvel: %s\n", qPrintable(error));
+        return 1;
+    }
+    QObject::connect(&dialog, &QDialog::finished, qApp, &QCoreApplication::quit);
+    // Shown as the dialog loop would; the start-up hides keep it from being seen.
+    dialog.show();
+    QApplication::exec();
+    return 0;
+}
+
+}  // namespace quorvel

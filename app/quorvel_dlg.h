@@ -1,0 +1,148 @@
+#pragma once
+// The main window. It starts hidden and lives in the notification area; it settles the single
+// instance, binds the keyboard, draws its skin and answers the shell messages of the device
+// side and of later copies of the program.
+#include <QPixmap>
+#include <QString>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "app/command_line.h"
+#include "app/language_file.h"
+#include "app/named_events.h"
+#include "app/qt_shell_port.h"
+#include "app/session_watch.h"
+#include "app/single_instance.h"
+#include "app/tray_icon.h"
+#include "device/device_link.h"
+#include "model/program_paths.h"
+#include "skin/base_dialog.h"
+#include "skin/png_button.h"
+
+class QLabel;
+class QMenu;
+
+namespace quorvel {
+
+class CAboutDlg;
+
+// Window and menu commands.
+inline constexpr int COMMAND_CLOSE = 1124;
+inline constexpr int COMMAND_EXIT_ALSO = 32779;
+inline constexpr int COMMAND_IMPORT = 32776;
+inline constexpr int COMMAND_EXPORT = 32777;
+inline constexpr int COMMAND_CHINESE = 32784;
+inline constexpr int COMMAND_ENGLISH = 32785;
+
+// The main window's shared state pictures, in loading order.
+inline constexpr int MAIN_IMAGE_COUNT = 11;
+
+class CQuorvelDlg : public CBaseDialog, public ShellWindow {
+    Q_OBJECT
+public:
+    CQuorvelDlg(const ProgramPaths& paths, const StartOptions& options);
+    ~CQuorvelDlg() override;
+
+    // Handles "/Kill" and a copy already running. Returns the exit code when this process
+    // must end now instead of starting; otherwise it is the only copy and has started the
+    // companion program.
+    std::optional<int> SettleInstance();
+
+    // Everything before the window is usable, in start-up order; ends with UM_INIT posted.
+    // False with one line in error when the program cannot run (service library, skin).
+    bool Initialise(QString* error);
+
+    // ShellWindow
+    void HandleShellMessage(uint32_t message, uint32_t tag) override;
+    void HandleTimer(int timerId) override;
+    bool IsReady() const override { return ready_; }
+    void HideMainWindow() override;
+    void SetTrayIcon(TrayIconMode mode, int iconId) override;
+    void ShowGKeyBank(bool bankB) override;
+    QWidget* MessageParent() override { return this; }
+
+    void ShowMainWindow();
+    void ExitApplication();
+    void SwitchLanguage(int language);
+    void ApplyMainCaptions();
+    // 141 while a keyboard is attached, 128 otherwise.
+    void SetDeviceIcon(uint32_t count);
+    void EnableApply(bool enable);
+    void ShowMainMenu();
+    void OpenHelp();
+    void OpenAbout();
+    // A menu or window command by its number.
+    void RunCommand(int command);
+
+    CTrayIcon& Tray() { return tray_; }
+    int TrayIconId() const { return trayIconId_; }
+    bool SettingsChanged() const { return settingsChanged_; }
+    const SessionAwayState& SessionAway() const { return sessionAway_; }
+    bool GKeyBankB() const { return gKeyBankB_; }
+    // How often the window has been brought up by ShowMainWindow.
+    int OpenCount() const { return openCount_; }
+    QtShellPort& Port() { return port_; }
+    DeviceLink& Link() { return link_; }
+    SessionAwayState& SessionAwayForTest() { return sessionAway_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void reject() override;
+
+private:
+    void OnInit();
+    void CloseOpenWindows();
+    bool LoadStateImages(QString* error);
+    void PlaceControls();
+    CPngButton& AddButton(const char* skinKey, int command);
+    void RefreshLightingLabels();
+    // Whether the device side last reported a keyboard: it sets the base icon from the device
+    // count it acted on.
+    bool KeyboardPresent() const { return baseIconId_ == ICON_KEYBOARD; }
+    // Writes the observable shell state for tests, when QUORVEL_SHELL_STATE_FILE names a file.
+    void ReportState();
+
+    ProgramPaths paths_;
+    StartOptions options_;
+    SingleInstance instance_;
+    // Declared before the link: the link's workers stop before the port goes away.
+    QtShellPort port_;
+    DeviceLink link_;
+    CTrayIcon tray_;
+    NamedEvents macroEvents_;
+    SessionAwayState sessionAway_;
+    SessionWatcher sessionWatcher_;
+    CAboutDlg* about_ = nullptr;
+    std::unique_ptr<QMenu> mainMenu_;
+
+    std::array<QPixmap, MAIN_IMAGE_COUNT> images_;
+    CPngButton* ok_ = nullptr;
+    CPngButton* cancel_ = nullptr;
+    CPngButton* apply_ = nullptr;
+    CPngButton* help_ = nullptr;
+    CPngButton* minimize_ = nullptr;
+    CPngButton* menu_ = nullptr;
+    CPngButton* close_ = nullptr;
+    CPngButton* linkButton_ = nullptr;
+    CPngButton* version_ = nullptr;
+    QLabel* reportRateLabel_ = nullptr;
+    QLabel* lightingSettingsLabel_ = nullptr;
+    QLabel* lightingButtonLabel_ = nullptr;
+    QString linkAddress_;
+
+    bool ready_ = false;
+    bool settingsChanged_ = false;
+    int trayIconId_ = 0;
+    int baseIconId_ = ICON_NO_KEYBOARD;
+    bool gKeyBankB_ = false;
+    // The first frame paints after the start hide the window before it is seen.
+    int pendingHides_ = 2;
+    int openCount_ = 0;
+};
+
+}  // namespace quorvel
