@@ -68,19 +68,6 @@ TEST(ProfileImage, FreshImageIsHeaderDeviceBlockAndGKeyCodes) {
     EXPECT_EQ(ReadLe16(image.data() + EntryOffset(512 + 256) + 2), 0);
 }
 
-TEST(ProfileImage, HeaderFieldsAndChecksum) {
-    uint8_t header[PROFILE_HEADER_SIZE];
-    BuildImageHeader(header, 2, 18, 1);
-    const ImageHeader h = ReadImageHeader(header);
-    EXPECT_EQ(h.totalSize, 32832u + 2 * 16512 + 18);
-    EXPECT_EQ(h.macroCount, 2);
-    EXPECT_EQ(h.textBytes, 18u);
-    EXPECT_EQ(h.flag, 1);
-    unsigned sum = 0;
-    for (int i = 0; i < 31; ++i) sum += header[i];
-    EXPECT_EQ(h.checksum, sum % 256);
-}
-
 TEST(ProfileImage, OneMacroAndOneProgramPath) {
     WorkingSetData data = FreshWorkingSetData();
     ASSERT_TRUE(data.macros.Replace({SampleMacro(1, u"M")}));

@@ -151,15 +151,5 @@ TEST_F(ProfileStore, SaveOnlyRewritesAnExistingProfileFile) {
     EXPECT_EQ(loaded, data);
 }
 
-TEST_F(ProfileStore, FreshAndFreedWorkingSets) {
-    WorkingSetData data = SampleData();
-    FreeWorkingSet(data);
-    EXPECT_EQ(data.macros.Count(), 0);
-    EXPECT_EQ(data.texts.Total(), 0u);
-    EXPECT_EQ(data.keyAreas[0][256].aux, 0);
-    CreateFreshWorkingSet(data);
-    EXPECT_EQ(data, FreshWorkingSetData());
-}
-
 }  // namespace
 }  // namespace quorvel
