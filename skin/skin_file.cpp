@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <QVector>
 #include <QWidget>
 #include <array>
 #include <charconv>
@@ -96,14 +95,9 @@ QPixmap LoadStatePixmap(const QString& path, QSize clientSize, QString* error) {
 QRegion MaskRegion(const QImage& mask) {
     const QImage pixels = mask.convertToFormat(QImage::Format_RGB32);
     QRegion region;
-    QVector<QRect> runs;
-    runs.reserve(MASK_RUN_BATCH);
-    auto flush = [&] {
-        QRegion batch;
-        batch.setRects(runs.constData(), int(runs.size()));
-        region += batch;
-        runs.clear();
-    };
+    // Runs come in reading order, so adding each to the batch is a cheap append.
+    QRegion batch;
+    int batchRuns = 0;
     for (int y = 0; y < pixels.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
         int x = 0;
@@ -111,14 +105,16 @@ QRegion MaskRegion(const QImage& mask) {
             while (x < pixels.width() && (row[x] & PURE_WHITE) == PURE_WHITE) ++x;
             const int start = x;
             while (x < pixels.width() && (row[x] & PURE_WHITE) != PURE_WHITE) ++x;
-            if (x > start) {
-                runs.append(QRect(start, y, x - start, 1));
-                if (runs.size() == MASK_RUN_BATCH) flush();
+            if (x == start) continue;
+            batch += QRect(start, y, x - start, 1);
+            if (++batchRuns == MASK_RUN_BATCH) {
+                region += batch;
+                batch = QRegion();
+                batchRuns = 0;
             }
         }
     }
-    if (!runs.isEmpty()) flush();
-    return region;
+    return region + batch;
 }
 
 SkinRect PlaceSkinned(CPngButton& button, const IniFile& skin, std::string_view section,

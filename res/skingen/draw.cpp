@@ -140,13 +140,17 @@ void DrawKeyCap(QPainter& p, const QRect& art, State state, const QString& legen
         DrawLegend(p, inner, legend, colour, 11, Qt::AlignLeft | Qt::AlignBottom);
         return;
     }
-    const double size = legend.size() <= 1 ? 13 : (legend.size() <= 3 ? 10.5 : 9.5);
-    const int flags = legend.size() <= 1 ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignBottom);
     if (gKey) {
         DrawLegend(p, inner, legend, colour, 8.5, Qt::AlignLeft | Qt::AlignTop, QFont::Bold);
-    } else {
-        DrawLegend(p, inner, legend, colour, size, flags);
+        return;
     }
+    const bool single = legend.size() <= 1;
+    // Long legends shrink until they fit the cap.
+    double size = single ? 13 : 10.5;
+    while (size > 6 && QFontMetrics(UiFont(size)).horizontalAdvance(legend) > inner.width())
+        size -= 0.5;
+    DrawLegend(p, inner, legend, colour, size,
+               single ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignBottom));
 }
 
 void DrawButton(QPainter& p, const QRect& art, State state, double radius) {
