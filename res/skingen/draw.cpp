@@ -421,6 +421,8 @@ void DrawWindowBody(QPainter& p, QSize size, const QString& title, const QString
     p.setPen(QPen(QBrush(line), 1));
     p.drawLine(QPointF(16, 48.5), QPointF(size.width() - 16, 48.5));
 
+    // Dialogs with a title control of their own leave the title bar empty.
+    if (title.isEmpty()) return;
     p.setFont(UiFont(19, QFont::Black));
     p.setPen(palette::ACCENT);
     const QRect titleBox(22, 10, 400, 30);

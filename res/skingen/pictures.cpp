@@ -276,7 +276,12 @@ QImage DialogPicture(const DialogSkin& skin, const QString& title, const QString
     DrawWindowBody(p, skin.size, title, subtitle);
     if (!page.isNull()) DrawCard(p, QRectF(ArtRect(page)));
     if (pageArt) pageArt(p);
-    DrawControls(p, skin, state);
+    // A page background shows only the page: the page's own buttons come and go with the page.
+    const bool pagePicture = !page.isNull() && pageArt;
+    for (const SkinControl& control : skin.controls) {
+        if (pagePicture && page.contains(control.rect)) continue;
+        DrawControl(p, control, state);
+    }
     return image;
 }
 
@@ -365,8 +370,9 @@ bool WriteLightingPictures(const QDir& folder) {
 bool WriteCompositePictures(const QDir& folder) {
     namespace n = quorvel::skin_names;
     const DialogSkin skin = CompositeSkin();
-    const QString title = "QUORVEL";
-    const QString subtitle = QString::fromUtf8("Key Assignment");
+    // CONTROL_TITLE carries the title.
+    const QString title;
+    const QString subtitle;
     const QRect page = CompositePageRect();
     const struct {
         std::string_view name;
