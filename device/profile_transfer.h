@@ -35,11 +35,15 @@ ProfileSource LoadActiveProfileFromKeyboard(DeviceLink& link, ProfileWorkingSet&
 // Rewrites the active profile's profile file when it exists; never creates it.
 bool SaveWorkingSet(DeviceLink& link, ProfileWorkingSet& workingSet);
 
-// Apply: under the working-set lock, saves the profile file and writes the active profile's
+struct ApplyResult {
+    bool saved = false;  // the active profile's file was rewritten
+    int written = 0;     // 1 when the keyboard took the key table and the macro area
+};
+
+// Apply: under the working-set lock, saves the active profile's file and writes that profile's
 // key table with the macro area; the message (if any) is shown after the locks are released.
-// Returns the result of the keyboard write.
-int ApplyWorkingSet(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
-                    DeviceSnapshot& snapshot, const Progress& progress = {});
+ApplyResult ApplyWorkingSet(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
+                            DeviceSnapshot& snapshot, const Progress& progress = {});
 
 // Writes the working set as a profile image to path (atomically). False when it cannot.
 bool ExportProfile(ProfileWorkingSet& workingSet, const std::string& path);

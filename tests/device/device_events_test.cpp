@@ -32,11 +32,17 @@ TEST_F(DeviceEventsTest, ArrivalAtStartOpensTheWindowOnceAndPlugCyclesStayInOrde
         keyboard_->Run({"unplug"});
         keyboard_->Run({"plug"});
     }
-    ExpectShellEvents(15);
     Events cycle = {GONE, "hide", NO_KEYBOARD_ICON, PROFILE, KEYBOARD_ICON};
     Events expected;
     for (int i = 0; i < 3; ++i) expected.insert(expected.end(), cycle.begin(), cycle.end());
-    EXPECT_EQ(shell_.Events(), expected);
+    // An arrival read can find the keyboard already gone again; its failure message is fine.
+    Events heard;
+    for (int wait = 0; wait < 500 && heard.size() < expected.size(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        heard = shell_.Events();
+        std::erase(heard, "message MAIN_DEFAULT_MATRIX_PROMPT");
+    }
+    EXPECT_EQ(heard, expected);
 }
 
 TEST_F(DeviceEventsTest, RepeatedCountChangesNothing) {

@@ -1,0 +1,147 @@
+#include "device/device_snapshot.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <vector>
+
+#include "device/command_frame.h"
+#include "device/device_events.h"
+#include "device/device_link.h"
+#include "device/firmware_commands.h"
+#include "device/macro_area.h"
+#include "device/result_codes.h"
+#include "device/shell_port.h"
+#include "model/key_table.h"
+#include "model/profile_image.h"
+
+namespace quorvel {
+namespace {
+
+using KeyBlockBytes = std::array<uint8_t, KEY_TABLE_BLOCK_SIZE>;
+
+int FramesFor(size_t bytes) {
+    return static_cast<int>((bytes + FRAME_DATA_SIZE - 1) / FRAME_DATA_SIZE);
+}
+
+// Reports frames as the commands that send them complete.
+class FrameCounter {
+public:
+    FrameCounter(const Progress& progress, int total) : progress_(progress), total_(total) {}
+    void Sent(int frames) {
+        done_ += frames;
+        if (progress_) progress_(done_, total_);
+    }
+
+private:
+    const Progress& progress_;
+    int total_;
+    int done_ = 0;
+};
+
+KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bool allProfiles,
+                            const Progress& progress) {
+    const std::vector<MacroRecord>& macros = snapshot.macros.Records();
+    const MacroAreaSize sizes = MacroAreaSizes(macros);
+    const size_t capacity =
+        std::min<size_t>(std::max(link.Events().MacroCapacity(), 0), MACRO_AREA_MAX_SIZE);
+    if (sizes.withoutNames > capacity) return {0, MACRO_TOO_LONG_TEXT};
+    const bool withNames = sizes.withNames <= capacity;
+
+    std::vector<int> targets;
+    if (allProfiles) {
+        targets = {0, 1, 2};
+    } else {
+        // Without the active profile there is no key table to write, and the macro area is
+        // never written without one.
+        const int active = GetActiveProfile(link);
+        if (active < 0 || active >= PROFILE_COUNT) return {0, ACTIVE_PROFILE_UNKNOWN_TEXT};
+        targets = {active};
+    }
+
+    std::vector<uint8_t> area;
+    std::vector<KeyBlockBytes> blocks;
+    try {
+        area = EncodeMacroArea(macros, withNames);
+        const DefaultLayout layout = CurrentDefaultLayout();
+        const MacroPositionOfId positionOf = [&](int32_t id) {
+            return snapshot.macros.IndexOfId(id);
+        };
+        for (int profile : targets) {
+            blocks.emplace_back();
+            WriteKeyTableBlock(blocks.back().data(),
+                               EncodeKeyTable(snapshot.keyAreas[profile], layout, positionOf));
+        }
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+
+    const int keyBlockFrames = FramesFor(KEY_TABLE_BLOCK_SIZE);
+    FrameCounter frames(
+        progress, 2 + FramesFor(area.size()) + keyBlockFrames * static_cast<int>(targets.size()));
+    BeginSession(link);
+    frames.Sent(1);
+    // A failed macro-area write still lets the key tables go: only the last of them decides.
+    WriteMacroArea(link, area);
+    frames.Sent(FramesFor(area.size()));
+    int last = CMD_NO_DEVICE;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        last = WriteKeyBlock(link, blocks[i], static_cast<unsigned>(targets[i]));
+        frames.Sent(keyBlockFrames);
+    }
+    EndSession(link);
+    frames.Sent(1);
+    return {last == CMD_OK ? 1 : 0, withNames ? std::string_view() : NAMES_DROPPED_TEXT};
+}
+
+}  // namespace
+
+DeviceSnapshot& DeviceSnapshot::Instance() {
+    static DeviceSnapshot snapshot;
+    return snapshot;
+}
+
+void ShowWriteMessage(ShellPort& shell, const KeyboardWrite& write) {
+    if (!write.message.empty()) shell.ShowMessage(write.message);
+}
+
+KeyboardWrite RefreshDeviceSnapshot(DeviceLink& link, DeviceSnapshot& snapshot,
+                                    WorkingSetData& workingSet, bool allProfiles,
+                                    const Progress& progress) {
+    DeviceSnapshot::Lock held = snapshot.Take();
+    try {
+        // Packing gives the working set's program and text entries their offsets, as the
+        // profile file has them.
+        PackTexts(workingSet.keyAreas, workingSet.texts);
+        *held = workingSet;
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    return WriteSnapshot(link, *held, allProfiles, progress);
+}
+
+int RefreshDeviceSnapshot(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
+                          DeviceSnapshot& snapshot, bool allProfiles, const Progress& progress) {
+    KeyboardWrite write;
+    {
+        WorkingSetLock data = workingSet.Lock();
+        write = RefreshDeviceSnapshot(link, snapshot, *data, allProfiles, progress);
+    }
+    ShowWriteMessage(shell, write);
+    return write.result;
+}
+
+KeyboardWrite WriteKeysAndMacros(DeviceLink& link, DeviceSnapshot& snapshot, bool allProfiles,
+                                 const Progress& progress) {
+    DeviceSnapshot::Lock held = snapshot.Take();
+    return WriteSnapshot(link, *held, allProfiles, progress);
+}
+
+int WriteKeysAndMacros(DeviceLink& link, ShellPort& shell, DeviceSnapshot& snapshot,
+                       bool allProfiles, const Progress& progress) {
+    const KeyboardWrite write = WriteKeysAndMacros(link, snapshot, allProfiles, progress);
+    ShowWriteMessage(shell, write);
+    return write.result;
+}
+
+}  // namespace quorvel

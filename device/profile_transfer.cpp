@@ -1,0 +1,137 @@
+#include "device/profile_transfer.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <vector>
+
+#include "base/atomic_write.h"
+#include "base/byte_order.h"
+#include "device/device_events.h"
+#include "device/device_link.h"
+#include "device/firmware_commands.h"
+#include "device/macro_area.h"
+#include "device/result_codes.h"
+#include "device/shell_port.h"
+#include "model/key_table.h"
+#include "model/profile_check.h"
+#include "model/profile_image.h"
+#include "model/profile_store.h"
+
+namespace quorvel {
+namespace {
+
+// The highest active-profile value the settings block may report for a read to go ahead.
+constexpr int MAX_REPORTED_PROFILE = 3;
+
+// The macro area as the keyboard holds it: empty when it carries no macro directory. False
+// when a read fails.
+bool ReadMacroDirectory(DeviceLink& link, std::vector<uint8_t>& area) {
+    std::array<uint8_t, MACRO_AREA_HEADER_SIZE> header{};
+    if (ReadMacroArea(link, header) != CMD_OK) return false;
+    area.clear();
+    if (ReadLe16(&header[MACRO_AREA_OFFSET_MAGIC]) != MACRO_AREA_MAGIC) return true;
+    size_t total = ReadLe16(&header[MACRO_AREA_OFFSET_SIZE]);
+    // A damaged size field must not send the read past the keyboard's area; the decoder then
+    // keeps the macros that lie inside what was read.
+    if (const int capacity = link.Events().MacroCapacity(); capacity > 0)
+        total = std::min<size_t>(total, static_cast<size_t>(capacity));
+    if (total <= header.size()) {
+        area.assign(header.begin(), header.end());
+        return true;
+    }
+    area.resize(total);
+    return ReadMacroArea(link, area) == CMD_OK;
+}
+
+}  // namespace
+
+bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
+    const int active = GetActiveProfile(link);
+    if (active < 0 || active > MAX_REPORTED_PROFILE) return false;
+    try {
+        std::array<std::array<uint8_t, KEY_TABLE_BLOCK_SIZE>, PROFILE_COUNT> blocks{};
+        for (unsigned p = 0; p < blocks.size(); ++p)
+            if (ReadKeyBlock(link, blocks[p], p) != CMD_OK) return false;
+        std::vector<uint8_t> area;
+        if (!ReadMacroDirectory(link, area)) return false;
+
+        WorkingSetData data;
+        const DefaultLayout layout = CurrentDefaultLayout();
+        for (unsigned p = 0; p < blocks.size(); ++p)
+            data.keyAreas[p] = DecodeKeyTable(ReadKeyTableBlock(blocks[p].data()), layout);
+        data.macros.Replace(DecodeMacroArea(area));
+        return WriteFileAtomically(path, EncodeProfileImage(data));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+ProfileSource LoadActiveProfileFromKeyboard(DeviceLink& link, ProfileWorkingSet& workingSet) {
+    EnsureDataFolder();
+    const int active = GetActiveProfile(link);
+    if (active >= 0 && active < ONBOARD_PROFILE_COUNT) {
+        const std::string path = ProfileFilePath(active);
+        WorkingSetData loaded;
+        if (ReadProfileFromKeyboard(link, path) && LoadProfileFile(path, loaded)) {
+            WorkingSetLock data = workingSet.Lock();
+            *data = std::move(loaded);
+            return ProfileSource::KEYBOARD;
+        }
+    }
+    WorkingSetLock data = workingSet.Lock();
+    CreateFreshWorkingSet(*data);
+    return ProfileSource::FRESH;
+}
+
+bool SaveWorkingSet(DeviceLink& link, ProfileWorkingSet& workingSet) {
+    return SaveWorkingSet(GetActiveProfile(link), workingSet);
+}
+
+ApplyResult ApplyWorkingSet(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
+                            DeviceSnapshot& snapshot, const Progress& progress) {
+    const int active = GetActiveProfile(link);
+    ApplyResult result;
+    KeyboardWrite write;
+    {
+        WorkingSetLock data = workingSet.Lock();
+        result.saved = SaveWorkingSet(active, *data);
+        write = RefreshDeviceSnapshot(link, snapshot, *data, false, progress);
+    }
+    ShowWriteMessage(shell, write);
+    result.written = write.result;
+    return result;
+}
+
+bool ExportProfile(ProfileWorkingSet& workingSet, const std::string& path) {
+    EnsureDataFolder();
+    return WriteProfileImage(path, workingSet);
+}
+
+ImportResult ImportProfile(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
+                           DeviceSnapshot& snapshot, const std::string& path,
+                           const Progress& progress) {
+    const ProfileMessageSink showMessage = [&](std::string_view textKey, const std::string&) {
+        shell.ShowMessage(textKey);
+    };
+    // Loaded aside first, so a file that cannot be read leaves the working set as it was.
+    WorkingSetData loaded;
+    if (ValidateProfileImage(path, showMessage) != PROFILE_CHECK_VALID ||
+        !LoadProfileFile(path, loaded)) {
+        shell.ShowMessage(IMPORT_FAILED_TEXT);
+        return ImportResult::REJECTED;
+    }
+
+    const int active = GetActiveProfile(link);
+    KeyboardWrite write;
+    {
+        WorkingSetLock data = workingSet.Lock();
+        *data = std::move(loaded);
+        SaveWorkingSet(active, *data);
+        write = RefreshDeviceSnapshot(link, snapshot, *data, true, progress);
+    }
+    ShowWriteMessage(shell, write);
+    return write.Ok() ? ImportResult::IMPORTED : ImportResult::NOT_WRITTEN;
+}
+
+}  // namespace quorvel
