@@ -35,7 +35,7 @@ void ReplySlot::Deliver(const uint8_t* data, uint32_t length) {
     {
         std::lock_guard lock(mutex_);
         if (!busy_ || data == nullptr) return;
-        // A second report within the same attempt replaces the first, as the last one wins.
+        // Should two reports arrive within one attempt, the waiting side sees the later one.
         receivedLength_ = std::min(length, capacity_);
         std::memcpy(buffer_, data, receivedLength_);
         signalled_ = true;
