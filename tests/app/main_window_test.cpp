@@ -1,0 +1,179 @@
+// The main window on the offscreen platform, bound to the virtual keyboard: start-up into the
+// tray, the tray icon rules, and a language switch that changes every caption.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include "app/quorvel_dlg.h"
+#include "base/texts.h"
+#include "tests/support/virtual_keyboard.h"
+
+namespace quorvel {
+namespace {
+
+void CopyFolder(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    for (const QString& name : QDir(from).entryList(QDir::Files)) {
+        QFile::copy(from + "/" + name, to + "/" + name);
+    }
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString bin = QString::fromStdString(testing::BinDir());
+        CopyFolder(bin + "/Skins", programDir_.filePath("Skins"));
+        qputenv("XDG_RUNTIME_DIR", runtimeDir_.path().toUtf8());
+        qputenv("XDG_DATA_HOME", runtimeDir_.filePath("data").toUtf8());
+        paths_.programDir = programDir_.path().toStdString();
+        paths_.overlayDir = runtimeDir_.filePath("data/Quorvel").toStdString();
+        languageFile_ = programDir_.filePath("Skins/language.ini");
+        IniFile(languageFile_.toStdString()).WriteString("LANGUAGE", "language", "0");
+        SetCurrentLanguage(0);
+        LoadTexts(IniFile(languageFile_.toStdString()));
+    }
+
+    // A started main window, as the application object leaves it.
+    std::unique_ptr<CQuorvelDlg> Start(bool startSwitch) {
+        StartOptions options;
+        options.virtualKeyboard = true;
+        options.start = startSwitch;
+        auto dialog = std::make_unique<CQuorvelDlg>(paths_, options);
+        EXPECT_FALSE(dialog->SettleInstance());
+        QString error;
+        EXPECT_TRUE(dialog->Initialise(&error)) << error.toStdString();
+        dialog->show();
+        EXPECT_TRUE(WaitFor([&] { return dialog->IsReady(); }));
+        return dialog;
+    }
+
+    // Every text the user sees on the window, by control.
+    std::map<std::string, QString> Captions(CQuorvelDlg& dialog) {
+        std::map<std::string, QString> captions{{"title", dialog.windowTitle()},
+                                                {"tray tip", dialog.Tray().TooltipText()}};
+        for (auto* button : dialog.findChildren<CPngButton*>()) {
+            if (!button->text().isEmpty())
+                captions[button->objectName().toStdString()] = button->text();
+            if (!button->toolTip().isEmpty())
+                captions[button->objectName().toStdString() + " tip"] = button->toolTip();
+        }
+        for (auto* label : dialog.findChildren<QLabel*>()) {
+            captions[label->objectName().toStdString()] = label->text();
+        }
+        return captions;
+    }
+
+    testing::VirtualKeyboard keyboard_;
+    QTemporaryDir programDir_;
+    QTemporaryDir runtimeDir_;
+    ProgramPaths paths_;
+    QString languageFile_;
+};
+
+TEST_F(MainWindowTest, StartsIntoTheTrayAndOpensOnceWhenTheKeyboardIsThere) {
+    auto dialog = Start(false);
+    ASSERT_TRUE(WaitFor([&] { return dialog->TrayIconId() == ICON_KEYBOARD; }));
+    ASSERT_TRUE(WaitFor([&] { return dialog->OpenCount() == 1; }));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->Tray().IsCreated());
+    dialog->ExitApplication();
+    EXPECT_FALSE(dialog->Tray().IsCreated());
+    EXPECT_EQ(dialog->TrayIconId(), 0);
+}
+
+TEST_F(MainWindowTest, StartSwitchKeepsTheWindowClosedAndTheIconFollowsTheBaseIconRule) {
+    auto dialog = Start(true);
+    ASSERT_TRUE(WaitFor([&] { return dialog->TrayIconId() == ICON_KEYBOARD; }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->OpenCount(), 0);
+
+    dialog->SetTrayIcon(TRAY_SPECIAL_ICON, 0);
+    EXPECT_EQ(dialog->TrayIconId(), ICON_SPECIAL_STATE);
+    dialog->SetTrayIcon(TRAY_BASE_ICON, 0);  // back to the base icon
+    EXPECT_EQ(dialog->TrayIconId(), ICON_KEYBOARD);
+    dialog->SetDeviceIcon(0);
+    EXPECT_EQ(dialog->Tray().IconId(), ICON_NO_KEYBOARD);
+    dialog->SetTrayIcon(TRAY_SPECIAL_ICON, 0);
+    dialog->SetTrayIcon(TRAY_BASE_ICON, 0);
+    EXPECT_EQ(dialog->TrayIconId(), ICON_NO_KEYBOARD);
+
+    // Without a keyboard, opening only tells the user so.
+    SetMessageBoxesSuppressed(true);
+    dialog->RunCommand(COMMAND_OPEN);
+    SetMessageBoxesSuppressed(false);
+    EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{"MAIN_NO_DEVICE_PROMPT"});
+    EXPECT_FALSE(dialog->isVisible());
+    dialog->SetDeviceIcon(1);
+    dialog->RunCommand(COMMAND_OPEN);
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->ExitApplication();
+}
+
+TEST_F(MainWindowTest, LanguageSwitchChangesEveryCaptionAndIsKept) {
+    auto dialog = Start(true);
+    IniFile shipped(QUORVEL_SOURCE_LANGUAGE_FILE);
+    auto chinese = Captions(*dialog);
+    EXPECT_EQ(chinese["CONTROL_OK"].toStdString(),
+              shipped.ReadString(CHINESE_SECTION, "PROFILE_OK"));
+
+    dialog->RunCommand(COMMAND_ENGLISH);
+    auto english = Captions(*dialog);
+    EXPECT_EQ(IniFile(languageFile_.toStdString()).ReadInt("LANGUAGE", "language", -1), 1);
+    EXPECT_EQ(english["title"].toStdString(), shipped.ReadString(ENGLISH_SECTION, "MAIN_CAPTION"));
+    EXPECT_EQ(english["tray tip"].toStdString(),
+              shipped.ReadString(ENGLISH_SECTION, "KEYBOARD_TRAY_DESC"));
+    EXPECT_EQ(english["CONTROL_CANCEL"].toStdString(),
+              shipped.ReadString(ENGLISH_SECTION, "PROFILE_CANCLE"));
+    EXPECT_EQ(english["CONTROL_CLOSE tip"].toStdString(),
+              shipped.ReadString(ENGLISH_SECTION, "MAIN_CLOSE_PROMPT"));
+    EXPECT_EQ(english["CONTROL_UsbStatic"].toStdString(),
+              dialog->Skin().ReadString("Control_Name1", "Usb"));
+
+    ASSERT_EQ(english.size(), chinese.size());
+    for (const auto& [control, text] : chinese) {
+        if (control == "ZELTRA_LINK tip") continue;  // an address, the same in every language
+        EXPECT_NE(english[control], text) << control;
+        EXPECT_FALSE(english[control].isEmpty()) << control;
+    }
+
+    dialog->RunCommand(COMMAND_CHINESE);
+    EXPECT_EQ(Captions(*dialog), chinese);
+    EXPECT_EQ(IniFile(languageFile_.toStdString()).ReadInt("LANGUAGE", "language", -1), 0);
+    dialog->ExitApplication();
+}
+
+TEST_F(MainWindowTest, TrayMenuFollowsOnlyTheFileValue) {
+    auto dialog = Start(true);
+    SetCurrentLanguage(1);  // the run's choice does not count for the tray menu
+    QList<QAction*> actions = dialog->Tray().Menu().actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), "打开(&O)");
+    EXPECT_EQ(dialog->Tray().Menu().defaultAction(), actions[0]);
+    IniFile(languageFile_.toStdString()).WriteString("LANGUAGE", "language", "1");
+    actions = dialog->Tray().Menu().actions();
+    EXPECT_EQ(actions[0]->text(), "Open(&O)");
+    EXPECT_EQ(actions[1]->text(), "About(&A)");
+    EXPECT_EQ(actions[2]->text(), "Exit(&X)");
+    dialog->ExitApplication();
+    SetCurrentLanguage(0);
+}
+
+}  // namespace
+}  // namespace quorvel
