@@ -55,7 +55,7 @@ KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bo
         // Without the active profile there is no key table to write, and the macro area is
         // never written without one.
         const int active = GetActiveProfile(link);
-        if (active < 0 || active >= PROFILE_COUNT) return {0, ACTIVE_PROFILE_UNKNOWN_TEXT};
+        if (active < 0 || active >= ONBOARD_PROFILE_COUNT) return {0, ACTIVE_PROFILE_UNKNOWN_TEXT};
         targets = {active};
     }
 

@@ -101,13 +101,13 @@ int WriteParams(DeviceLink& link, std::span<const uint8_t> data, uint16_t addres
 
 int ReadKeyBlock(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> block,
                  unsigned blockIndex) {
-    if (blockIndex >= PROFILE_COUNT) return CMD_BAD_BLOCK;
+    if (blockIndex >= ONBOARD_PROFILE_COUNT) return CMD_BAD_BLOCK;
     return ChunkedRead(link, OP_READ_KEY_BLOCK, KeyBlockBase(blockIndex), block);
 }
 
 int WriteKeyBlock(DeviceLink& link, std::span<const uint8_t, KEY_TABLE_BLOCK_SIZE> block,
                   unsigned blockIndex) {
-    if (blockIndex >= PROFILE_COUNT) return CMD_BAD_BLOCK;
+    if (blockIndex >= ONBOARD_PROFILE_COUNT) return CMD_BAD_BLOCK;
     return ChunkedWrite(link, OP_WRITE_KEY_BLOCK, KeyBlockBase(blockIndex), block);
 }
 
@@ -143,7 +143,7 @@ int GetActiveProfile(DeviceLink& link) {
 }
 
 int SetActiveProfile(DeviceLink& link, int profile) {
-    if (profile < 0 || profile >= PROFILE_COUNT) return CMD_BAD_BLOCK;
+    if (profile < 0 || profile >= ONBOARD_PROFILE_COUNT) return CMD_BAD_BLOCK;
     SettingsBlock settings{};
     int result = ReadSettingsBlock(link, settings);
     if (result != CMD_OK) return result;

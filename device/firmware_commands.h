@@ -9,18 +9,15 @@
 #include <span>
 
 #include "model/key_table.h"
+#include "model/lighting.h"
 
 namespace quorvel {
 
 class DeviceLink;
 
-constexpr size_t SETTINGS_BLOCK_SIZE = 44;
 constexpr size_t SETTINGS_ACTIVE_PROFILE = 10;
 constexpr size_t SETTINGS_MACRO_CAPACITY = 11;  // in units of MACRO_CAPACITY_UNIT bytes
-constexpr size_t SETTINGS_MODE_IDS = 12;        // 32 lighting mode ids, 0 = empty slot
 constexpr int MACRO_CAPACITY_UNIT = 128;
-constexpr int PROFILE_COUNT = 3;
-constexpr int KEY_COLOUR_PAGE_SIZE = 512;
 
 using SettingsBlock = std::array<uint8_t, SETTINGS_BLOCK_SIZE>;
 using ParamsChunk = std::array<uint8_t, 56>;

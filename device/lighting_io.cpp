@@ -1,13 +1,6 @@
 #include "device/lighting_io.h"
 
-// The firmware header still carries its own copies of two constants the lighting model
-// defines as well; they are renamed here so that both headers fit in this file.
-#define SETTINGS_BLOCK_SIZE FIRMWARE_SETTINGS_BLOCK_SIZE
-#define KEY_COLOUR_PAGE_SIZE FIRMWARE_KEY_COLOUR_PAGE_SIZE
 #include "device/firmware_commands.h"
-#undef SETTINGS_BLOCK_SIZE
-#undef KEY_COLOUR_PAGE_SIZE
-
 #include "device/result_codes.h"
 #include "model/profile_store.h"
 
@@ -48,8 +41,8 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
         FirstFailure ignored;
         SendChunks(link, state.activeProfile, userModes->table, ignored);
     }
-    std::array<std::optional<LightingParams>, LIGHTING_PROFILE_COUNT> records;
-    for (int p = 0; p < LIGHTING_PROFILE_COUNT; ++p) {
+    std::array<std::optional<LightingParams>, ONBOARD_PROFILE_COUNT> records;
+    for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
         ParamsChunk chunk{};
         if (ReadParams(link, chunk, static_cast<uint8_t>(LIGHTING_PARAMS_READ_SIZE),
                        ParamAddress(p)) == CMD_OK)
@@ -57,7 +50,7 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
     }
     EndSession(link);
 
-    if (state.activeProfile >= 0 && state.activeProfile < LIGHTING_PROFILE_COUNT &&
+    if (state.activeProfile >= 0 && state.activeProfile < ONBOARD_PROFILE_COUNT &&
         records[state.activeProfile])
         DecodeLightingParams(*records[state.activeProfile], state);
     state.lightingShown = ReadDengCheck();

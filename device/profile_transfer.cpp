@@ -50,7 +50,7 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
     const int active = GetActiveProfile(link);
     if (active < 0 || active > MAX_REPORTED_PROFILE) return false;
     try {
-        std::array<std::array<uint8_t, KEY_TABLE_BLOCK_SIZE>, PROFILE_COUNT> blocks{};
+        std::array<std::array<uint8_t, KEY_TABLE_BLOCK_SIZE>, ONBOARD_PROFILE_COUNT> blocks{};
         for (unsigned p = 0; p < blocks.size(); ++p)
             if (ReadKeyBlock(link, blocks[p], p) != CMD_OK) return false;
         std::vector<uint8_t> area;

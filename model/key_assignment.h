@@ -9,9 +9,10 @@ namespace quorvel {
 constexpr size_t KEY_ASSIGNMENT_SIZE = 16;
 constexpr int KEY_AREA_ENTRIES = 512;
 constexpr int KEY_AREA_COUNT = 4;
+constexpr int ONBOARD_PROFILE_COUNT = 3;  // key areas 0-2; area 3 is carried along
 constexpr size_t KEY_AREA_BYTES = KEY_AREA_ENTRIES * KEY_ASSIGNMENT_SIZE;  // 8,192
-constexpr int G_KEY_ENTRY_BANK_A = 256;                                   // G1..G9 bank A
-constexpr int G_KEY_ENTRY_BANK_B = 265;                                   // G1..G9 bank B
+constexpr int G_KEY_ENTRY_BANK_A = 256;                                    // G1..G9 bank A
+constexpr int G_KEY_ENTRY_BANK_B = 265;                                    // G1..G9 bank B
 constexpr int G_KEY_COUNT = 9;
 
 enum AssignmentType : int16_t {

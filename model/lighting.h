@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "model/key_assignment.h"
 #include "model/key_codes.h"
 
 namespace quorvel {
 
 class IniFile;
 
-constexpr int LIGHTING_PROFILE_COUNT = 3;
 constexpr size_t LIGHTING_PARAMS_SIZE = 42;
 // The keyboard always answers a parameter read with 56 bytes; the first 42 are the record.
 constexpr size_t LIGHTING_PARAMS_READ_SIZE = 56;

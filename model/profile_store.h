@@ -12,7 +12,6 @@ inline constexpr std::string_view DATA_FOLDER_NAME = "Quorvel_09A";
 inline constexpr std::string_view SETTINGS_FILE_NAME = "plkb.ini";
 inline constexpr std::string_view SETTINGS_SECTION_KEYCOLOR = "KEYCOLOR";
 inline constexpr std::string_view SETTINGS_KEY_DENG_CHECK = "DengCheck";
-constexpr int ONBOARD_PROFILE_COUNT = 3;
 
 // $XDG_DOCUMENTS_DIR when set, otherwise Documents in the home folder.
 std::string DefaultDocumentsFolder();

@@ -35,7 +35,7 @@ TEST_F(FirmwareCommands, SessionAndSettingsFramesAreByteExact) {
                                         FrameHex({0x04, 0x02, 0x00, 0x02}),
                                         FrameHex({0x04, 0x2F, 0x00, 0x03, 0x2C})}));
     EXPECT_EQ(settings[SETTINGS_MACRO_CAPACITY], 64);
-    EXPECT_NE(settings[SETTINGS_MODE_IDS], 0);
+    EXPECT_NE(settings[SUPPORTED_MODES_OFFSET], 0);
 }
 
 TEST_F(FirmwareCommands, KeyBlockGoesInSevenChunksAndReadsBack) {
