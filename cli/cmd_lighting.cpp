@@ -1,0 +1,273 @@
+// lighting, lighting set/default and usermode: the active profile's lighting. Every change is
+// written to the keyboard at once, as the lighting panel does.
+#include <string>
+#include <vector>
+
+#include "cli/cli_error.h"
+#include "cli/commands.h"
+#include "cli/mode_names.h"
+#include "cli/parse.h"
+#include "device/lighting_io.h"
+#include "device/result_codes.h"
+
+namespace quorvel::cli {
+namespace {
+
+LightingState ReadState(Session& session, const std::string& what) {
+    LightingState state;
+    state.activeProfile = session.ActiveProfile();
+    if (ReadLighting(session.Keyboard(), state) != READ_LIGHTING_OK)
+        throw KeyboardError(what + ": reading the lighting", CMD_NO_REPLY);
+    return state;
+}
+
+void Check(int result, const std::string& what) {
+    if (result != CMD_OK) throw KeyboardError(what, result);
+}
+
+int SliderPosition(std::string_view text, std::string_view what) {
+    return ParseNumber(text, 0, SLIDER_MAX, what);
+}
+
+bool ParseSwitch(std::string_view text, std::string_view what) {
+    if (text == "1" || text == "on") return true;
+    if (text == "0" || text == "off") return false;
+    throw UsageError(std::string(what) + ": \"" + std::string(text) + "\" is not 0 or 1");
+}
+
+void RequireUserMode(const LightingState& state, const std::string& what) {
+    if (!SupportsUserMode(state))
+        throw UsageError(what + ": the keyboard offers no user-defined mode");
+}
+
+void ShowLighting(Session& session) {
+    LightingState state = ReadState(session, "lighting");
+    std::string modeName = ModeName(session.Paths(), state.modeId);
+    int speed = SpeedSliderPosition(state);
+    Json json;
+    json.Set("profileIndex", state.activeProfile);
+    json.Set("mode", state.modeId);
+    json.Set("modeName", modeName);
+    json.Set("brightness", state.brightness);
+    json.Set("speed", speed);
+    json.Set("direction", state.direction);
+    json.Set("colourful", state.colourful);
+    json.Set("colour", FormatColour(state.colour));
+    json.Set("preset", state.preset);
+    json.Set("rate", state.reportRate);
+    std::string text = "profile:     " + std::to_string(state.activeProfile + 1) + "\n";
+    text += "mode:        " + std::to_string(state.modeId) +
+            (modeName.empty() ? "" : "  " + modeName) + "\n";
+    text += "brightness:  " + std::to_string(state.brightness) + "\n";
+    text += "speed:       " + std::to_string(speed) + "\n";
+    text += "direction:   " + std::to_string(state.direction) + "\n";
+    text += std::string("colourful:   ") + (state.colourful ? "1" : "0") + "\n";
+    text += "colour:      " + FormatColour(state.colour) + "\n";
+    text += "preset:      " + std::to_string(state.preset) + "\n";
+    text += "rate:        " + std::to_string(state.reportRate) + "\n";
+    session.Print(json, text);
+}
+
+// One KEY=VALUE of lighting set, checked before anything is written.
+struct Setting {
+    std::string key;
+    std::string value;
+};
+
+void WriteSetting(Session& session, LightingState& state, const Setting& s) {
+    DeviceLink& link = session.Keyboard();
+    int profile = state.activeProfile;
+    std::string what = "lighting set " + s.key;
+    if (s.key == "mode") {
+        int id = ParseNumber(s.value, 1, 255, "mode");
+        if (RowOfMode(state, id) < 0)
+            throw UsageError("lighting set: the keyboard offers no mode " + s.value +
+                             " (see quorvelctl status)");
+        Check(WriteMode(link, state, id), what);
+        state.modeId = id;
+    } else if (s.key == "brightness") {
+        Check(SendParamWrite(link, BrightnessWrite(profile, SliderPosition(s.value, s.key))), what);
+    } else if (s.key == "speed") {
+        Check(SendParamWrite(link, SpeedWrite(profile, SLIDER_MAX - SliderPosition(s.value, s.key))),
+              what);
+    } else if (s.key == "direction") {
+        Check(SendParamWrite(link, DirectionWrite(profile, ParseSwitch(s.value, s.key) ? 1 : 0)),
+              what);
+    } else if (s.key == "colourful") {
+        state.colourful = ParseSwitch(s.value, s.key);
+        Check(SendParamWrite(link, ColourfulWrite(profile, state.colourful)), what);
+    } else if (s.key == "colour") {
+        // As the colour buttons do: a chosen colour turns the many-colours switch off.
+        Check(SendParamWrite(link, ColourWrite(profile, ParseColour(s.value))), what);
+        state.colourful = false;
+    } else if (s.key == "preset") {
+        Check(SendParamWrite(link, PresetWrite(profile, ParseNumber(s.value, 0, PRESET_COUNT - 1,
+                                                                    s.key))),
+              what);
+    } else if (s.key == "rate") {
+        Check(SendParamWrite(link, ReportRateWrite(profile,
+                                                   ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key))),
+              what);
+    } else if (s.key == "base") {
+        RequireUserMode(state, "lighting set base");
+        Colour colour = ParseColour(s.value);
+        KeyColourTable table{};
+        KeyColourMarks marks{};
+        UserModeState user = LoadUserMode(session.Paths(), profile, table, marks);
+        ChangeBaseColour(session.Paths(), profile, user, colour, table, marks);
+        Check(SendBaseColour(link, profile, colour, table), what);
+    }
+}
+
+void SetLighting(Session& session, Args& args) {
+    std::vector<Setting> settings;
+    for (const std::string& word : args.Rest()) {
+        size_t equals = word.find('=');
+        Setting s{word.substr(0, equals), equals == std::string::npos ? "" : word.substr(equals + 1)};
+        static const char* const KEYS[] = {"mode",   "brightness", "speed", "direction", "colourful",
+                                           "colour", "preset",     "base",  "rate"};
+        bool known = std::find(std::begin(KEYS), std::end(KEYS), s.key) != std::end(KEYS);
+        if (equals == std::string::npos || !known)
+            throw UsageError("lighting set: \"" + word +
+                             "\" is not KEY=VALUE with KEY one of mode, brightness, speed, "
+                             "direction, colourful, colour, preset, base, rate");
+        settings.push_back(std::move(s));
+    }
+    if (settings.empty()) throw UsageError("lighting set: no KEY=VALUE given");
+    // Values are checked before the first write, so a typo changes nothing.
+    for (const Setting& s : settings) {
+        if (s.key == "colour" || s.key == "base") ParseColour(s.value);
+        else if (s.key == "colourful" || s.key == "direction") ParseSwitch(s.value, s.key);
+        else if (s.key == "brightness" || s.key == "speed") SliderPosition(s.value, s.key);
+        else if (s.key == "preset") ParseNumber(s.value, 0, PRESET_COUNT - 1, s.key);
+        else if (s.key == "rate") ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key);
+        else ParseNumber(s.value, 1, 255, s.key);
+    }
+    LightingState state = ReadState(session, "lighting set");
+    Json json;
+    std::string text;
+    for (const Setting& s : settings) {
+        WriteSetting(session, state, s);
+        json.Set(s.key, s.value);
+        text += s.key + " = " + s.value + "\n";
+    }
+    session.Report(json, text);
+}
+
+void RestoreDefault(Session& session, Args& args) {
+    args.Finish();
+    if (!session.Options().yes)
+        throw UsageError(
+            "lighting default: this resets the lighting and the user colour file of the active "
+            "profile; confirm with --yes");
+    LightingState state = ReadState(session, "lighting default");
+    DeviceLink& link = session.Keyboard();
+    int profile = state.activeProfile;
+    Check(WriteMode(link, state, 1), "lighting default");
+    if (SupportsUserMode(state)) {
+        std::string error;
+        if (!RestoreFactoryUserColours(session.Paths(), profile, &error))
+            throw CliError{EXIT_FAILED, "lighting default: " + error};
+        UserModeState user;
+        KeyColourTable table{};
+        KeyColourMarks marks{};
+        Check(LoadUserMode(link, session.Paths(), profile, user, table, marks),
+              "lighting default: user colours");
+    }
+    Check(SendParamWrite(link, DefaultParamsWrite(profile)), "lighting default");
+    Json json;
+    json.Set("profileIndex", profile);
+    session.Report(json, "default lighting restored on profile " + std::to_string(profile + 1) +
+                             "\n");
+}
+
+int ParsePosition(std::string_view text) {
+    if (EqualsIgnoringCase(text, "Fn")) return MATRIX_FN_POSITION;
+    if (!text.empty() && text[0] >= '0' && text[0] <= '9' && text.size() <= 3)
+        return ParseNumber(text, 0, KEY_COLOUR_POSITIONS - 1, "key position");
+    std::optional<ScanCode> s = FindKey(text);
+    int position = s ? MatrixPositionOf(*s) : -1;
+    if (position < 0)
+        throw UsageError("usermode paint: \"" + std::string(text) +
+                         "\" is no key of the keyboard map, Fn or position 0-125");
+    return position;
+}
+
+}  // namespace
+
+void RunLighting(Session& session, Args& args) {
+    if (args.Empty()) return ShowLighting(session);
+    std::string sub = args.Next("sub-command");
+    args.ExtendCommand(sub);
+    if (sub == "set") return SetLighting(session, args);
+    if (sub == "default") return RestoreDefault(session, args);
+    throw UsageError("lighting: unknown sub-command \"" + sub + "\"");
+}
+
+void RunUserMode(Session& session, Args& args) {
+    std::string sub = args.Empty() ? "list" : args.Next("sub-command");
+    args.ExtendCommand(sub);
+    const ProgramPaths& paths = session.Paths();
+    if (sub == "list") {
+        args.Finish();
+        LightingState state = ReadState(session, "usermode list");
+        RequireUserMode(state, "usermode list");
+        int profile = state.activeProfile;
+        int current = ReadPresentMode(paths, profile);
+        Json json;
+        json.Set("profileIndex", profile);
+        json.Set("currentIndex", current);
+        Json& modes = json.Set("modes", Json::MakeArray());
+        std::string text;
+        auto names = ReadUserModeNames(paths, profile);
+        for (int k = 0; k < USER_MODE_COUNT; ++k) {
+            modes.Push(names[static_cast<size_t>(k)]);
+            text += (k == current ? "* " : "  ") + std::to_string(k + 1) + "  " +
+                    names[static_cast<size_t>(k)] + "\n";
+        }
+        session.Print(json, text);
+    } else if (sub == "set") {
+        int mode = ParseNumber(args.Next("user mode (1-10)"), 1, USER_MODE_COUNT, "user mode") - 1;
+        args.Finish();
+        LightingState state = ReadState(session, "usermode set");
+        RequireUserMode(state, "usermode set");
+        int profile = state.activeProfile;
+        if (!WritePresentMode(paths, profile, mode))
+            throw CliError{EXIT_FAILED, "usermode set: cannot write the user colour file"};
+        UserModeState user;
+        KeyColourTable table{};
+        KeyColourMarks marks{};
+        Check(LoadUserMode(session.Keyboard(), paths, profile, user, table, marks),
+              "usermode set");
+        Json json;
+        json.Set("currentIndex", mode);
+        session.Report(json, "user mode " + std::to_string(mode + 1) + " is current\n");
+    } else if (sub == "paint") {
+        int position = ParsePosition(args.Next("key position"));
+        std::string colourWord = args.Next("colour (RRGGBB or base)");
+        args.Finish();
+        bool base = EqualsIgnoringCase(colourWord, "base");
+        Colour colour = base ? COLOUR_BLACK : ParseColour(colourWord);
+        LightingState state = ReadState(session, "usermode paint");
+        RequireUserMode(state, "usermode paint");
+        int profile = state.activeProfile;
+        KeyColourTable table{};
+        KeyColourMarks marks{};
+        UserModeState user = LoadUserMode(paths, profile, table, marks);
+        user.tool = base ? TOOL_BASE_COLOUR : TOOL_USER_COLOUR;
+        if (!base) user.userColour = colour;
+        if (!WriteToolAndColours(paths, profile, user.currentMode, user))
+            throw CliError{EXIT_FAILED, "usermode paint: cannot write the user colour file"};
+        Colour painted = PaintKeyColour(paths, profile, user, position, table, marks);
+        Check(SendKeyColour(session.Keyboard(), profile, position, painted), "usermode paint");
+        Json json;
+        json.Set("position", position);
+        json.Set("colour", FormatColour(painted));
+        session.Report(json, "position " + std::to_string(position) + " painted " +
+                                 FormatColour(painted) + "\n");
+    } else {
+        throw UsageError("usermode: unknown sub-command \"" + sub + "\"");
+    }
+}
+
+}  // namespace quorvel::cli
