@@ -1,0 +1,37 @@
+// Key tables and the default layout are read from the keyboard, which may hold anything: a
+// damaged or foreign layout must not make decoding or re-encoding misbehave.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "model/key_table.h"
+
+using namespace quorvel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The first 378 bytes are the key block; the next 378, when there, are the layout it is
+    // read against, otherwise the built-in layout.
+    uint8_t block[KEY_TABLE_BLOCK_SIZE] = {};
+    std::memcpy(block, data, std::min(size, KEY_TABLE_BLOCK_SIZE));
+    const KeyTableBlock table = ReadKeyTableBlock(block);
+
+    DefaultLayout layout = BuiltInDefaultLayout();
+    if (size > KEY_TABLE_BLOCK_SIZE) {
+        uint8_t layoutBytes[KEY_TABLE_BLOCK_SIZE] = {};
+        std::memcpy(layoutBytes, data + KEY_TABLE_BLOCK_SIZE,
+                    std::min(size - KEY_TABLE_BLOCK_SIZE, KEY_TABLE_BLOCK_SIZE));
+        layout = ReadKeyTableBlock(layoutBytes);
+    }
+
+    uint8_t written[KEY_TABLE_BLOCK_SIZE];
+    WriteKeyTableBlock(written, table);
+    if (std::memcmp(written, block, KEY_TABLE_BLOCK_SIZE) != 0) std::abort();
+
+    const KeyArea area = DecodeKeyTable(table, layout);
+    // Decoded macros carry their position as id; encode them back the same way.
+    const KeyTableBlock encoded = EncodeKeyTable(area, layout, [](int32_t id) { return id - 1; });
+    // What the program writes back must read as the same assignments.
+    if (!(DecodeKeyTable(encoded, layout) == area)) std::abort();
+    return 0;
+}
