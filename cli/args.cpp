@@ -18,8 +18,7 @@ std::vector<std::string> Args::Rest() {
 }
 
 void Args::Finish() {
-    if (!words_.empty())
-        throw UsageError(command_ + ": unexpected \"" + words_.front() + "\"");
+    if (!words_.empty()) throw UsageError(command_ + ": unexpected \"" + words_.front() + "\"");
 }
 
 std::optional<std::string> Args::TakeOption(const std::string& name) {

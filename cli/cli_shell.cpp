@@ -48,7 +48,8 @@ bool CliShellPort::AskYesNo(std::string_view textKey) {
         shown_.emplace_back(textKey);
     }
     if (!quiet_)
-        PrintLine(OneLineText(textKey) + (answerYes_ ? " (yes: --yes)" : " (no; --yes answers yes)"));
+        PrintLine(OneLineText(textKey) +
+                  (answerYes_ ? " (yes: --yes)" : " (no; --yes answers yes)"));
     return answerYes_;
 }
 

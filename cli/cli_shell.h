@@ -3,10 +3,10 @@
 // noticing that the keyboard went away, message boxes become one line on stderr, and questions
 // are answered by the --yes option.
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
-#include <mutex>
 
 #include "device/shell_port.h"
 

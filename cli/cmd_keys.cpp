@@ -112,8 +112,8 @@ void RunKey(Session& session, Args& args) {
     SetEntryText(workingSet, profile, slot.entry, std::nullopt);
     {
         auto lock = workingSet.Lock();
-        KeyAssignment& stored = lock->keyAreas[static_cast<size_t>(profile)]
-                                              [static_cast<size_t>(slot.entry)];
+        KeyAssignment& stored =
+            lock->keyAreas[static_cast<size_t>(profile)][static_cast<size_t>(slot.entry)];
         a.colourFlag = stored.colourFlag;
         a.reserved = stored.reserved;
         stored = a;

@@ -88,8 +88,9 @@ void WriteSetting(Session& session, LightingState& state, const Setting& s) {
     } else if (s.key == "brightness") {
         Check(SendParamWrite(link, BrightnessWrite(profile, SliderPosition(s.value, s.key))), what);
     } else if (s.key == "speed") {
-        Check(SendParamWrite(link, SpeedWrite(profile, SLIDER_MAX - SliderPosition(s.value, s.key))),
-              what);
+        Check(
+            SendParamWrite(link, SpeedWrite(profile, SLIDER_MAX - SliderPosition(s.value, s.key))),
+            what);
     } else if (s.key == "direction") {
         Check(SendParamWrite(link, DirectionWrite(profile, ParseSwitch(s.value, s.key) ? 1 : 0)),
               what);
@@ -101,12 +102,12 @@ void WriteSetting(Session& session, LightingState& state, const Setting& s) {
         Check(SendParamWrite(link, ColourWrite(profile, ParseColour(s.value))), what);
         state.colourful = false;
     } else if (s.key == "preset") {
-        Check(SendParamWrite(link, PresetWrite(profile, ParseNumber(s.value, 0, PRESET_COUNT - 1,
-                                                                    s.key))),
+        Check(SendParamWrite(
+                  link, PresetWrite(profile, ParseNumber(s.value, 0, PRESET_COUNT - 1, s.key))),
               what);
     } else if (s.key == "rate") {
-        Check(SendParamWrite(link, ReportRateWrite(profile,
-                                                   ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key))),
+        Check(SendParamWrite(
+                  link, ReportRateWrite(profile, ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key))),
               what);
     } else if (s.key == "base") {
         RequireUserMode(state, "lighting set base");
@@ -123,9 +124,11 @@ void SetLighting(Session& session, Args& args) {
     std::vector<Setting> settings;
     for (const std::string& word : args.Rest()) {
         size_t equals = word.find('=');
-        Setting s{word.substr(0, equals), equals == std::string::npos ? "" : word.substr(equals + 1)};
-        static const char* const KEYS[] = {"mode",   "brightness", "speed", "direction", "colourful",
-                                           "colour", "preset",     "base",  "rate"};
+        Setting s{word.substr(0, equals),
+                  equals == std::string::npos ? "" : word.substr(equals + 1)};
+        static const char* const KEYS[] = {"mode",      "brightness", "speed",
+                                           "direction", "colourful",  "colour",
+                                           "preset",    "base",       "rate"};
         bool known = std::find(std::begin(KEYS), std::end(KEYS), s.key) != std::end(KEYS);
         if (equals == std::string::npos || !known)
             throw UsageError("lighting set: \"" + word +
@@ -136,12 +139,18 @@ void SetLighting(Session& session, Args& args) {
     if (settings.empty()) throw UsageError("lighting set: no KEY=VALUE given");
     // Values are checked before the first write, so a typo changes nothing.
     for (const Setting& s : settings) {
-        if (s.key == "colour" || s.key == "base") ParseColour(s.value);
-        else if (s.key == "colourful" || s.key == "direction") ParseSwitch(s.value, s.key);
-        else if (s.key == "brightness" || s.key == "speed") SliderPosition(s.value, s.key);
-        else if (s.key == "preset") ParseNumber(s.value, 0, PRESET_COUNT - 1, s.key);
-        else if (s.key == "rate") ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key);
-        else ParseNumber(s.value, 1, 255, s.key);
+        if (s.key == "colour" || s.key == "base")
+            ParseColour(s.value);
+        else if (s.key == "colourful" || s.key == "direction")
+            ParseSwitch(s.value, s.key);
+        else if (s.key == "brightness" || s.key == "speed")
+            SliderPosition(s.value, s.key);
+        else if (s.key == "preset")
+            ParseNumber(s.value, 0, PRESET_COUNT - 1, s.key);
+        else if (s.key == "rate")
+            ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key);
+        else
+            ParseNumber(s.value, 1, 255, s.key);
     }
     LightingState state = ReadState(session, "lighting set");
     Json json;
@@ -177,8 +186,8 @@ void RestoreDefault(Session& session, Args& args) {
     Check(SendParamWrite(link, DefaultParamsWrite(profile)), "lighting default");
     Json json;
     json.Set("profileIndex", profile);
-    session.Report(json, "default lighting restored on profile " + std::to_string(profile + 1) +
-                             "\n");
+    session.Report(json,
+                   "default lighting restored on profile " + std::to_string(profile + 1) + "\n");
 }
 
 int ParsePosition(std::string_view text) {
@@ -237,8 +246,7 @@ void RunUserMode(Session& session, Args& args) {
         UserModeState user;
         KeyColourTable table{};
         KeyColourMarks marks{};
-        Check(LoadUserMode(session.Keyboard(), paths, profile, user, table, marks),
-              "usermode set");
+        Check(LoadUserMode(session.Keyboard(), paths, profile, user, table, marks), "usermode set");
         Json json;
         json.Set("currentIndex", mode);
         session.Report(json, "user mode " + std::to_string(mode + 1) + " is current\n");

@@ -55,8 +55,8 @@ void ShowMacro(Session& session, Args& args) {
                                [&](const MacroRecord& r) { return r.id == id; });
     if (record == records.end())
         throw UsageError("macro show: no macro with id " + std::to_string(id));
-    std::string text = "macro " + std::to_string(id) + ": " + ToUtf8(record->Name()) +
-                       ", plays " + std::to_string(record->cycles) + " time(s)\n";
+    std::string text = "macro " + std::to_string(id) + ": " + ToUtf8(record->Name()) + ", plays " +
+                       std::to_string(record->cycles) + " time(s)\n";
     int step = 1;
     for (const MacroAction& a : record->actions) {
         text += "  " + std::to_string(step++) + "  " + KeyDisplayName(a.key) +
@@ -89,8 +89,8 @@ void AddMacro(Session& session, Args& args) {
     std::vector<MacroRecord> records = CopyOutMacros(workingSet);
     std::optional<MacroRecord> created = CreateMacro(name16, records);
     if (!created)
-        throw UsageError("macro add: the keyboard holds at most " +
-                         std::to_string(MACRO_LIST_MAX) + " macros");
+        throw UsageError("macro add: the keyboard holds at most " + std::to_string(MACRO_LIST_MAX) +
+                         " macros");
     created->cycles = static_cast<uint8_t>(cycles);
     created->actions = std::move(actions);
     records.push_back(*created);
@@ -101,14 +101,12 @@ void AddMacro(Session& session, Args& args) {
     int capacity = session.Keyboard().Events().MacroCapacity();
     if (needed > static_cast<size_t>(capacity))
         throw CliError{EXIT_FAILED, "macro add: the macros need " + std::to_string(needed) +
-                                        " bytes, the keyboard holds " +
-                                        std::to_string(capacity)};
+                                        " bytes, the keyboard holds " + std::to_string(capacity)};
     if (!CommitMacros(workingSet, records))
         throw CliError{EXIT_FAILED, "macro add: cannot change the macro list"};
     WriteMacros(session, "macro add");
     Json json = MacroJson(records.back(), false);
-    session.Report(json, "macro " + std::to_string(records.back().id) + " added: " + name +
-                             "\n");
+    session.Report(json, "macro " + std::to_string(records.back().id) + " added: " + name + "\n");
 }
 
 void DeleteMacro(Session& session, Args& args) {

@@ -55,8 +55,8 @@ void RunImport(Session& session, Args& args) {
     if (!std::filesystem::is_regular_file(path, error))
         throw UsageError("import: " + path + ": no such file");
     bool headerRejected = false;
-    int check = ValidateProfileImage(
-        path, [&](std::string_view, std::string) { headerRejected = true; });
+    int check =
+        ValidateProfileImage(path, [&](std::string_view, std::string) { headerRejected = true; });
     if (check != PROFILE_CHECK_VALID) {
         if (headerRejected)
             throw UsageError("import: " + path + ": not a profile file (header check failed)");

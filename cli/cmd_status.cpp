@@ -2,6 +2,7 @@
 #include <array>
 #include <string>
 
+#include "base/byte_order.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/mode_names.h"
@@ -10,7 +11,6 @@
 #include "device/firmware_commands.h"
 #include "device/macro_area.h"
 #include "device/result_codes.h"
-#include "base/byte_order.h"
 
 namespace quorvel::cli {
 

@@ -44,6 +44,14 @@ int FindName(std::string_view text, int count, std::string (*nameOf)(int)) {
     return -1;
 }
 
+// The name when it leads back to the same entry (without a language file several share one
+// text), the index otherwise.
+std::string NameOrIndex(int index, int count, std::string (*nameOf)(int)) {
+    std::string name = nameOf(index);
+    if (name.empty() || FindName(name, count, nameOf) != index) return std::to_string(index);
+    return name;
+}
+
 }  // namespace
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -139,8 +147,7 @@ KeySlot ParseKeySlot(std::string_view text, char bank) {
         slot.isGKey = true;
         slot.gNumber = text[1] - '0';
         slot.bank = bank;
-        slot.entry =
-            (bank == 'b' ? G_KEY_ENTRY_BANK_B : G_KEY_ENTRY_BANK_A) + slot.gNumber - 1;
+        slot.entry = (bank == 'b' ? G_KEY_ENTRY_BANK_B : G_KEY_ENTRY_BANK_A) + slot.gNumber - 1;
         return slot;
     }
     std::optional<ScanCode> s = FindKey(text);
@@ -246,14 +253,10 @@ std::string FormatAssignment(const KeyAssignment& a) {
             return "stop-macro";
         case ASSIGN_TEXT:
             return "text";
-        case ASSIGN_MEDIA: {
-            std::string name = MediaName(a.value);
-            return "media:" + (name.empty() ? std::to_string(a.value) : name);
-        }
-        case ASSIGN_FUNCTION: {
-            std::string name = FunctionName(a.value);
-            return "function:" + (name.empty() ? std::to_string(a.value) : name);
-        }
+        case ASSIGN_MEDIA:
+            return "media:" + NameOrIndex(a.value, MEDIA_COUNT, MediaName);
+        case ASSIGN_FUNCTION:
+            return "function:" + NameOrIndex(a.value, KEYBOARD_FUNCTION_COUNT, FunctionName);
         default:
             return "type" + std::to_string(a.type);
     }
@@ -265,10 +268,8 @@ std::vector<MacroAction> ParseMacroSteps(std::span<const std::string> words) {
     for (const std::string& word : words) {
         if (IsDigits(word)) {
             if (actions.empty())
-                throw UsageError("macro step " + Quoted(word) +
-                                 ": a pause must follow a key step");
-            if (delaySet)
-                throw UsageError("macro step " + Quoted(word) + ": two pauses in a row");
+                throw UsageError("macro step " + Quoted(word) + ": a pause must follow a key step");
+            if (delaySet) throw UsageError("macro step " + Quoted(word) + ": two pauses in a row");
             actions.back().delayMs = static_cast<uint32_t>(
                 ParseNumber(word, 0, static_cast<int>(MACRO_MAX_DELAY_MS), "pause in ms"));
             delaySet = true;

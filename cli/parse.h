@@ -53,7 +53,7 @@ std::optional<KeySlot> SlotOfEntry(int entry);
 // An assignment as typed: default, disable, stop-macro, key:NAME, macro:ID[xCYCLES],
 // media:INDEX|NAME, function:INDEX|NAME.
 struct AssignmentSpec {
-    KeyAssignment assignment;  // type and value
+    KeyAssignment assignment;   // type and value
     std::optional<int> cycles;  // macro:IDxCYCLES
 };
 AssignmentSpec ParseAssignmentSpec(std::string_view text);

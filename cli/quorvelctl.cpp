@@ -86,9 +86,9 @@ struct Command {
 };
 
 constexpr Command COMMANDS[] = {
-    {"status", RunStatus},     {"profile", RunProfile}, {"export", RunExport},
-    {"import", RunImport},     {"keys", RunKeys},       {"key", RunKey},
-    {"names", RunNames},       {"macros", RunMacros},   {"macro", RunMacro},
+    {"status", RunStatus},     {"profile", RunProfile},   {"export", RunExport},
+    {"import", RunImport},     {"keys", RunKeys},         {"key", RunKey},
+    {"names", RunNames},       {"macros", RunMacros},     {"macro", RunMacro},
     {"lighting", RunLighting}, {"usermode", RunUserMode},
 };
 

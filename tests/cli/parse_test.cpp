@@ -1,8 +1,9 @@
+#include "cli/parse.h"
+
 #include <gtest/gtest.h>
 
 #include "cli/cli_error.h"
 #include "cli/json.h"
-#include "cli/parse.h"
 
 namespace quorvel::cli {
 namespace {
@@ -28,8 +29,8 @@ TEST(CliParse, KeySlotsOfGKeysAndMapKeys) {
 }
 
 TEST(CliParse, AssignmentsRoundTripThroughTheirTypedForm) {
-    for (const char* typed : {"default", "disable", "stop-macro", "key:Caps Lock", "macro:7",
-                              "function:Copy"}) {
+    for (const char* typed :
+         {"default", "disable", "stop-macro", "key:Caps Lock", "macro:7", "function:Copy"}) {
         AssignmentSpec spec = ParseAssignmentSpec(typed);
         EXPECT_EQ(FormatAssignment(spec.assignment), typed);
     }

@@ -125,7 +125,8 @@ TEST_F(Quorvelctl, KeySetChangesTheActiveKeyBlockAndReadsBack) {
     EXPECT_NE(keys.find("A                 disable"), std::string::npos) << keys;
     EXPECT_NE(keys.find("Caps Lock         key:Left"), std::string::npos) << keys;
     std::string json = Ok({"--json", "keys", "--profile", "1"});
-    EXPECT_NE(json.find("\"key\":\"Caps Lock\",\"entry\":58,\"type\":2"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"key\":\"Caps Lock\",\"entry\":58,\"type\":2"), std::string::npos)
+        << json;
     EXPECT_EQ(Ok({"keys", "--profile", "2"}), "no key of profile 2 is assigned\n");
 
     Ok({"key", "set", "caps lock", "default"});
@@ -134,8 +135,8 @@ TEST_F(Quorvelctl, KeySetChangesTheActiveKeyBlockAndReadsBack) {
 }
 
 TEST_F(Quorvelctl, MacroAddShowAssignAndDelete) {
-    std::string added = Ok({"--json", "macro", "add", "Hello", "Shift+", "H+", "20", "H-",
-                            "Shift-", "50", "I+", "I-"});
+    std::string added = Ok({"--json", "macro", "add", "Hello", "Shift+", "H+", "20", "H-", "Shift-",
+                            "50", "I+", "I-"});
     EXPECT_EQ(added, "{\"id\":1,\"name\":\"Hello\",\"cycles\":1,\"stepCount\":6}\n");
     Ok({"macro", "add", "Two", "A+", "A-"});
     EXPECT_EQ(Ok({"macros"}), "1  Hello  (6 steps, plays 1x)\n2  Two  (2 steps, plays 1x)\n");
@@ -197,8 +198,8 @@ TEST_F(Quorvelctl, ImportExportRoundTripAndRejectedImport) {
     std::string blocks = KeyBlocks();
     RunResult rejected = Run({"import", bad});
     EXPECT_EQ(rejected.exitCode, 2);
-    EXPECT_EQ(rejected.err, "quorvelctl: import: " + bad +
-                                ": not a profile file (header check failed)\n");
+    EXPECT_EQ(rejected.err,
+              "quorvelctl: import: " + bad + ": not a profile file (header check failed)\n");
     EXPECT_EQ(KeyBlocks(), blocks);
 }
 
@@ -209,7 +210,7 @@ TEST_F(Quorvelctl, UnplugDuringImportExitsOneAndKeepsProfileFilesWhole) {
     std::string profileFile = dataDir_ + "/$Profile0";
     std::string before = ReadWhole(profileFile);
     ASSERT_FALSE(before.empty());
-    keyboard_->Run({"fault", "unplug-after", "6"});
+    keyboard_->Run({"fault", "unplug-after", "20"});
     RunResult result = Run({"import", file});
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_NE(result.err.find("import: the keyboard went away during the write (result 0)"),
