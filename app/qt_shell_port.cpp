@@ -18,17 +18,18 @@ QtShellPort::~QtShellPort() {
 
 void QtShellPort::RunOnWindow(std::function<void()> job, bool wait) {
     if (closing_) return;
-    if (QThread::currentThread() == thread()) {
-        job();
-        return;
-    }
     if (!wait) {
+        // Queued even on the window's thread: a posted message runs after the poster returns.
         QMetaObject::invokeMethod(
             this,
             [this, job = std::move(job)] {
                 if (!closing_) job();
             },
             Qt::QueuedConnection);
+        return;
+    }
+    if (QThread::currentThread() == thread()) {
+        job();
         return;
     }
     auto done = std::make_shared<bool>(false);

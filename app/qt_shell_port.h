@@ -1,7 +1,7 @@
 #pragma once
 // The device side's port into the main window, on Qt. Calls from other threads are queued to
 // the window's thread; "send" waits until the window has handled the call, "post" does not.
-// A caller on the window's own thread is served directly.
+// A send from the window's own thread is served directly.
 //
 // A worker blocked in a send must never hold up the shutdown: Shutdown() releases every waiter
 // and drops what is still queued, so the window can then stop the workers and wait for them.

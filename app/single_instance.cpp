@@ -58,6 +58,8 @@ bool SingleInstance::Listen(Handler handler, QString* error) {
 
 void SingleInstance::OnConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        // Kept apart from the server, which may be closed by the message it brings.
+        socket->setParent(this);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadable(socket); });
         if (socket->bytesAvailable() >= INSTANCE_REQUEST_SIZE) OnReadable(socket);
@@ -100,7 +102,8 @@ bool SingleInstance::SendToRunning(uint32_t message, uint32_t tag, int timeoutMs
 }
 
 void SingleInstance::Release() {
-    server_.reset();
+    // Closed, not deleted: Release may run inside the server's own signal.
+    if (server_) server_->close();
     if (acquired_) {
         lock_.unlock();
         acquired_ = false;

@@ -8,8 +8,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 
+#include "app/message_boxes.h"
 #include "app/quorvel_dlg.h"
 #include "base/texts.h"
 #include "tests/support/virtual_keyboard.h"
