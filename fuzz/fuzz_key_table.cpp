@@ -1,5 +1,6 @@
 // Key tables and the default layout are read from the keyboard, which may hold anything: a
 // damaged or foreign layout must not make decoding or re-encoding misbehave.
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +9,31 @@
 #include "model/key_table.h"
 
 using namespace quorvel;
+
+namespace {
+
+// With two slots naming the same key, a key area cannot say which slot held what; such a
+// layout is only checked for safety.
+bool EachKeyHasOneSlot(const DefaultLayout& layout) {
+    std::bitset<256> seen;
+    for (const FirmwareKeyEntry& slot : layout.slots) {
+        const KeyIndex key = KeyIndexOf(SlotScanCode(slot));
+        if (key == 0) continue;
+        if (seen[key]) return false;
+        seen[key] = true;
+    }
+    return true;
+}
+
+// A key entry with an empty modifier mask sends nothing, exactly like a disabled key.
+KeyArea Normalised(KeyArea area) {
+    for (KeyAssignment& a : area)
+        if (a.type == ASSIGN_KEY && a.value == 0)
+            a = {ASSIGN_DISABLED, a.aux, 0, a.colourFlag, a.reserved};
+    return area;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first 378 bytes are the key block; the next 378, when there, are the layout it is
@@ -32,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Decoded macros carry their position as id; encode them back the same way.
     const KeyTableBlock encoded = EncodeKeyTable(area, layout, [](int32_t id) { return id - 1; });
     // What the program writes back must read as the same assignments.
-    if (!(DecodeKeyTable(encoded, layout) == area)) std::abort();
+    if (EachKeyHasOneSlot(layout) &&
+        !(Normalised(DecodeKeyTable(encoded, layout)) == Normalised(area)))
+        std::abort();
     return 0;
 }
