@@ -436,7 +436,12 @@ ScanCode FromHidUsage(HidUsage usage) {
     HidKeyCode c = 0;
     switch (usage.page) {
         case HID_PAGE_KEYBOARD:
-            c = static_cast<HidKeyCode>(usage.usage & 0xFF);
+            // The one-byte codes 0x81-0x83 and 0xC0-0xDF stand for other pages' usages; a
+            // keyboard usage there (or above 0xFF) names no key rather than a media key.
+            if (usage.usage > 0xFF || (usage.usage >= 0x81 && usage.usage <= 0x83) ||
+                (usage.usage >= 0xC0 && usage.usage <= 0xDF))
+                return 0;
+            c = static_cast<HidKeyCode>(usage.usage);
             break;
         case HID_PAGE_GENERIC_DESKTOP:
             if (usage.usage < 0x81 || usage.usage > 0x83) return 0;

@@ -136,7 +136,7 @@ KeyAssignment DecodeEntry(const FirmwareKeyEntry& e) {
             a.value = e.byte2 + 1;
         } else if (e.byte1 == ACTION_STOP_MACRO) {
             a.type = ASSIGN_STOP_MACRO;
-        } else if (e.byte1 == ACTION_FUNCTION) {
+        } else if (e.byte1 == ACTION_FUNCTION && e.byte2 < KEYBOARD_FUNCTION_COUNT) {
             a.type = ASSIGN_FUNCTION;
             a.value = e.byte2;
         }

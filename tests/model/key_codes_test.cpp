@@ -172,7 +172,10 @@ TEST(KeyCodes, HidUsageConversions) {
              FromCase{{HID_PAGE_GENERIC_DESKTOP, 0x83}, 0x163},
              FromCase{{HID_PAGE_KEYBOARD, 0x48}, 0x045},  // Pause, not Break
              FromCase{{HID_PAGE_KEYBOARD, 0xE5}, 0x036},
-             FromCase{{HID_PAGE_KEYBOARD, 0x104}, 0x01E},  // only the low byte counts
+             FromCase{{HID_PAGE_KEYBOARD, 0x104}, 0},
+             // Keyboard usages that share a one-byte code with another page's usage.
+             FromCase{{HID_PAGE_KEYBOARD, 0xCC}, 0},
+             FromCase{{HID_PAGE_KEYBOARD, 0x82}, 0},
              FromCase{{HID_PAGE_KEYBOARD, 0x00}, 0},
              FromCase{{HID_PAGE_KEYBOARD, 0xE8}, 0},
              FromCase{{9, 0x04}, 0},

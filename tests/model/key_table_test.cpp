@@ -194,12 +194,15 @@ TEST(KeyTable, DecodeAgainstTheLayout) {
              Case{{5, 1, 0xFF}, Assign(ASSIGN_MACRO, 256)},
              Case{{5, 2, 7}, Assign(ASSIGN_STOP_MACRO)},
              Case{{5, 5, 3}, Assign(ASSIGN_FUNCTION, 3)},
+             Case{{5, 5, 11}, Assign(ASSIGN_DISABLED)},  // no such function: never re-sent as one
              Case{{5, 9, 3}, Assign(ASSIGN_DISABLED)},
              Case{{3, 0xE2, 0x00}, Assign(ASSIGN_MEDIA, 7)},
              Case{{3, 0x8A, 0x01}, Assign(ASSIGN_MEDIA, 17)},
              Case{{3, 0x99, 0x09}, Assign(ASSIGN_DISABLED)},
              Case{{2, 2, 0x05}, Assign(ASSIGN_KEY, 0x030)},
              Case{{2, 2, 0xE8}, Assign(ASSIGN_DISABLED)},
+             Case{{2, 2, 0xCC}, Assign(ASSIGN_DISABLED)},  // not the media key that shares 0xCC
+             Case{{2, 2, 0x81}, Assign(ASSIGN_DISABLED)},
              Case{{2, 2, 0x00}, Assign(ASSIGN_DISABLED)},
              Case{{2, 1, 0x40}, Assign(ASSIGN_KEY, 0x138)},
              Case{{2, 3, 0x40}, Assign(ASSIGN_DISABLED)},
