@@ -36,10 +36,11 @@ bool Intercepted(std::string_view textKey) {
     return true;
 }
 
-QMessageBox* MakeBox(QWidget* parent, std::string_view textKey, QMessageBox::Icon icon,
+QMessageBox* MakeBox(QWidget* parent, std::string_view text, QMessageBox::Icon icon,
                      QMessageBox::StandardButtons buttons) {
-    auto* box =
-        new QMessageBox(icon, QString(), QString::fromStdString(Text(textKey)), buttons, parent);
+    auto* box = new QMessageBox(icon, QString(),
+                                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                                buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     auto& boxes = OpenBoxes();
     std::erase_if(boxes, [](const QPointer<QMessageBox>& open) { return open.isNull(); });
@@ -50,13 +51,17 @@ QMessageBox* MakeBox(QWidget* parent, std::string_view textKey, QMessageBox::Ico
 }  // namespace
 
 void ShowTextMessage(QWidget* parent, std::string_view textKey) {
+    ShowTextMessage(parent, textKey, Text(textKey));
+}
+
+void ShowTextMessage(QWidget* parent, std::string_view textKey, std::string_view text) {
     if (Intercepted(textKey)) return;
-    MakeBox(parent, textKey, QMessageBox::Information, QMessageBox::Ok)->exec();
+    MakeBox(parent, text, QMessageBox::Information, QMessageBox::Ok)->exec();
 }
 
 void ShowTextMessageLater(QWidget* parent, std::string_view textKey) {
     if (Intercepted(textKey)) return;
-    MakeBox(parent, textKey, QMessageBox::Information, QMessageBox::Ok)->show();
+    MakeBox(parent, Text(textKey), QMessageBox::Information, QMessageBox::Ok)->show();
 }
 
 bool AskYesNoText(QWidget* parent, std::string_view textKey) {
@@ -71,7 +76,7 @@ bool AskYesNoText(QWidget* parent, std::string_view textKey) {
         }
     }
     QMessageBox* box =
-        MakeBox(parent, textKey, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+        MakeBox(parent, Text(textKey), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
     box->setDefaultButton(QMessageBox::No);
     box->setEscapeButton(QMessageBox::No);
     return box->exec() == QMessageBox::Yes;

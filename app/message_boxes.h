@@ -13,6 +13,8 @@ namespace quorvel {
 
 // An OK box with the text of the language key; returns when the user has closed it.
 void ShowTextMessage(QWidget* parent, std::string_view textKey);
+// The same with a text made from the key's language text.
+void ShowTextMessage(QWidget* parent, std::string_view textKey, std::string_view text);
 // The same box without waiting for it to be closed.
 void ShowTextMessageLater(QWidget* parent, std::string_view textKey);
 // True for Yes.

@@ -101,9 +101,10 @@ void QtShellPort::ShowGKeyBank(bool bankB) {
     RunOnWindow([this, bankB] { window_.ShowGKeyBank(bankB); }, true);
 }
 
-void QtShellPort::ShowMessage(std::string_view textKey) {
+void QtShellPort::ShowMessageText(std::string_view textKey, std::string_view text) {
     std::string key(textKey);
-    RunOnWindow([this, key] { ShowTextMessage(window_.MessageParent(), key); }, true);
+    std::string shown(text);
+    RunOnWindow([this, key, shown] { ShowTextMessage(window_.MessageParent(), key, shown); }, true);
 }
 
 bool QtShellPort::AskYesNo(std::string_view textKey) {

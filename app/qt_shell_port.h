@@ -50,7 +50,7 @@ public:
     void HideMainWindow() override;
     void SetTrayIcon(TrayIconMode mode, int iconId) override;
     void ShowGKeyBank(bool bankB) override;
-    void ShowMessage(std::string_view textKey) override;
+    void ShowMessageText(std::string_view textKey, std::string_view text) override;
     bool AskYesNo(std::string_view textKey) override;
 
     // From now on nothing reaches the window and no caller waits any longer. Window thread.

@@ -6,8 +6,7 @@
 
 namespace quorvel::cli {
 
-std::string OneLineText(std::string_view textKey) {
-    std::string text = Text(textKey);
+std::string OneLine(std::string_view textKey, std::string_view text) {
     std::string line;
     bool blank = false;
     for (char c : text) {
@@ -34,12 +33,12 @@ void CliShellPort::PrintLine(const std::string& line) {
     std::fprintf(stderr, "quorvelctl: %s\n", line.c_str());
 }
 
-void CliShellPort::ShowMessage(std::string_view textKey) {
+void CliShellPort::ShowMessageText(std::string_view textKey, std::string_view text) {
     {
         std::lock_guard lock(mutex_);
         shown_.emplace_back(textKey);
     }
-    if (!quiet_) PrintLine(OneLineText(textKey));
+    if (!quiet_) PrintLine(OneLine(textKey, text));
 }
 
 bool CliShellPort::AskYesNo(std::string_view textKey) {
@@ -48,7 +47,7 @@ bool CliShellPort::AskYesNo(std::string_view textKey) {
         shown_.emplace_back(textKey);
     }
     if (!quiet_)
-        PrintLine(OneLineText(textKey) +
+        PrintLine(OneLine(textKey, Text(textKey)) +
                   (answerYes_ ? " (yes: --yes)" : " (no; --yes answers yes)"));
     return answerYes_;
 }

@@ -26,7 +26,7 @@ public:
     void HideMainWindow() override {}
     void SetTrayIcon(TrayIconMode, int) override {}
     void ShowGKeyBank(bool) override {}
-    void ShowMessage(std::string_view textKey) override;
+    void ShowMessageText(std::string_view textKey, std::string_view text) override;
     bool AskYesNo(std::string_view textKey) override;
 
     // Language keys of the messages shown so far, in order.
@@ -43,8 +43,8 @@ private:
     std::vector<std::string> shown_;
 };
 
-// A language text as one line: line breaks become blanks, surrounding blanks go; the key itself
+// A message text as one line: line breaks become blanks, surrounding blanks go; the key itself
 // when the text is empty (a language file without it).
-std::string OneLineText(std::string_view textKey);
+std::string OneLine(std::string_view textKey, std::string_view text);
 
 }  // namespace quorvel::cli

@@ -111,8 +111,8 @@ bool ExportProfile(ProfileWorkingSet& workingSet, const std::string& path) {
 ImportResult ImportProfile(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
                            DeviceSnapshot& snapshot, const std::string& path,
                            const Progress& progress) {
-    const ProfileMessageSink showMessage = [&](std::string_view textKey, const std::string&) {
-        shell.ShowMessage(textKey);
+    const ProfileMessageSink showMessage = [&](std::string_view textKey, const std::string& text) {
+        shell.ShowMessageText(textKey, text);
     };
     // Loaded aside first, so a file that cannot be read leaves the working set as it was.
     WorkingSetData loaded;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/texts.h"
+
 namespace quorvel {
 
 // Shell window messages and the fixed tag each carries; another copy of the program sends
@@ -59,8 +61,11 @@ public:
     // Captions "A1".."A5" or "B1".."B5" and the bank indicator's colours.
     virtual void ShowGKeyBank(bool bankB) = 0;
 
-    // Message boxes whose text is the language text of the key.
-    virtual void ShowMessage(std::string_view textKey) = 0;
+    // Message box with the language text of the key.
+    void ShowMessage(std::string_view textKey) { ShowMessageText(textKey, Text(textKey)); }
+    // Message box with a text made from the key's language text (a file path put in, say); the
+    // key still names the message.
+    virtual void ShowMessageText(std::string_view textKey, std::string_view text) = 0;
     // Yes/No question with No preselected; true for Yes.
     virtual bool AskYesNo(std::string_view textKey) = 0;
 };

@@ -36,7 +36,11 @@ public:
         Record("tray " + std::to_string(mode) + " " + std::to_string(iconId));
     }
     void ShowGKeyBank(bool bankB) override { Record(bankB ? "bank B" : "bank A"); }
-    void ShowMessage(std::string_view textKey) override {
+    void ShowMessageText(std::string_view textKey, std::string_view text) override {
+        {
+            std::lock_guard lock(mutex_);
+            messageTexts_.emplace_back(text);
+        }
         Record("message " + std::string(textKey));
     }
     bool AskYesNo(std::string_view textKey) override {
@@ -53,6 +57,11 @@ public:
         autoOpenDone_ = done;
     }
 
+    std::vector<std::string> MessageTexts() {
+        std::lock_guard lock(mutex_);
+        return messageTexts_;
+    }
+
     std::vector<std::string> Events() {
         std::lock_guard lock(mutex_);
         return events_;
@@ -60,6 +69,7 @@ public:
     void Clear() {
         std::lock_guard lock(mutex_);
         events_.clear();
+        messageTexts_.clear();
     }
     // Waits until at least count events were recorded; false after the timeout.
     bool WaitForEvents(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
@@ -84,6 +94,7 @@ private:
     std::mutex mutex_;
     std::condition_variable recorded_;
     std::vector<std::string> events_;
+    std::vector<std::string> messageTexts_;
     bool ready_ = true;
     bool autoOpenDone_ = false;
 };

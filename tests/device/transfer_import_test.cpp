@@ -163,6 +163,10 @@ TEST_F(ImportTest, RejectedFilesChangeNothing) {
         if (c.headerMessage) expected.push_back("message PROFILE_FORMAT_ERROR");
         expected.push_back("message MAIN_PROMPT_INPORT");
         EXPECT_EQ(Events(), expected);
+        if (c.headerMessage) {
+            // The format error names the file the user picked.
+            EXPECT_NE(shell_.MessageTexts().front().find(path), std::string::npos);
+        }
     }
     EXPECT_EQ(DumpBytes(*keyboard_, "keyBlocks"), blocksBefore);
 }
