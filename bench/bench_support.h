@@ -25,7 +25,7 @@ public:
     void HideMainWindow() override {}
     void SetTrayIcon(TrayIconMode, int) override {}
     void ShowGKeyBank(bool) override {}
-    void ShowMessage(std::string_view) override {}
+    void ShowMessageText(std::string_view, std::string_view) override {}
     bool AskYesNo(std::string_view) override { return false; }
 };
 

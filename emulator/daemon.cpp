@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "emulator/delivery_queue.h"
 #include "emulator/flat_json.h"
 #include "emulator/state_file.h"
+#include "emulator/state_saver.h"
 #include "emulator/trace.h"
 #include "emulator/vkbd_wire.h"
 
@@ -39,6 +41,9 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr uint8_t INITIAL_INDICATOR[INDICATOR_SIZE] = {0x05, 0x02};
+// Timer slack in nanoseconds for the threads that model the link: the default 50 us would add
+// to every modelled transfer.
+constexpr unsigned long LINK_TIMER_SLACK_NS = 1;
 
 // Faults armed for the next frames; each counter is consumed by one frame.
 struct Faults {
@@ -67,7 +72,10 @@ bool ParseCount(const std::string& text, int& value) {
 class Server {
 public:
     Server(const DaemonOptions& options, SavedState state, bool loaded)
-        : options_(options), firmware_(options.hardware), plugged_(options.startPlugged) {
+        : options_(options),
+          saver_(options.statePath),
+          firmware_(options.hardware),
+          plugged_(options.startPlugged) {
         if (loaded) firmware_.LoadFlash(state.flash);
         indicator_ = state.indicator;
         bankB_ = state.bankB;
@@ -92,10 +100,14 @@ public:
         }
     }
 
+    // Waits for the flash writes already started; for a clean stop.
+    void FlushState() { saver_.Flush(); }
+
 private:
     using Clock = DeliveryQueue::Clock;
 
     void Serve(int fd) {
+        prctl(PR_SET_TIMERSLACK, LINK_TIMER_SLACK_NS);
         std::vector<uint8_t> message;
         while (ReceiveMessage(fd, message)) {
             std::vector<uint8_t> answer;
@@ -139,25 +151,34 @@ private:
         SendCount(fd, plugged_ ? 1 : 0);
     }
 
-    // A transfer in one direction of the USB link.
-    Clock::time_point AfterTransfer() const {
-        return Clock::now() + std::chrono::microseconds(options_.latencyUs);
+    // A transfer in one direction of the USB link, starting at start.
+    Clock::time_point AfterTransfer(Clock::time_point start = Clock::now()) const {
+        return start + std::chrono::microseconds(options_.latencyUs);
+    }
+
+    // The host's write takes one transfer from the moment it arrived; returns that moment.
+    Clock::time_point TransferOut() const {
+        const Clock::time_point arrival = Clock::now();
+        if (options_.latencyUs > 0) std::this_thread::sleep_until(AfterTransfer(arrival));
+        return arrival;
     }
 
     uint8_t WriteControl(const std::vector<uint8_t>& message) {
         if (message.size() != 1 + FRAME_SIZE) return 0;
-        if (options_.latencyUs > 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(options_.latencyUs));
+        // Timed from the arrival, so that oversleeping the way out does not delay the reply.
+        const Clock::time_point arrival = TransferOut();
         Frame frame;
         std::copy(message.begin() + 1, message.end(), frame.begin());
 
         std::lock_guard lock(mutex_);
         if (!plugged_) return 0;
         trace_.Report('>', INTERFACE_NAMES[IFACE_CTRL], frame.data(), frame.size());
-        Clock::time_point replyAt = AfterTransfer();
+        Clock::time_point replyAt = AfterTransfer(AfterTransfer(arrival));
+        const bool unplugNow = faults_.unplugAfter > 0 && --faults_.unplugAfter == 0;
         if (faults_.drop > 0) {
             --faults_.drop;
             trace_.Event("fault: frame dropped");
+            if (unplugNow) QueueUnplugNotice(replyAt);
         } else {
             Frame reply = Answer(frame);
             if (faults_.delayFrames > 0) {
@@ -167,12 +188,15 @@ private:
             }
             std::vector<uint8_t> report(reply.begin(), reply.end());
             uint64_t generation = generation_;
-            queue_.At(replyAt, [this, report, generation] {
+            // The notice of the unplug goes out with the last reply, under one lock: a write
+            // refused for the missing keyboard can then never reach the host before it.
+            queue_.At(replyAt, [this, report, generation, unplugNow] {
                 std::lock_guard lock(mutex_);
                 Deliver(IFACE_CTRL, report, generation);
+                if (unplugNow) AnnounceUnplug();
             });
         }
-        if (faults_.unplugAfter > 0 && --faults_.unplugAfter == 0) Unplug(replyAt);
+        if (unplugNow) LeaveLink();
         return 1;
     }
 
@@ -204,8 +228,7 @@ private:
 
     uint8_t WriteIndicator(const std::vector<uint8_t>& message) {
         if (message.size() < 1 + INDICATOR_SIZE) return 0;
-        if (options_.latencyUs > 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(options_.latencyUs));
+        TransferOut();
         std::lock_guard lock(mutex_);
         if (!plugged_) return 0;
         trace_.Report('>', INTERFACE_NAMES[IFACE_LED], message.data() + 1, message.size() - 1);
@@ -213,16 +236,23 @@ private:
         return 1;
     }
 
-    // Called with mutex_ held. Replies still on their way are lost from the moment the
-    // keyboard disappears; writes fail at once.
-    void Unplug(Clock::time_point when) {
+    // The unplug in steps, each called with mutex_ held. Writes fail from the moment the
+    // keyboard leaves; replies still on their way are lost once the host is told.
+    void LeaveLink() {
         plugged_ = false;
         firmware_.PowerOff();
+    }
+
+    void AnnounceUnplug() {
+        ++generation_;
+        trace_.Event("unplug");
+        BroadcastCount(0);
+    }
+
+    void QueueUnplugNotice(Clock::time_point when) {
         queue_.At(when, [this] {
             std::lock_guard lock(mutex_);
-            ++generation_;
-            trace_.Event("unplug");
-            BroadcastCount(0);
+            AnnounceUnplug();
         });
     }
 
@@ -265,12 +295,7 @@ private:
     }
 
     void Persist() {
-        if (options_.statePath.empty()) return;
-        SavedState state{firmware_.GetFlash(), indicator_, bankB_};
-        std::string error;
-        if (!SaveState(options_.statePath, state, error))
-            std::fprintf(stderr, "quorvel-vkbd: cannot save %s: %s\n", options_.statePath.c_str(),
-                         error.c_str());
+        if (!options_.statePath.empty()) saver_.Save({firmware_.GetFlash(), indicator_, bankB_});
     }
 
     CommandResult Command(const std::string& line) {
@@ -288,7 +313,10 @@ private:
             return {EXIT_OK, ""};
         }
         if (verb == "unplug" && words.size() == 1) {
-            if (plugged_) Unplug(Clock::now());
+            if (plugged_) {
+                LeaveLink();
+                QueueUnplugNotice(Clock::now());
+            }
             return {EXIT_OK, ""};
         }
         uint16_t code;
@@ -363,6 +391,7 @@ private:
     }
 
     const DaemonOptions& options_;
+    StateSaver saver_;
     std::mutex mutex_;  // everything below
     Firmware firmware_;
     bool plugged_;
@@ -492,7 +521,9 @@ int RunDaemon(const DaemonOptions& options) {
     int received = 0;
     sigwait(&stopSignals, &received);
     unlink(options.socketPath.c_str());
-    // Client threads may still run; the flash was saved when it changed, so leave at once.
+    // Client threads may still run; the flash is saved when it changes, so leave once the
+    // writes already handed over are done.
+    server->FlushState();
     _exit(EXIT_OK);
 }
 

@@ -1,5 +1,7 @@
 #include "emulator/delivery_queue.h"
 
+#include <sys/prctl.h>
+
 namespace quorvel::vkbd {
 
 DeliveryQueue::DeliveryQueue() : thread_([this] { Run(); }) {}
@@ -22,6 +24,8 @@ void DeliveryQueue::At(Clock::time_point when, std::function<void()> work) {
 }
 
 void DeliveryQueue::Run() {
+    // The default timer slack of 50 us would make every delivery late by about that much.
+    prctl(PR_SET_TIMERSLACK, 1UL);
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         if (pending_.empty()) {

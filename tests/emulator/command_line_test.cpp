@@ -7,9 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "emulator/vkbd_wire.h"
 #include "tests/emulator/service_client.h"
@@ -144,8 +146,11 @@ TEST(CommandLineTest, LibraryStartsTheDaemonWhenNoneAnswers) {
         ASSERT_TRUE(reply);
         EXPECT_EQ((*reply)[7], 0);
     }
-    EXPECT_TRUE(std::filesystem::exists(dir.path + "/quorvel/vkbd-state.json"));
+    // The flash is written after the reply, but always before the daemon stops.
     kill(pid, SIGTERM);
+    for (int i = 0; i < 500 && kill(pid, 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(std::filesystem::exists(dir.path + "/quorvel/vkbd-state.json"));
 }
 
 }  // namespace
