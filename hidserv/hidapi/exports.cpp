@@ -71,13 +71,10 @@ int RequestWriteOne(const HidServDescriptor* desc, HidServCallback callback, uin
     return result;
 }
 
-int RequestStatusWrite(const HidServDescriptor* desc, HidServCallback callback, uint32_t,
+// The indicator report is a plain output report of the indicator interface.
+int RequestStatusWrite(const HidServDescriptor* desc, HidServCallback callback, uint32_t tag,
                        const uint8_t* data, uint32_t length, uint32_t* unitId) {
-    if (!desc || !data || length == 0) return 0;
-    const int result =
-        HidService::Instance().WriteOutput(ReadInterfaceKey(*desc), data, length, false);
-    StoreWriteRecord(callback, unitId);
-    return result;
+    return RequestWrite(desc, callback, tag, data, length, unitId);
 }
 
 // data[0] holds the id of the feature report to read, as hidapi expects.
