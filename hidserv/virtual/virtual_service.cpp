@@ -26,6 +26,8 @@ constexpr int REQUEST_DECODED = 16;
 constexpr int NOTIFY_KIND = 0;
 constexpr int NOTIFY_REQUEST = 8;
 
+thread_local bool onReaderThread = false;
+
 void StorePointer(uint8_t* at, const void* pointer) {
     std::memcpy(at, &pointer, sizeof(pointer));
 }
@@ -90,9 +92,9 @@ bool VirtualService::Init() {
         connected_ = true;
         stopping_ = false;
     }
-    lastCount_ = count;
-    for (int i = 0; i < vkbd::INTERFACE_COUNT; ++i)
-        dispatchers_[i].Start(this, static_cast<vkbd::Interface>(i));
+    count_ = count;
+    for (int i = 1; i < vkbd::INTERFACE_COUNT; ++i)
+        dispatchers_[i - 1].Start(this, static_cast<vkbd::Interface>(i));
     reader_ = std::thread([this] { ReadLoop(); });
     running_ = true;
     return true;
@@ -115,12 +117,14 @@ void VirtualService::End() {
         fd_ = -1;
         connected_ = false;
     }
+    count_ = 0;
     std::lock_guard registry(registryMutex_);
     registrations_.clear();
     running_ = false;
 }
 
 void VirtualService::ReadLoop() {
+    onReaderThread = true;
     std::vector<uint8_t> message;
     for (;;) {
         int fd;
@@ -173,8 +177,8 @@ void VirtualService::ReadLoop() {
             }
             case vkbd::MSG_INPUT:
                 if (message.size() >= 2 && message[1] < vkbd::INTERFACE_COUNT)
-                    dispatchers_[message[1]].Push(
-                        {false, 0, std::vector<uint8_t>(message.begin() + 2, message.end())});
+                    Dispatch(static_cast<vkbd::Interface>(message[1]),
+                             {false, 0, std::vector<uint8_t>(message.begin() + 2, message.end())});
                 break;
             case vkbd::MSG_COUNT:
                 if (message.size() == 2) CountChanged(message[1]);
@@ -186,12 +190,22 @@ void VirtualService::ReadLoop() {
 }
 
 void VirtualService::CountChanged(uint8_t count) {
-    if (count == lastCount_) return;
-    lastCount_ = count;
-    for (auto& dispatcher : dispatchers_) dispatcher.Push({true, count, {}});
+    if (count == count_) return;
+    count_ = count;
+    for (int i = 0; i < vkbd::INTERFACE_COUNT; ++i)
+        Dispatch(static_cast<vkbd::Interface>(i), {true, count, {}});
+}
+
+void VirtualService::Dispatch(vkbd::Interface iface, Event event) {
+    if (iface == vkbd::IFACE_CTRL)
+        Notify(iface, event);
+    else
+        dispatchers_[iface - 1].Push(std::move(event));
 }
 
 std::optional<std::vector<uint8_t>> VirtualService::Request(const std::vector<uint8_t>& message) {
+    // From a control callback the answer could never be read: fail now, not after the timeout.
+    if (onReaderThread) return std::nullopt;
     std::lock_guard request(requestMutex_);
     int fd;
     {
@@ -209,8 +223,7 @@ std::optional<std::vector<uint8_t>> VirtualService::Request(const std::vector<ui
 }
 
 int VirtualService::Count() {
-    auto answer = Request({vkbd::MSG_GET_COUNT});
-    return answer && answer->size() == 2 && (*answer)[0] == vkbd::MSG_ACK ? (*answer)[1] : 0;
+    return count_;
 }
 
 int VirtualService::WriteControl(const uint8_t* data, uint32_t length) {
@@ -225,8 +238,9 @@ int VirtualService::WriteControl(const uint8_t* data, uint32_t length) {
 
 int VirtualService::WriteIndicator(const uint8_t* data, uint32_t length) {
     if (!data || length < 2) return 0;
-    std::vector<uint8_t> message = {vkbd::MSG_WRITE_LED};
-    message.insert(message.end(), data, data + length);
+    std::vector<uint8_t> message(1 + length);
+    message[0] = vkbd::MSG_WRITE_LED;
+    std::memcpy(message.data() + 1, data, length);
     auto answer = Request(message);
     return answer && answer->size() == 2 && (*answer)[0] == vkbd::MSG_ACK ? (*answer)[1] : 0;
 }

@@ -1,7 +1,11 @@
 #pragma once
 // The client side of quorvel-vkbd behind the service-library entry points: one connection per
-// process, a reader thread, and one delivery thread per keyboard interface, so that control
-// replies never queue behind a consumer-event callback that is busy with a user interface.
+// process and a reader thread. Control-interface callbacks run on the reader itself, so a reply
+// reaches its transaction without another thread hand-off; the other interfaces each have a
+// delivery thread of their own, so that control replies never queue behind a consumer-event
+// callback that is busy with a user interface. A control callback must therefore return
+// promptly and never write through this library: the reader would not see the answer.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -24,7 +28,9 @@ public:
     bool Init();
     void End();
 
-    // Number of present interfaces (0 or 1), asked of the daemon.
+    // Number of present interfaces (0 or 1): the last count the daemon sent. It changes before
+    // any callback hears of the change, and the daemon tells of an unplug before it refuses a
+    // write for it, so an answer here is never older than what the caller has already seen.
     int Count();
     // > 0 once the daemon took the report; 0 when the keyboard is absent or unreachable.
     int WriteControl(const uint8_t* data, uint32_t length);
@@ -68,6 +74,7 @@ private:
     std::optional<std::vector<uint8_t>> Request(const std::vector<uint8_t>& message);
     void ReadLoop();
     void CountChanged(uint8_t count);
+    void Dispatch(vkbd::Interface iface, Event event);
     void Notify(vkbd::Interface iface, const Event& event);
 
     std::mutex lifeMutex_;  // Init / End
@@ -80,14 +87,16 @@ private:
     bool connected_ = false;
     bool stopping_ = false;
     std::optional<std::vector<uint8_t>> answer_;
-    uint8_t lastCount_ = 0;  // reader thread only
+    std::atomic<uint8_t> count_ = 0;  // written by Init, End and the reader thread
 
     std::mutex registryMutex_;
     std::map<uint32_t, Registration> registrations_;
     uint32_t nextUnitId_ = 1;
 
     std::thread reader_;
-    Dispatcher dispatchers_[vkbd::INTERFACE_COUNT];
+    // For every interface but the control one, which the reader serves (index = interface - 1).
+    static_assert(vkbd::IFACE_CTRL == 0);
+    Dispatcher dispatchers_[vkbd::INTERFACE_COUNT - 1];
 };
 
 }  // namespace quorvel::hidserv

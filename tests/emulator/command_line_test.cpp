@@ -62,6 +62,14 @@ pid_t ServerPid(const std::string& socketPath) {
     return credentials.pid;
 }
 
+// Stops a detached daemon and waits until it is gone: it removes its socket on the way out,
+// which would race the removal of its folder.
+void StopDaemon(pid_t pid) {
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 500 && kill(pid, 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 class TempDir {
 public:
     TempDir() {
@@ -128,7 +136,7 @@ TEST(CommandLineTest, DetachedDaemonListensWhenTheCommandReturns) {
     Outcome second = RunVkbd({"--socket", socketPath, "serve"});
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_NE(second.errors.find("already serves"), std::string::npos);
-    kill(pid, SIGTERM);
+    StopDaemon(pid);
 }
 
 TEST(CommandLineTest, LibraryStartsTheDaemonWhenNoneAnswers) {
@@ -147,9 +155,7 @@ TEST(CommandLineTest, LibraryStartsTheDaemonWhenNoneAnswers) {
         EXPECT_EQ((*reply)[7], 0);
     }
     // The flash is written after the reply, but always before the daemon stops.
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 500 && kill(pid, 0) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    StopDaemon(pid);
     EXPECT_TRUE(std::filesystem::exists(dir.path + "/quorvel/vkbd-state.json"));
 }
 
