@@ -2,6 +2,7 @@
 // runtime folder and home, so no test sees another's running copy.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -18,6 +19,15 @@ namespace {
 
 QString Bin() {
     return QString::fromStdString(testing::BinDir());
+}
+
+constexpr const char* FIRST_MACRO_EVENT = "/dev/shm/sem.Quorvel_Event_Main_01";
+
+// The names are system-wide, so another copy (another test run) may hold the same name;
+// a file's identity tells whose it is. 0 when there is none.
+ino_t FileIdentity(const char* path) {
+    struct stat info {};
+    return stat(path, &info) == 0 ? info.st_ino : 0;
 }
 
 class Display {
@@ -78,7 +88,14 @@ protected:
         process->setProcessEnvironment(env_);
         process->start(Bin() + "/quorvel", arguments);
         running_.push_back(process);
+        // Without an event loop here, only a wait moves the process out of "starting".
+        EXPECT_TRUE(process->waitForStarted(5000)) << process->errorString().toStdString();
         return process;
+    }
+
+    // state() alone is not refreshed without an event loop; polling for the end is.
+    static bool StillRunning(QProcess* process) {
+        return process->state() == QProcess::Running && !process->waitForFinished(0);
     }
 
     // Runs a copy to its end; returns its exit code, -1 when it did not end in time.
@@ -139,7 +156,18 @@ TEST_F(EndToEnd, StartsIntoTheTrayConnectedAndOpensItsWindowOnce) {
     ASSERT_TRUE(WaitForState("window", "shown"));
     QThread::msleep(1000);
     EXPECT_EQ(State("opened"), "1");
-    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_TRUE(StillRunning(first));
+
+    // Unplugging hides the window; the keyboard coming back does not open it again.
+    keyboard_.Run({"unplug"});
+    ASSERT_TRUE(WaitForState("tray", "128"));
+    EXPECT_TRUE(WaitForState("window", "hidden"));
+    keyboard_.Run({"plug"});
+    ASSERT_TRUE(WaitForState("tray", "141"));
+    QThread::msleep(1000);
+    EXPECT_EQ(State("window"), "hidden");
+    EXPECT_EQ(State("opened"), "1");
+    EXPECT_TRUE(StillRunning(first));
 }
 
 TEST_F(EndToEnd, SecondCopyHandsOverAndKillEndsTheFirst) {
@@ -153,13 +181,15 @@ TEST_F(EndToEnd, SecondCopyHandsOverAndKillEndsTheFirst) {
     EXPECT_TRUE(WaitForState("window", "shown"));
     EXPECT_EQ(State("opened"), "1");
     EXPECT_TRUE(QFile::exists("/dev/shm/sem.Quorvel_Event_Main_208"));
+    ino_t firstEvent = FileIdentity(FIRST_MACRO_EVENT);
+    EXPECT_NE(firstEvent, 0u);
 
     EXPECT_EQ(RunToEnd({"/kill"}), 0);
     ASSERT_TRUE(first->waitForFinished(10000));
     EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first->exitCode(), 0);
     EXPECT_EQ(State("tray"), "0");
-    EXPECT_FALSE(QFile::exists("/dev/shm/sem.Quorvel_Event_Main_01"));
+    EXPECT_NE(FileIdentity(FIRST_MACRO_EVENT), firstEvent);
 }
 
 TEST_F(EndToEnd, KillWithoutARunningCopyStartsNothing) {
