@@ -3,12 +3,6 @@
 #include <sys/prctl.h>
 
 namespace quorvel::vkbd {
-namespace {
-
-// Longer than a timed wake-up is late on a busy machine, short enough to cost little CPU.
-constexpr auto SPIN_WINDOW = std::chrono::microseconds(150);
-
-}  // namespace
 
 DeliveryQueue::DeliveryQueue() : thread_([this] { Run(); }) {}
 
@@ -39,17 +33,8 @@ void DeliveryQueue::Run() {
             continue;
         }
         auto first = pending_.begin();
-        const Clock::time_point due = first->first.first;
-        if (due - SPIN_WINDOW > Clock::now()) {
-            wake_.wait_until(lock, due - SPIN_WINDOW);
-            continue;
-        }
-        if (due > Clock::now()) {
-            // A timed wake-up comes tens of microseconds late; the last stretch is cheaper
-            // to wait out awake than to add to every transfer.
-            lock.unlock();
-            while (Clock::now() < due) std::this_thread::yield();
-            lock.lock();
+        if (first->first.first > Clock::now()) {
+            wake_.wait_until(lock, first->first.first);
             continue;
         }
         auto work = std::move(first->second);
