@@ -26,7 +26,8 @@ namespace {
 constexpr const char* MAIN_SKIN_FILE = "Skins/Main.ini";
 constexpr const char* HELP_PAGE = "Help/index.html";
 constexpr const char* COMPANION_PROGRAM = "RoDodaza";
-constexpr const char* DEFAULT_LINK = "https://quorvel.example.org/";
+// The link button opens the user guide unless the skin names a web address.
+constexpr const char* DEFAULT_LINK = HELP_PAGE;
 // A later copy waits this long for the running one to take its message.
 constexpr int HAND_OVER_TIMEOUT_MS = 10000;
 
@@ -348,7 +349,7 @@ void CQuorvelDlg::RunCommand(int command) {
             ShowMainMenu();
             break;
         case COMMAND_LINK:
-            QDesktopServices::openUrl(QUrl(linkAddress_));
+            OpenLink();
             break;
         case COMMAND_OPEN:
             ShowMainWindow();
@@ -388,6 +389,17 @@ void CQuorvelDlg::ShowMainMenu() {
     add("CHINESE_5", COMMAND_CHINESE);
     add("ENGINSH_6", COMMAND_ENGLISH);
     mainMenu_->popup(QCursor::pos());
+}
+
+// A link without a scheme names a file relative to the program folder.
+void CQuorvelDlg::OpenLink() {
+    const QUrl url(linkAddress_);
+    if (!url.scheme().isEmpty()) {
+        QDesktopServices::openUrl(url);
+        return;
+    }
+    const std::string relative = linkAddress_.toStdString();
+    QDesktopServices::openUrl(QUrl::fromLocalFile(FromUtf8(ReadPathFor(paths_, relative))));
 }
 
 void CQuorvelDlg::OpenHelp() {

@@ -71,6 +71,7 @@ public:
     void EnableApply(bool enable);
     void ShowMainMenu();
     void OpenHelp();
+    void OpenLink();
     void OpenAbout();
     // A menu or window command by its number.
     void RunCommand(int command);

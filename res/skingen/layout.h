@@ -106,6 +106,6 @@ QRect MainPanelRect();
 QRect CompositePageRect();
 
 // The link address written to [SCREEN] Link.
-inline const QString MAIN_LINK = QStringLiteral("https://quorvel.example.org/");
+inline const QString MAIN_LINK = QStringLiteral("Help/index.html");
 
 }  // namespace quorvel::skingen
