@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/atomic_write.h"
 #include "base/ini_file.h"
 #include "tests/base/temp_dir.h"
 
@@ -183,9 +184,38 @@ TEST_F(UserColoursTest, FactoryRestoreWithoutFactoryFileLeavesAnEmptyFile) {
     EXPECT_EQ(ReadPresentMode(paths_, 2), 0);
 }
 
+TEST_F(UserColoursTest, InterruptedWritesLeaveTheOldFileWhole) {
+    KeyColourTable table{};
+    KeyColourMarks marks{};
+    UserModeState state = LoadUserMode(paths_, 0, table, marks);
+    ASSERT_TRUE(ChangeBaseColour(paths_, 0, state, ColourOf(1, 2, 3), table, marks));
+    std::string factory = "[Mode0]\n";
+    for (int position = 0; position < 126; ++position)
+        factory += std::to_string(position) + "=10,20,30,1\n";
+    WriteWholeFile(ProgramFile(3), factory);
+    const std::string before = ReadWholeFile(ProgramFile(0));
+    ASSERT_GT(before.size(), 1000u);
+
+    for (const long cut : {0L, 1L, 500L, static_cast<long>(before.size()) - 1}) {
+        SCOPED_TRACE(cut);
+        SetAtomicWriteFaultAfterBytes(cut);
+        UserModeState changed = state;
+        ChangeBaseColour(paths_, 0, changed, ColourOf(9, 9, 9), table, marks);
+        EXPECT_FALSE(RestoreFactoryUserColours(paths_, 0));
+        SetAtomicWriteFaultAfterBytes(-1);
+        EXPECT_EQ(ReadWholeFile(ProgramFile(0)), before);
+    }
+    // No temporary file is left beside them.
+    for (const auto& entry : fs::directory_iterator(dir_.File("program/Skins")))
+        EXPECT_TRUE(entry.path().extension() == ".userd") << entry.path();
+}
+
 TEST_F(UserColoursTest, ReadOnlyProgramFolderSendsWritesToTheOverlay) {
     WriteWholeFile(ProgramFile(1), "[MODENAME]\n1=Shipped\n");
-    WriteWholeFile(ProgramFile(3), "[MODENAME]\n0=Factory\n");
+    std::string factory = "[Mode0]\n";
+    for (int position = 0; position < 126; ++position)
+        factory += std::to_string(position) + "=10,20,30,1\n";
+    WriteWholeFile(ProgramFile(3), factory);
     paths_.programDirWritable = false;
     EXPECT_EQ(UserFilePath(paths_, 1), ProgramFile(1));
     EXPECT_EQ(ReadUserModeName(paths_, 1, 1), "Shipped");
