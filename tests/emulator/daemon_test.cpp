@@ -170,6 +170,21 @@ TEST_F(DaemonTest, UnplugAfterAnswersTheLastFrameThenLeaves) {
     EXPECT_EQ(client.ControlCount(), 0);
 }
 
+// The library answers presence from the counts the daemon sends, so a write refused for an
+// unplug must never overtake the news of it.
+TEST_F(DaemonTest, AWriteRefusedAfterAnUnplugFindsThePresenceAlreadyGone) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        keyboard.Run({"fault", "unplug-after", "1"});
+        ASSERT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_OK);
+        ASSERT_EQ(client.Write(MakeFrame(OP_BEGIN)), 0);
+        EXPECT_EQ(client.ControlCount(), 0);
+        keyboard.Run({"plug"});
+        ASSERT_EQ(client.NextCount(TAG_CTRL, 2s), 0u);
+        ASSERT_EQ(client.NextCount(TAG_CTRL, 2s), 1u);
+    }
+}
+
 TEST_F(DaemonTest, PlugAndUnplugReachEveryStandingRequest) {
     EXPECT_EQ(client.ControlCount(), 1);
     keyboard.Run({"unplug"});
