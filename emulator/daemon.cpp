@@ -121,11 +121,6 @@ private:
                 case MSG_WRITE_LED:
                     answer = {MSG_ACK, WriteIndicator(message)};
                     break;
-                case MSG_GET_COUNT: {
-                    std::lock_guard lock(mutex_);
-                    answer = {MSG_ACK, static_cast<uint8_t>(plugged_ ? 1 : 0)};
-                    break;
-                }
                 case MSG_COMMAND: {
                     CommandResult result = Command(std::string(message.begin() + 1, message.end()));
                     answer = {MSG_RESULT, static_cast<uint8_t>(result.code)};

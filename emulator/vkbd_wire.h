@@ -14,10 +14,9 @@ enum MessageType : uint8_t {
     MSG_SUBSCRIBE = 'S',   // from now on send this client every input report and count change
     MSG_WRITE_CTRL = 'W',  // + 64-byte command frame; answered by MSG_ACK
     MSG_WRITE_LED = 'L',   // + indicator report; answered by MSG_ACK
-    MSG_GET_COUNT = 'N',   // answered by MSG_ACK carrying the interface count
     MSG_COMMAND = 'C',     // + command-line words separated by '\n'; answered by MSG_RESULT
     // daemon -> client
-    MSG_ACK = 'K',     // + u8: 1 written / count, 0 absent
+    MSG_ACK = 'K',     // + u8: 1 written, 0 absent
     MSG_RESULT = 'R',  // + u8 exit code + text
     MSG_INPUT = 'D',   // + u8 interface + report bytes
     MSG_COUNT = 'P',   // + u8 count of each interface (sent to subscribers)
