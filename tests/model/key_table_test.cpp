@@ -205,6 +205,8 @@ TEST(KeyTable, DecodeAgainstTheLayout) {
              Case{{2, 2, 0x81}, Assign(ASSIGN_DISABLED)},
              Case{{2, 2, 0x00}, Assign(ASSIGN_DISABLED)},
              Case{{2, 1, 0x40}, Assign(ASSIGN_KEY, 0x138)},
+             Case{{2, 1, 0x06}, Assign(ASSIGN_KEY, 0x02A)},  // one key holds only the lowest bit
+             Case{{2, 2, 0xE1}, Assign(ASSIGN_KEY, 0x02A)},  // a modifier as a keyboard usage
              Case{{2, 3, 0x40}, Assign(ASSIGN_DISABLED)},
              Case{{4, 0x81, 0x00}, Assign(ASSIGN_DISABLED)},
          }) {
