@@ -212,10 +212,7 @@ TEST_F(UserColoursTest, InterruptedWritesLeaveTheOldFileWhole) {
 
 TEST_F(UserColoursTest, ReadOnlyProgramFolderSendsWritesToTheOverlay) {
     WriteWholeFile(ProgramFile(1), "[MODENAME]\n1=Shipped\n");
-    std::string factory = "[Mode0]\n";
-    for (int position = 0; position < 126; ++position)
-        factory += std::to_string(position) + "=10,20,30,1\n";
-    WriteWholeFile(ProgramFile(3), factory);
+    WriteWholeFile(ProgramFile(3), "[MODENAME]\n0=Factory\n");
     paths_.programDirWritable = false;
     EXPECT_EQ(UserFilePath(paths_, 1), ProgramFile(1));
     EXPECT_EQ(ReadUserModeName(paths_, 1, 1), "Shipped");
