@@ -83,7 +83,7 @@ void RunKey(Session& session, Args& args) {
     std::string keyWord = args.Next("KEY");
     std::string assignmentWord = args.Next("ASSIGNMENT");
     args.Finish();
-    AssignmentSpec spec = ParseAssignmentSpec(assignmentWord);
+    AssignmentSpec parsed = ParseAssignmentSpec(assignmentWord);
 
     DeviceLink& link = session.Keyboard();
     // The key table of the keyboard just read decides which keys have a slot.
@@ -92,7 +92,7 @@ void RunKey(Session& session, Args& args) {
     session.LoadFromKeyboard("key set");
     ProfileWorkingSet& workingSet = session.WorkingSet();
 
-    KeyAssignment a = spec.assignment;
+    KeyAssignment a = parsed.assignment;
     if (a.type == ASSIGN_MACRO) {
         std::vector<MacroRecord> records = CopyOutMacros(workingSet);
         auto record = std::find_if(records.begin(), records.end(),
@@ -100,8 +100,8 @@ void RunKey(Session& session, Args& args) {
         if (record == records.end())
             throw UsageError("key set: no macro with id " + std::to_string(a.value) +
                              " (see quorvelctl macros)");
-        if (spec.cycles && *spec.cycles != record->cycles) {
-            record->cycles = static_cast<uint8_t>(*spec.cycles);
+        if (parsed.cycles && *parsed.cycles != record->cycles) {
+            record->cycles = static_cast<uint8_t>(*parsed.cycles);
             if (!CommitMacros(workingSet, records))
                 throw CliError{EXIT_FAILED, "key set: cannot change the macro's cycles"};
         }

@@ -185,8 +185,8 @@ std::string FunctionName(int index) {
 }
 
 AssignmentSpec ParseAssignmentSpec(std::string_view text) {
-    AssignmentSpec spec;
-    KeyAssignment& a = spec.assignment;
+    AssignmentSpec parsed;
+    KeyAssignment& a = parsed.assignment;
     size_t colon = text.find(':');
     std::string_view kind = text.substr(0, colon);
     std::string_view argument = colon == std::string_view::npos ? "" : text.substr(colon + 1);
@@ -211,7 +211,7 @@ AssignmentSpec ParseAssignmentSpec(std::string_view text) {
         a.type = ASSIGN_MACRO;
         a.value = ParseNumber(argument.substr(0, times), MACRO_MIN_ID, MACRO_MAX_ID, "macro id");
         if (times != std::string_view::npos)
-            spec.cycles = ParseNumber(argument.substr(times + 1), 1, 255, "macro cycles");
+            parsed.cycles = ParseNumber(argument.substr(times + 1), 1, 255, "macro cycles");
     } else if (EqualsIgnoringCase(kind, "media")) {
         a.type = ASSIGN_MEDIA;
         a.value = IsDigits(argument) ? ParseNumber(argument, 0, MEDIA_COUNT - 1, "media index")
@@ -234,7 +234,7 @@ AssignmentSpec ParseAssignmentSpec(std::string_view text) {
     }
     if (!needsArgument && colon != std::string_view::npos)
         throw UsageError("assignment " + Quoted(text) + " takes no argument");
-    return spec;
+    return parsed;
 }
 
 std::string FormatAssignment(const KeyAssignment& a) {

@@ -385,12 +385,12 @@ std::string FormatScanCodeText(std::string_view pattern, ScanCode s) {
             ++pos;
             continue;
         }
-        std::string spec = "%" + flags;
-        if (width > 0) spec += std::to_string(width);
-        if (precision >= 0) spec += "." + std::to_string(precision);
-        spec += conversion;
+        std::string conversionFormat = "%" + flags;
+        if (width > 0) conversionFormat += std::to_string(width);
+        if (precision >= 0) conversionFormat += "." + std::to_string(precision);
+        conversionFormat += conversion;
         char buffer[160];
-        std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<unsigned>(s));
+        std::snprintf(buffer, sizeof buffer, conversionFormat.c_str(), static_cast<unsigned>(s));
         out += buffer;
         valueUsed = true;
         pos = end + 1;

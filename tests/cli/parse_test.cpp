@@ -31,8 +31,8 @@ TEST(CliParse, KeySlotsOfGKeysAndMapKeys) {
 TEST(CliParse, AssignmentsRoundTripThroughTheirTypedForm) {
     for (const char* typed :
          {"default", "disable", "stop-macro", "key:Caps Lock", "macro:7", "function:Copy"}) {
-        AssignmentSpec spec = ParseAssignmentSpec(typed);
-        EXPECT_EQ(FormatAssignment(spec.assignment), typed);
+        AssignmentSpec parsed = ParseAssignmentSpec(typed);
+        EXPECT_EQ(FormatAssignment(parsed.assignment), typed);
     }
     AssignmentSpec media = ParseAssignmentSpec("media:3");
     EXPECT_EQ(media.assignment.type, ASSIGN_MEDIA);
