@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <cstdio>
 #include <optional>
 
@@ -21,10 +20,6 @@ QString ProgramDir() {
 
 int CQuorvelApp::Run(const QStringList& arguments) {
     StartOptions options = ParseCommandLine(arguments.mid(1));
-    if (options.help) {
-        std::fputs(qPrintable(UsageText(QFileInfo(arguments.value(0)).fileName())), stdout);
-        return 0;
-    }
     QCoreApplication::setOrganizationName("Quorvel_Brannic");
     // The window hides instead of closing, and message boxes come and go while it is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
