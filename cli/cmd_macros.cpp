@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/texts.h"
 #include "base/utf16.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
@@ -15,6 +16,9 @@
 
 namespace quorvel::cli {
 namespace {
+
+// The message the keyboard side shows when a write would not fit, so both refusals read alike.
+constexpr std::string_view MACRO_TOO_LONG_KEY = "EXTRA_MACRO_TOO_LONG";
 
 Json MacroJson(const MacroRecord& record, bool withSteps) {
     Json json;
@@ -100,8 +104,10 @@ void AddMacro(Session& session, Args& args) {
     size_t needed = MacroAreaSizes(records).withoutNames;
     int capacity = session.Keyboard().Events().MacroCapacity();
     if (needed > static_cast<size_t>(capacity))
-        throw CliError{EXIT_FAILED, "macro add: the macros need " + std::to_string(needed) +
-                                        " bytes, the keyboard holds " + std::to_string(capacity)};
+        throw CliError{EXIT_FAILED,
+                       "macro add: " + OneLine(MACRO_TOO_LONG_KEY, Text(MACRO_TOO_LONG_KEY)) +
+                           " (the macros need " + std::to_string(needed) +
+                           " bytes, the keyboard holds " + std::to_string(capacity) + ")"};
     if (!CommitMacros(workingSet, records))
         throw CliError{EXIT_FAILED, "macro add: cannot change the macro list"};
     WriteMacros(session, "macro add");

@@ -28,8 +28,11 @@ constexpr int MAX_REPORTED_PROFILE = 3;
 // when a read fails.
 bool ReadMacroDirectory(DeviceLink& link, std::vector<uint8_t>& area) {
     std::array<uint8_t, MACRO_AREA_HEADER_SIZE> header{};
-    if (ReadMacroArea(link, header) != CMD_OK) return false;
     area.clear();
+    if (ReadMacroArea(link, header) != CMD_OK) {
+        // A keyboard without macro space refuses even the header, and holds no macros.
+        return link.Events().MacroCapacity() == 0 && link.CountControlInterfaces() != 0;
+    }
     if (ReadLe16(&header[MACRO_AREA_OFFSET_MAGIC]) != MACRO_AREA_MAGIC) return true;
     size_t total = ReadLe16(&header[MACRO_AREA_OFFSET_SIZE]);
     // A damaged size field must not send the read past the keyboard's area; the decoder then

@@ -2,15 +2,21 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "base/byte_order.h"
+#include "model/key_codes.h"
+#include "model/profile_image.h"
+#include "tests/device/transfer_test_support.h"
 #include "tests/support/virtual_keyboard.h"
 
 namespace quorvel::testing {
@@ -81,6 +87,33 @@ protected:
 
     std::string KeyBlocks() { return DumpField(keyboard_->Run({"dump"}), "keyBlocks"); }
     std::string MacroArea() { return DumpField(keyboard_->Run({"dump"}), "macroArea"); }
+
+    // Key-block (0x08) and macro-area (0x0A) writes among the frames sent since the mark.
+    int WritesSince(size_t mark) {
+        int writes = 0;
+        for (const std::string& frame : keyboard_->FramesSentSince(mark)) {
+            std::string command = frame.substr(9, 2);  // byte 3 of "04 xx xx CC ..."
+            writes += command == "08" || command == "0A";
+        }
+        return writes;
+    }
+
+    // The three profile files of the data folder, one after the other.
+    std::string ProfileFiles() {
+        std::string all;
+        for (int k = 0; k < ONBOARD_PROFILE_COUNT; ++k)
+            all += ReadWhole(dataDir_ + "/$Profile" + std::to_string(k)) + "|";
+        return all;
+    }
+
+    // Points the tool at a new daemon with its own data folder; the old one lives on in the
+    // returned handle, so files kept in its folder stay readable.
+    std::unique_ptr<VirtualKeyboard> SwitchToFreshKeyboard() {
+        std::unique_ptr<VirtualKeyboard> previous = std::move(keyboard_);
+        keyboard_ = std::make_unique<VirtualKeyboard>(KeyboardOptions());
+        dataDir_ = keyboard_->Dir() + "/data";
+        return previous;
+    }
 
     std::unique_ptr<VirtualKeyboard> keyboard_;
     std::string dataDir_;
@@ -227,6 +260,174 @@ TEST_F(Quorvelctl, AbsentKeyboardExitsOne) {
         RunResult result = Run({command});
         EXPECT_EQ(result.exitCode, 1) << command;
         EXPECT_EQ(result.err, "quorvelctl: no keyboard attached (result 0)\n") << command;
+    }
+}
+
+TEST_F(Quorvelctl, ImportWritesAllThreeKeyBlocksAndTheMacroArea) {
+    constexpr ScanCode KEY_A = 0x01E, KEY_E = 0x012, KEY_F = 0x021;
+    // Three different profiles and two macros, made on a first keyboard.
+    Ok({"macro", "add", "One", "A+", "10", "A-"});
+    Ok({"macro", "add", "--cycles", "2", "Two", "B+", "B-"});
+    Ok({"key", "set", "A", "key:B"});
+    Ok({"profile", "set", "2"});
+    Ok({"key", "set", "C", "macro:2"});
+    Ok({"key", "set", "F", "disable"});
+    Ok({"profile", "set", "3"});
+    Ok({"key", "set", "D", "stop-macro"});
+    Ok({"key", "set", "G", "macro:1"});
+    Ok({"profile", "set", "1"});
+    std::string made = keyboard_->Dir() + "/made.fwc";
+    Ok({"export", made});
+    const std::vector<uint8_t> madeBlocks = DumpBytes(*keyboard_, "keyBlocks");
+    const std::vector<uint8_t> madeArea = DumpBytes(*keyboard_, "macroArea");
+    std::optional<WorkingSetData> madeData = DecodeProfileImage(FileBytes(made));
+    ASSERT_TRUE(madeData);
+    ASSERT_EQ(madeData->keyAreas[0][KeyIndexOf(KEY_A)].type, ASSIGN_KEY);
+    ASSERT_EQ(madeData->keyAreas[1][KeyIndexOf(KEY_F)].type, ASSIGN_DISABLED);
+    ASSERT_EQ(madeData->keyAreas[2][KeyIndexOf(KEY_E)].type, ASSIGN_DEFAULT);
+
+    // The file adds a text key where profile 2 has its disabled key and a program key on a
+    // default key of profile 3: the keyboard gets the same entries for them.
+    WorkingSetData withTexts = *madeData;
+    withTexts.keyAreas[1][KeyIndexOf(KEY_F)] = KeyAssignment{.type = ASSIGN_TEXT};
+    withTexts.texts.Set(WorkingSetEntryIndex(1, KeyIndexOf(KEY_F)), u"typed text");
+    withTexts.keyAreas[2][KeyIndexOf(KEY_E)] = KeyAssignment{.type = ASSIGN_PROGRAM};
+    withTexts.texts.Set(WorkingSetEntryIndex(2, KeyIndexOf(KEY_E)), u"/usr/bin/true");
+
+    std::unique_ptr<VirtualKeyboard> first = SwitchToFreshKeyboard();
+    const std::vector<uint8_t> freshBlocks = DumpBytes(*keyboard_, "keyBlocks");
+    const std::vector<uint8_t> freshArea = DumpBytes(*keyboard_, "macroArea");
+    std::string file = keyboard_->Dir() + "/import.fwc";
+    WriteBytes(file, EncodeProfileImage(withTexts));
+    Ok({"import", file});
+
+    const std::vector<uint8_t> blocks = DumpBytes(*keyboard_, "keyBlocks");
+    ASSERT_EQ(blocks.size(), freshBlocks.size());
+    const size_t blockSize = blocks.size() / ONBOARD_PROFILE_COUNT;
+    for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
+        auto from = static_cast<ptrdiff_t>(p * blockSize);
+        auto to = static_cast<ptrdiff_t>((p + 1) * blockSize);
+        EXPECT_FALSE(
+            std::equal(blocks.begin() + from, blocks.begin() + to, freshBlocks.begin() + from))
+            << "profile " << p + 1 << " was not written";
+    }
+    EXPECT_EQ(blocks, madeBlocks);
+    EXPECT_NE(DumpBytes(*keyboard_, "macroArea"), freshArea);
+    EXPECT_EQ(DumpBytes(*keyboard_, "macroArea"), madeArea);
+
+    // Read back, the text key is a disabled key and the program key a default one.
+    std::string back = keyboard_->Dir() + "/back.fwc";
+    Ok({"export", back});
+    std::optional<WorkingSetData> backData = DecodeProfileImage(FileBytes(back));
+    ASSERT_TRUE(backData);
+    for (int area = 0; area < ONBOARD_PROFILE_COUNT; ++area)
+        EXPECT_EQ(backData->keyAreas[area], madeData->keyAreas[area]) << "key area " << area;
+    EXPECT_EQ(backData->macros, madeData->macros);
+
+    std::string again = keyboard_->Dir() + "/again.fwc";
+    Ok({"import", back});
+    Ok({"export", again});
+    EXPECT_EQ(FileBytes(again), FileBytes(back));
+}
+
+TEST_F(Quorvelctl, RejectedImportChangesNothing) {
+    Ok({"macro", "add", "M", "A+", "A-"});
+    Ok({"key", "set", "B", "macro:1"});
+    std::string good = keyboard_->Dir() + "/good.fwc";
+    Ok({"export", good});
+    const std::vector<uint8_t> bytes = FileBytes(good);
+    ASSERT_GT(bytes.size(), PROFILE_IMAGE_BASE_SIZE);
+
+    std::vector<uint8_t> tooManyMacros = bytes;
+    WriteLe16(&tooManyMacros[PROFILE_OFFSET_MACRO_COUNT], PROFILE_MAX_MACROS + 1);
+    tooManyMacros[PROFILE_OFFSET_CHECKSUM] = ImageChecksum(tooManyMacros.data());
+    std::vector<uint8_t> oneByteShort(bytes.begin(), bytes.begin() + PROFILE_IMAGE_BASE_SIZE - 1);
+    std::vector<uint8_t> changedHeader = bytes;
+    changedHeader[PROFILE_OFFSET_ENTRY_COUNT] ^= 1;  // checksum left as it was
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>> cases = {
+        {"101 macros", tooManyMacros},
+        {"32,831 bytes", oneByteShort},
+        {"changed header byte", changedHeader},
+    };
+
+    const std::string keys = Ok({"keys"});
+    const std::string macros = Ok({"macros"});
+    const std::string profileFiles = ProfileFiles();
+    const std::string blocks = KeyBlocks();
+    const std::string area = MacroArea();
+    for (const auto& [name, image] : cases) {
+        std::string file = keyboard_->Dir() + "/rejected.fwc";
+        WriteBytes(file, image);
+        size_t mark = keyboard_->TraceMark();
+        RunResult result = Run({"import", file});
+        EXPECT_EQ(result.exitCode, 2) << name;
+        EXPECT_EQ(result.err.rfind("quorvelctl: import: " + file + ": ", 0), 0u) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_EQ(WritesSince(mark), 0) << name;
+        EXPECT_EQ(ProfileFiles(), profileFiles) << name;
+    }
+    EXPECT_EQ(KeyBlocks(), blocks);
+    EXPECT_EQ(MacroArea(), area);
+    EXPECT_EQ(Ok({"keys"}), keys);
+    EXPECT_EQ(Ok({"macros"}), macros);
+}
+
+// 128 bytes of macro space.
+class QuorvelctlSmallMacroSpace : public Quorvelctl {
+protected:
+    VirtualKeyboard::Options KeyboardOptions() override {
+        VirtualKeyboard::Options options;
+        options.capacityUnits = 1;
+        return options;
+    }
+};
+
+TEST_F(QuorvelctlSmallMacroSpace, NamesAreDroppedWhenOnlyTheStepsFit) {
+    // Twenty steps take 16 + 2 + 4 + 80 = 102 bytes; the twenty-letter name 40 more.
+    std::vector<std::string> args = {"macro", "add", "TwentyLettersOfNames"};
+    for (int i = 0; i < 10; ++i) args.insert(args.end(), {"A+", "A-"});
+    RunResult result = Run(args);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err,
+              "quorvelctl: shortage of hardware space, cancelled the macro name of storage.\n");
+
+    const std::vector<uint8_t> area = DumpBytes(*keyboard_, "macroArea");
+    ASSERT_GE(area.size(), 22u);
+    // Magic, total size 102, one macro, names flag 0; the record: 20 actions, once, no name.
+    EXPECT_EQ(std::vector<uint8_t>(area.begin(), area.begin() + 8),
+              (std::vector<uint8_t>{0xAA, 0x55, 102, 0, 1, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(area.begin() + 18, area.begin() + 22),
+              (std::vector<uint8_t>{20, 0, 1, 0}));
+    EXPECT_EQ(Ok({"macros"}), "1  Macro1  (20 steps, plays 1x)\n");
+}
+
+class QuorvelctlNoMacroSpace : public Quorvelctl {
+protected:
+    VirtualKeyboard::Options KeyboardOptions() override {
+        VirtualKeyboard::Options options;
+        options.capacityUnits = 0;
+        return options;
+    }
+};
+
+TEST_F(QuorvelctlNoMacroSpace, EveryWriteIsRefusedAndNothingIsSent) {
+    std::string file = keyboard_->Dir() + "/empty.fwc";
+    Ok({"export", file});
+    const std::vector<std::vector<std::string>> cases = {
+        {"macro", "add", "M", "A+", "A-"},
+        {"import", file},
+        {"key", "set", "A", "disable"},
+    };
+    for (const auto& args : cases) {
+        size_t mark = keyboard_->TraceMark();
+        RunResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 1) << args[0] << ": " << result.err;
+        EXPECT_NE(result.err.find("Macro space exceeds the hardware space. Please "
+                                  "reduce the number of macros or macro action number，and then "
+                                  "download."),
+                  std::string::npos)
+            << args[0] << ": " << result.err;
+        EXPECT_EQ(WritesSince(mark), 0) << args[0];
     }
 }
 
