@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "base/byte_order.h"
+#include "base/ini_file.h"
+#include "base/texts.h"
+#include "cli/cli_shell.h"
 #include "model/key_codes.h"
 #include "model/profile_image.h"
 #include "tests/device/transfer_test_support.h"
@@ -27,6 +30,14 @@ struct RunResult {
     std::string out;
     std::string err;
 };
+
+// A message as quorvelctl prints it: the text of the language file beside the binaries (the
+// built-in text without one), on one line.
+std::string MessageLine(std::string_view textKey) {
+    const std::string language = BinDir() + "/Skins/language.ini";
+    if (std::filesystem::exists(language)) LoadTexts(IniFile(language));
+    return "quorvelctl: " + cli::OneLine(textKey, Text(textKey));
+}
 
 std::string ShellQuote(const std::string& word) {
     std::string quoted = "'";
@@ -388,8 +399,7 @@ TEST_F(QuorvelctlSmallMacroSpace, NamesAreDroppedWhenOnlyTheStepsFit) {
     for (int i = 0; i < 10; ++i) args.insert(args.end(), {"A+", "A-"});
     RunResult result = Run(args);
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.err,
-              "quorvelctl: shortage of hardware space, cancelled the macro name of storage.\n");
+    EXPECT_EQ(result.err, MessageLine("EXTRA_PROFILE_SPACE_TIGHT") + "\n");
 
     const std::vector<uint8_t> area = DumpBytes(*keyboard_, "macroArea");
     ASSERT_GE(area.size(), 22u);
@@ -422,9 +432,8 @@ TEST_F(QuorvelctlNoMacroSpace, EveryWriteIsRefusedAndNothingIsSent) {
         size_t mark = keyboard_->TraceMark();
         RunResult result = Run(args);
         EXPECT_EQ(result.exitCode, 1) << args[0] << ": " << result.err;
-        EXPECT_NE(result.err.find("Macro space exceeds the hardware space. Please "
-                                  "reduce the number of macros or macro action number，and then "
-                                  "download."),
+        const std::string message = MessageLine("EXTRA_MACRO_TOO_LONG");
+        EXPECT_NE(result.err.find(message.substr(std::string("quorvelctl: ").size())),
                   std::string::npos)
             << args[0] << ": " << result.err;
         EXPECT_EQ(WritesSince(mark), 0) << args[0];
