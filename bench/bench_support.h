@@ -6,28 +6,10 @@
 #include <string_view>
 
 #include "device/device_link.h"
-#include "device/shell_port.h"
+#include "device/windowless_shell_port.h"
 #include "tests/support/virtual_keyboard.h"
 
 namespace quorvel::bench {
-
-// The benchmarks measure the keyboard side only; nothing is shown and every question is
-// answered No.
-class QuietShellPort : public ShellPort {
-public:
-    void SendMessage(uint32_t, uint32_t) override {}
-    void PostMessage(uint32_t, uint32_t) override {}
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    bool IsReady() override { return true; }
-    bool AutoOpenDone() override { return true; }
-    void SetAutoOpenDone() override {}
-    void HideMainWindow() override {}
-    void SetTrayIcon(TrayIconMode, int) override {}
-    void ShowGKeyBank(bool) override {}
-    void ShowMessageText(std::string_view, std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-};
 
 // Daemon options for a keyboard with the given macro capacity (units of 128 bytes) and USB
 // latency per transfer; the rest as the daemon defaults them.
@@ -44,7 +26,7 @@ public:
     testing::VirtualKeyboard& Keyboard() { return *keyboard_; }
 
 private:
-    QuietShellPort shell_;
+    WindowlessShellPort shell_;  // the benchmarks measure the keyboard side only
     std::unique_ptr<testing::VirtualKeyboard> keyboard_;
     std::unique_ptr<DeviceLink> link_;
 };

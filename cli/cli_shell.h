@@ -8,24 +8,16 @@
 #include <string_view>
 #include <vector>
 
-#include "device/shell_port.h"
+#include "device/windowless_shell_port.h"
 
 namespace quorvel::cli {
 
-class CliShellPort : public ShellPort {
+class CliShellPort : public WindowlessShellPort {
 public:
     CliShellPort(bool answerYes, bool quiet) : answerYes_(answerYes), quiet_(quiet) {}
 
     void SendMessage(uint32_t message, uint32_t tag) override;
     void PostMessage(uint32_t message, uint32_t tag) override;
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    bool IsReady() override { return true; }
-    bool AutoOpenDone() override { return true; }
-    void SetAutoOpenDone() override {}
-    void HideMainWindow() override {}
-    void SetTrayIcon(TrayIconMode, int) override {}
-    void ShowGKeyBank(bool) override {}
     void ShowMessageText(std::string_view textKey, std::string_view text) override;
     bool AskYesNo(std::string_view textKey) override;
 
