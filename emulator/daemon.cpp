@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <type_traits>
 
 #include "base/byte_order.h"
 #include "emulator/delivery_queue.h"
@@ -105,6 +107,7 @@ public:
 
 private:
     using Clock = DeliveryQueue::Clock;
+    static_assert(std::is_same_v<Clock, StampClock>, "stamps are read on the queue's clock");
 
     void Serve(int fd) {
         prctl(PR_SET_TIMERSLACK, LINK_TIMER_SLACK_NS);
@@ -151,24 +154,35 @@ private:
         return start + std::chrono::microseconds(options_.latencyUs);
     }
 
-    // The host's write takes one transfer from the moment it arrived; returns that moment.
-    Clock::time_point TransferOut() const {
-        const Clock::time_point arrival = Clock::now();
-        if (options_.latencyUs > 0) std::this_thread::sleep_until(AfterTransfer(arrival));
-        return arrival;
+    // The host's write takes one transfer from the moment it was sent; returns that moment.
+    Clock::time_point TransferOut(Clock::time_point sent = Clock::now()) const {
+        if (options_.latencyUs > 0) std::this_thread::sleep_until(AfterTransfer(sent));
+        return sent;
+    }
+
+    // When the host handed the frame over. Without a stamp, its arrival here; a stamp ahead of
+    // this clock cannot be true and would only lengthen the link.
+    static Clock::time_point SentAt(const std::vector<uint8_t>& message) {
+        const Clock::time_point now = Clock::now();
+        if (message.size() < 1 + FRAME_SIZE + STAMP_SIZE) return now;
+        const uint64_t stamp = ReadStamp(message.data() + 1 + FRAME_SIZE);
+        return stamp == 0 ? now : std::min(StampTime(stamp), now);
     }
 
     uint8_t WriteControl(const std::vector<uint8_t>& message) {
-        if (message.size() != 1 + FRAME_SIZE) return 0;
-        // Timed from the arrival, so that oversleeping the way out does not delay the reply.
-        const Clock::time_point arrival = TransferOut();
+        if (message.size() != 1 + FRAME_SIZE && message.size() != 1 + FRAME_SIZE + STAMP_SIZE)
+            return 0;
+        // Timed from the send, so that neither this thread's wake-up before the frame reached
+        // it nor oversleeping the way out delays the reply.
+        const Clock::time_point sent = TransferOut(SentAt(message));
         Frame frame;
-        std::copy(message.begin() + 1, message.end(), frame.begin());
+        std::copy_n(message.begin() + 1, FRAME_SIZE, frame.begin());
 
         std::lock_guard lock(mutex_);
         if (!plugged_) return 0;
         trace_.Report('>', INTERFACE_NAMES[IFACE_CTRL], frame.data(), frame.size());
-        Clock::time_point replyAt = AfterTransfer(AfterTransfer(arrival));
+        // Not before now: work already due (a plug notice) keeps its place ahead of the reply.
+        Clock::time_point replyAt = std::max(AfterTransfer(AfterTransfer(sent)), Clock::now());
         const bool unplugNow = faults_.unplugAfter > 0 && --faults_.unplugAfter == 0;
         if (faults_.drop > 0) {
             --faults_.drop;

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/byte_order.h"
+
 namespace quorvel::vkbd {
 
 std::string DefaultSocketPath() {
@@ -15,6 +17,26 @@ std::string DefaultSocketPath() {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
         return std::string(runtime) + "/quorvel-vkbd.sock";
     return "/tmp/quorvel-vkbd-" + std::to_string(getuid()) + ".sock";
+}
+
+uint64_t StampNow() {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(StampClock::now().time_since_epoch())
+            .count());
+}
+
+StampClock::time_point StampTime(uint64_t stamp) {
+    return StampClock::time_point(std::chrono::duration_cast<StampClock::duration>(
+        std::chrono::nanoseconds(static_cast<int64_t>(stamp))));
+}
+
+void WriteStamp(uint8_t* at, uint64_t stamp) {
+    WriteLe32(at, static_cast<uint32_t>(stamp));
+    WriteLe32(at + 4, static_cast<uint32_t>(stamp >> 32));
+}
+
+uint64_t ReadStamp(const uint8_t* at) {
+    return ReadLe32(at) | static_cast<uint64_t>(ReadLe32(at + 4)) << 32;
 }
 
 int ConnectSocket(const std::string& path) {

@@ -2,6 +2,7 @@
 // Messages between quorvel-vkbd and its clients (the virtual service library and the command
 // line). The socket is SOCK_SEQPACKET, so every message is one packet and needs no framing;
 // byte 0 names the message.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,7 +13,7 @@ namespace quorvel::vkbd {
 enum MessageType : uint8_t {
     // client -> daemon
     MSG_SUBSCRIBE = 'S',   // from now on send this client every input report and count change
-    MSG_WRITE_CTRL = 'W',  // + 64-byte command frame; answered by MSG_ACK
+    MSG_WRITE_CTRL = 'W',  // + 64-byte command frame [+ u64 send stamp]; answered by MSG_ACK
     MSG_WRITE_LED = 'L',   // + indicator report; answered by MSG_ACK
     MSG_COMMAND = 'C',     // + command-line words separated by '\n'; answered by MSG_RESULT
     // daemon -> client
@@ -30,11 +31,23 @@ enum Interface : uint8_t {
 constexpr int INTERFACE_COUNT = 3;
 
 constexpr size_t FRAME_SIZE = 64;
+// Nanoseconds on StampClock when the host handed a control frame over, little-endian after the
+// frame. The daemon times the modelled USB transfers from it, so its own wake-up delay does
+// not add to them. Absent or 0: the daemon takes the frame's arrival instead.
+constexpr size_t STAMP_SIZE = 8;
+static_assert(STAMP_SIZE == sizeof(uint64_t));
+// CLOCK_MONOTONIC on Linux: the daemon and its clients run on one machine and agree on it.
+using StampClock = std::chrono::steady_clock;
 // Large enough for a dump of the largest macro area as hex text.
 constexpr size_t MAX_MESSAGE = 256 * 1024;
 
 // QUORVEL_VKBD_SOCKET, else $XDG_RUNTIME_DIR/quorvel-vkbd.sock, else one per user in /tmp.
 std::string DefaultSocketPath();
+
+uint64_t StampNow();
+StampClock::time_point StampTime(uint64_t stamp);
+void WriteStamp(uint8_t* at, uint64_t stamp);
+uint64_t ReadStamp(const uint8_t* at);
 
 // Connects to the daemon; -1 when nothing listens there.
 int ConnectSocket(const std::string& path);

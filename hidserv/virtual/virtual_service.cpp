@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "base/byte_order.h"
 
@@ -203,7 +204,8 @@ void VirtualService::Dispatch(vkbd::Interface iface, Event event) {
         dispatchers_[iface - 1].Push(std::move(event));
 }
 
-std::optional<std::vector<uint8_t>> VirtualService::Request(const std::vector<uint8_t>& message) {
+std::optional<std::vector<uint8_t>> VirtualService::Request(std::vector<uint8_t> message,
+                                                            bool stamped) {
     // From a control callback the answer could never be read: fail now, not after the timeout.
     if (onReaderThread) return std::nullopt;
     std::lock_guard request(requestMutex_);
@@ -214,6 +216,9 @@ std::optional<std::vector<uint8_t>> VirtualService::Request(const std::vector<ui
         answer_.reset();
         fd = fd_;
     }
+    // Stamped after waiting for the previous request: the frame is sent now, not when asked for.
+    if (stamped)
+        vkbd::WriteStamp(message.data() + message.size() - vkbd::STAMP_SIZE, vkbd::StampNow());
     if (!vkbd::SendMessage(fd, message)) return std::nullopt;
     std::unique_lock lock(stateMutex_);
     answered_.wait_for(lock, ANSWER_TIMEOUT, [this] { return answer_ || !connected_; });
@@ -229,10 +234,10 @@ int VirtualService::Count() {
 int VirtualService::WriteControl(const uint8_t* data, uint32_t length) {
     if (!data) return 0;
     // Like a HID write of one output report: exactly one frame, padded or cut to 64 bytes.
-    std::vector<uint8_t> message(1 + vkbd::FRAME_SIZE, 0);
+    std::vector<uint8_t> message(1 + vkbd::FRAME_SIZE + vkbd::STAMP_SIZE, 0);
     message[0] = vkbd::MSG_WRITE_CTRL;
     std::memcpy(message.data() + 1, data, std::min<size_t>(length, vkbd::FRAME_SIZE));
-    auto answer = Request(message);
+    auto answer = Request(std::move(message), true);
     return answer && answer->size() == 2 && (*answer)[0] == vkbd::MSG_ACK ? (*answer)[1] : 0;
 }
 
@@ -241,7 +246,7 @@ int VirtualService::WriteIndicator(const uint8_t* data, uint32_t length) {
     std::vector<uint8_t> message(1 + length);
     message[0] = vkbd::MSG_WRITE_LED;
     std::memcpy(message.data() + 1, data, length);
-    auto answer = Request(message);
+    auto answer = Request(std::move(message));
     return answer && answer->size() == 2 && (*answer)[0] == vkbd::MSG_ACK ? (*answer)[1] : 0;
 }
 

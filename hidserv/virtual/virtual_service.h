@@ -71,7 +71,8 @@ private:
 
     VirtualService() = default;
     int ConnectAndSubscribe(uint8_t& count);
-    std::optional<std::vector<uint8_t>> Request(const std::vector<uint8_t>& message);
+    // With stamped, the message ends in room for the send stamp, filled in just before the send.
+    std::optional<std::vector<uint8_t>> Request(std::vector<uint8_t> message, bool stamped = false);
     void ReadLoop();
     void CountChanged(uint8_t count);
     void Dispatch(vkbd::Interface iface, Event event);
