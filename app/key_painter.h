@@ -1,0 +1,17 @@
+#pragma once
+// How the keyboard map reaches the lighting panel's per-key painting: while painting is on, a
+// click on a key colours it instead of opening the key assignment dialog.
+namespace quorvel {
+
+// Key-list position of the Fn key, which takes part only in per-key colouring.
+inline constexpr int FN_KEY_POSITION = 104;
+
+class KeyPainter {
+public:
+    virtual ~KeyPainter() = default;
+    virtual bool PaintingKeys() const = 0;
+    // position: key-list position 0-103, or FN_KEY_POSITION.
+    virtual void PaintKey(int position) = 0;
+};
+
+}  // namespace quorvel
