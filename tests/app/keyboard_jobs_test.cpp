@@ -1,0 +1,117 @@
+// The window's keyboard worker: jobs run off the window's thread one at a time, completions and
+// progress come back to the window's thread, a burst of the same change costs one job, and the
+// exit waits for the job that is running.
+#include "app/keyboard_jobs.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace quorvel {
+namespace {
+
+using namespace std::chrono_literals;
+
+void PumpWhile(const KeyboardJobs& jobs) {
+    while (jobs.Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+TEST(KeyboardJobs, RunsInOrderOffTheWindowThreadAndCompletesOnIt) {
+    KeyboardJobs jobs;
+    const auto window = std::this_thread::get_id();
+    std::vector<int> order;
+    std::vector<int> results;
+    std::atomic<bool> ranOnWindow{false};
+    std::vector<std::pair<int, int>> progress;
+    QObject::connect(&jobs, &KeyboardJobs::ProgressChanged,
+                     [&](int done, int total) { progress.emplace_back(done, total); });
+    for (int i = 0; i < 3; ++i) {
+        jobs.Run(
+            "write",
+            [&, i](const KeyboardJobs::Report& report) {
+                if (std::this_thread::get_id() == window) ranOnWindow = true;
+                order.push_back(i);
+                report(i, 3);
+                return i + 10;
+            },
+            [&, window](int result) {
+                EXPECT_EQ(std::this_thread::get_id(), window);
+                results.push_back(result);
+            });
+    }
+    EXPECT_TRUE(jobs.Busy());
+    PumpWhile(jobs);
+    EXPECT_FALSE(ranOnWindow);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(results, (std::vector<int>{10, 11, 12}));
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{0, 3}, {1, 3}, {2, 3}}));
+}
+
+TEST(KeyboardJobs, ABurstOfTheSameChangeRunsOnceWithTheNewestValue) {
+    KeyboardJobs jobs;
+    std::atomic<bool> release{false};
+    // Holds the worker so the burst queues behind it.
+    jobs.Run("hold", [&](const KeyboardJobs::Report&) {
+        while (!release) std::this_thread::sleep_for(1ms);
+        return 1;
+    });
+    std::vector<int> sent;
+    int completions = 0;
+    for (int value = 1; value <= 50; ++value) {
+        jobs.RunLatest(
+            "speed",
+            [&sent, value](const KeyboardJobs::Report&) {
+                sent.push_back(value);
+                return 1;
+            },
+            [&completions](int) { ++completions; });
+    }
+    release = true;
+    PumpWhile(jobs);
+    EXPECT_EQ(sent, std::vector<int>{50});
+    EXPECT_EQ(completions, 1);
+}
+
+TEST(KeyboardJobs, BusyChangesOnceEachWayAndShutdownWaitsForTheRunningJob) {
+    KeyboardJobs jobs;
+    std::vector<bool> busyChanges;
+    QObject::connect(&jobs, &KeyboardJobs::BusyChanged,
+                     [&](bool busy) { busyChanges.push_back(busy); });
+    std::atomic<bool> started{false};
+    std::atomic<bool> finished{false};
+    bool laterJobRan = false;
+    bool completionRan = false;
+    jobs.Run(
+        "apply",
+        [&](const KeyboardJobs::Report&) {
+            started = true;
+            std::this_thread::sleep_for(50ms);
+            finished = true;
+            return 1;
+        },
+        [&](int) { completionRan = true; });
+    jobs.Run("later", [&](const KeyboardJobs::Report&) {
+        laterJobRan = true;
+        return 1;
+    });
+    while (!started) std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(jobs.Running(), "apply");
+    jobs.Shutdown();
+    EXPECT_TRUE(finished);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(laterJobRan);
+    EXPECT_FALSE(completionRan);
+    EXPECT_EQ(busyChanges, (std::vector<bool>{true, false}));
+    jobs.Run("after exit", [&](const KeyboardJobs::Report&) {
+        laterJobRan = true;
+        return 1;
+    });
+    EXPECT_FALSE(jobs.Busy());
+}
+
+}  // namespace
+}  // namespace quorvel
