@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -37,6 +38,9 @@ constexpr uint16_t CODE_SPECIAL_ENTERED = 0x1811;
 constexpr uint16_t CODE_SPECIAL_LEFT = 0x1810;
 constexpr int BYTE_COMMAND = 3;
 constexpr int BYTE_STATUS = 7;
+constexpr uint8_t OP_END = 0x02;
+// A duplicated reply comes this long after the first copy: after the host has moved on.
+constexpr auto DUPLICATE_GAP = std::chrono::milliseconds(1);
 constexpr uint8_t WRONG_ECHO_MASK = 0x80;
 constexpr int SOCKET_BUFFER = 1 << 20;
 constexpr int EXIT_OK = 0;
@@ -55,6 +59,7 @@ struct Faults {
     int statusFe = 0;
     int delayFrames = 0;
     int delayMs = 0;
+    int duplicate = 0;
     int unplugAfter = 0;  // 0: not armed
 };
 
@@ -62,6 +67,23 @@ struct CommandResult {
     int code;
     std::string text;
 };
+
+bool ParseHex(const std::string& text, std::vector<uint8_t>& bytes) {
+    if (text.empty() || text.size() % 2 != 0) return false;
+    for (size_t i = 0; i < text.size(); i += 2) {
+        unsigned value = 0;
+        for (char c : text.substr(i, 2)) {
+            int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                               : -1;
+            if (digit < 0) return false;
+            value = value * 16 + static_cast<unsigned>(digit);
+        }
+        bytes.push_back(static_cast<uint8_t>(value));
+    }
+    return true;
+}
 
 bool ParseCount(const std::string& text, int& value) {
     if (text.empty() || text.size() > 9) return false;
@@ -175,6 +197,8 @@ private:
         // Timed from the send, so that neither this thread's wake-up before the frame reached
         // it nor oversleeping the way out delays the reply.
         const Clock::time_point sent = TransferOut(SentAt(message));
+        // A keyboard committing its flash does not take the frame until it is done.
+        if (!options_.endBusyRefuse) std::this_thread::sleep_until(BusyUntil());
         Frame frame;
         std::copy_n(message.begin() + 1, FRAME_SIZE, frame.begin());
 
@@ -195,18 +219,45 @@ private:
                 replyAt += std::chrono::milliseconds(faults_.delayMs);
                 trace_.Event("fault: reply " + std::to_string(faults_.delayMs) + " ms late");
             }
+            if (options_.inOrderReplies) replyAt = std::max(replyAt, lastReplyAt_);
             std::vector<uint8_t> report(reply.begin(), reply.end());
             uint64_t generation = generation_;
+            const bool duplicate = faults_.duplicate > 0;
             // The notice of the unplug goes out with the last reply, under one lock: a write
             // refused for the missing keyboard can then never reach the host before it.
-            queue_.At(replyAt, [this, report, generation, unplugNow] {
+            queue_.At(replyAt, [this, report, generation, unplugNow, duplicate] {
                 std::lock_guard lock(mutex_);
                 Deliver(IFACE_CTRL, report, generation);
-                if (unplugNow) AnnounceUnplug();
+                if (unplugNow && !duplicate) AnnounceUnplug();
             });
+            if (duplicate) {
+                --faults_.duplicate;
+                trace_.Event("fault: reply sent twice");
+                replyAt += DUPLICATE_GAP;
+                queue_.At(replyAt, [this, report, generation, unplugNow] {
+                    std::lock_guard lock(mutex_);
+                    Deliver(IFACE_CTRL, report, generation);
+                    if (unplugNow) AnnounceUnplug();
+                });
+            }
+            lastReplyAt_ = std::max(lastReplyAt_, replyAt);
         }
         if (unplugNow) LeaveLink();
         return 1;
+    }
+
+    Clock::time_point BusyUntil() const {
+        return Clock::time_point(Clock::duration(busyUntil_.load()));
+    }
+
+    // An answer the firmware gives without executing the frame.
+    static Frame Refusal(const Frame& frame, uint8_t status) {
+        Frame reply{};
+        reply[0] = frame[0];
+        std::copy_n(frame.begin() + BYTE_COMMAND, BYTE_STATUS - BYTE_COMMAND,
+                    reply.begin() + BYTE_COMMAND);
+        reply[BYTE_STATUS] = status;
+        return reply;
     }
 
     // The firmware's answer, spoiled by whatever fault is armed.
@@ -216,15 +267,19 @@ private:
             uint8_t status = faults_.statusFf > 0 ? STATUS_REJECTED : STATUS_OUT_OF_AREA;
             --(faults_.statusFf > 0 ? faults_.statusFf : faults_.statusFe);
             trace_.Event(std::string("fault: status ") + (status == STATUS_REJECTED ? "FF" : "FE"));
-            reply = {};
-            reply[0] = frame[0];
-            std::copy_n(frame.begin() + BYTE_COMMAND, BYTE_STATUS - BYTE_COMMAND,
-                        reply.begin() + BYTE_COMMAND);
-            reply[BYTE_STATUS] = status;
+            reply = Refusal(frame, status);
+        } else if (options_.endBusyRefuse && Clock::now() < BusyUntil()) {
+            trace_.Event("busy: frame refused");
+            reply = Refusal(frame, STATUS_OUT_OF_AREA);
         } else {
             Firmware::Result result = firmware_.Handle(frame);
             reply = result.reply;
             if (result.flashChanged) Persist();
+            if (frame[BYTE_COMMAND] == OP_END && reply[BYTE_STATUS] == STATUS_OK &&
+                options_.endBusyMs > 0)
+                busyUntil_ = (Clock::now() + std::chrono::milliseconds(options_.endBusyMs))
+                                 .time_since_epoch()
+                                 .count();
         }
         if (faults_.wrongEcho > 0) {
             --faults_.wrongEcho;
@@ -304,7 +359,7 @@ private:
     }
 
     void Persist() {
-        if (!options_.statePath.empty()) saver_.Save({firmware_.GetFlash(), indicator_, bankB_});
+        if (!options_.statePath.empty()) saver_.Save({firmware_.FlashToSave(), indicator_, bankB_});
     }
 
     CommandResult Command(const std::string& line) {
@@ -317,6 +372,7 @@ private:
         const std::string& verb = words[0];
         if (verb == "dump" && words.size() == 1) return {EXIT_OK, Dump()};
         if (verb == "fault") return ArmFault(words);
+        if (verb == "inject") return Inject(words);
         if (verb == "plug" && words.size() == 1) {
             if (!plugged_) Plug();
             return {EXIT_OK, ""};
@@ -349,19 +405,40 @@ private:
         return {EXIT_OK, ""};
     }
 
+    // A control report nobody asked for, such as another program's traffic would cause.
+    CommandResult Inject(const std::vector<std::string>& words) {
+        std::vector<uint8_t> report;
+        bool ok = words.size() >= 2;
+        for (size_t i = 1; ok && i < words.size(); ++i) ok = ParseHex(words[i], report);
+        if (!ok || report.size() > FRAME_SIZE)
+            return {EXIT_USAGE, "usage: inject HEX... (at most 64 bytes)"};
+        if (!plugged_) return {EXIT_FAILED, "the keyboard is unplugged"};
+        report.resize(FRAME_SIZE, 0);
+        trace_.Event("injected control report");
+        uint64_t generation = generation_;
+        queue_.At(AfterTransfer(), [this, report, generation] {
+            std::lock_guard lock(mutex_);
+            Deliver(IFACE_CTRL, report, generation);
+        });
+        return {EXIT_OK, ""};
+    }
+
     CommandResult ArmFault(const std::vector<std::string>& words) {
         const std::string usage =
-            "usage: fault drop N | echo N | status ff|fe N | unplug-after N | delay MS N";
+            "usage: fault drop N | echo N | status ff|fe N | unplug-after N | delay MS N | "
+            "duplicate N";
         if (words.size() < 3) return {EXIT_USAGE, usage};
         const std::string& kind = words[1];
         int n = 0, ms = 0;
         bool ok = false;
-        if ((kind == "drop" || kind == "echo" || kind == "unplug-after") && words.size() == 3) {
+        if ((kind == "drop" || kind == "echo" || kind == "unplug-after" || kind == "duplicate") &&
+            words.size() == 3) {
             ok = ParseCount(words[2], n);
             if (ok)
-                (kind == "drop"   ? faults_.drop
-                 : kind == "echo" ? faults_.wrongEcho
-                                  : faults_.unplugAfter) = n;
+                (kind == "drop"        ? faults_.drop
+                 : kind == "echo"      ? faults_.wrongEcho
+                 : kind == "duplicate" ? faults_.duplicate
+                                       : faults_.unplugAfter) = n;
         } else if (kind == "status" && words.size() == 4 &&
                    (words[2] == "ff" || words[2] == "fe")) {
             ok = ParseCount(words[3], n);
@@ -395,7 +472,9 @@ private:
         json.Number("faultStatusFE", faults_.statusFe);
         json.Number("faultDelayMs", faults_.delayMs);
         json.Number("faultDelayFrames", faults_.delayFrames);
+        json.Number("faultDuplicate", faults_.duplicate);
         json.Number("faultUnplugAfter", faults_.unplugAfter);
+        json.Number("endBusyMs", options_.endBusyMs);
         return json.Text();
     }
 
@@ -408,6 +487,10 @@ private:
     std::array<uint8_t, INDICATOR_SIZE> indicator_{};
     bool bankB_ = false;
     Faults faults_;
+    Clock::time_point lastReplyAt_{};  // the latest reply already scheduled
+    // Nanoseconds on Clock until which the keyboard commits its flash; read without mutex_ by
+    // a frame waiting to be taken.
+    std::atomic<Clock::rep> busyUntil_{0};
     std::set<int> subscribers_;
     Trace trace_;
     DeliveryQueue queue_;  // last: its thread must stop before the rest goes

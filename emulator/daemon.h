@@ -12,6 +12,11 @@ struct DaemonOptions {
     std::string tracePath;  // empty: no transcript
     Hardware hardware;
     int latencyUs = 0;
+    // After an end of session the keyboard commits its flash for this long; frames that come
+    // meanwhile wait for it, or with endBusyRefuse are answered FE without being executed.
+    int endBusyMs = 0;
+    bool endBusyRefuse = false;
+    bool inOrderReplies = false;  // a late reply holds back the ones after it, as on one pipe
     bool startPlugged = true;
     bool detach = false;  // --daemon
 };

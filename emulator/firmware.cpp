@@ -61,6 +61,7 @@ Firmware::Firmware(Hardware hardware)
     }
     flash_.macroArea = EmptyMacroArea(hardware_.capacityUnits);
     ApplyHardwareFacts();
+    committed_ = flash_;
 }
 
 void Firmware::ApplyHardwareFacts() {
@@ -69,6 +70,9 @@ void Firmware::ApplyHardwareFacts() {
     std::copy_n(hardware_.modes.begin(), std::min<size_t>(hardware_.modes.size(), MAX_MODES),
                 flash_.settings.begin() + SETTINGS_MODES);
     flash_.macroArea.resize(static_cast<size_t>(hardware_.capacityUnits) * MACRO_UNIT, 0);
+    if (hardware_.strict.settingsHead)
+        std::copy(hardware_.strict.settingsHead->begin(), hardware_.strict.settingsHead->end(),
+                  flash_.settings.begin());
 }
 
 void Firmware::LoadFlash(const Flash& saved) {
@@ -76,6 +80,13 @@ void Firmware::LoadFlash(const Flash& saved) {
     if (flash_.settings[SETTINGS_ACTIVE_PROFILE] >= PROFILES)
         flash_.settings[SETTINGS_ACTIVE_PROFILE] = 0;
     ApplyHardwareFacts();
+    committed_ = flash_;
+    inSession_ = false;
+}
+
+void Firmware::PowerOff() {
+    inSession_ = false;
+    if (hardware_.strict.volatileSession) flash_ = committed_;
 }
 
 Firmware::Result Firmware::Handle(const Frame& request) {
@@ -87,7 +98,8 @@ Firmware::Result Firmware::Handle(const Frame& request) {
 
     uint8_t status = STATUS_OK;
     if (request[BYTE_REPORT_ID] != REPORT_ID || request[BYTE_STATUS] != 0 ||
-        ReadLe16(&request[BYTE_CHECKSUM]) != FrameChecksum(request.data())) {
+        ReadLe16(&request[BYTE_CHECKSUM]) != FrameChecksum(request.data()) ||
+        (hardware_.strict.cleanFrames && !UnusedBytesClear(request))) {
         status = STATUS_REJECTED;
     } else {
         switch (request[BYTE_COMMAND]) {
@@ -97,6 +109,7 @@ Firmware::Result Firmware::Handle(const Frame& request) {
             case OP_END:
                 // Closing a session commits the flash, even when nothing was open.
                 inSession_ = false;
+                committed_ = flash_;
                 result.flashChanged = true;
                 break;
             case OP_READ_SETTINGS_BLOCK:
@@ -110,6 +123,10 @@ Firmware::Result Firmware::Handle(const Frame& request) {
                 result.flashChanged = status == STATUS_OK;
                 break;
             case OP_READ_PARAMS:
+                if (hardware_.strict.sessionReads && !inSession_) {
+                    status = STATUS_OUT_OF_AREA;
+                    break;
+                }
                 status = Read(flash_.params.data(), PARAM_AREA_SIZE, request, reply, true);
                 break;
             case OP_WRITE_PARAMS:
@@ -167,9 +184,33 @@ uint8_t Firmware::WriteSettings(const Frame& request) {
     if (request[BYTE_LENGTH] != SETTINGS_SIZE || ReadLe16(&request[BYTE_ADDRESS]) != 0 ||
         data[SETTINGS_ACTIVE_PROFILE] >= PROFILES)
         return STATUS_OUT_OF_AREA;
+    const auto& head = hardware_.strict.settingsHead;
+    if (head && !std::equal(head->begin(), head->end(), data)) return STATUS_OUT_OF_AREA;
     // Capacity and the mode list describe the hardware; the host cannot change them.
     std::copy_n(data, SETTINGS_CAPACITY, flash_.settings.begin());
+    committed_.settings = flash_.settings;
     return STATUS_OK;
+}
+
+bool Firmware::UnusedBytesClear(const Frame& request) const {
+    size_t used;  // bytes from the start of the frame that the command may fill
+    switch (request[BYTE_COMMAND]) {
+        case OP_BEGIN:
+        case OP_END:
+            used = BYTE_LENGTH;
+            break;
+        case OP_WRITE_SETTINGS_BLOCK:
+        case OP_WRITE_PARAMS:
+        case OP_WRITE_KEY_BLOCK:
+        case OP_WRITE_MACRO_AREA:
+        case OP_WRITE_KEY_COLOURS:
+            used = DATA_OFFSET + std::min<size_t>(request[BYTE_LENGTH], DATA_CAPACITY);
+            break;
+        default:
+            used = DATA_OFFSET;
+    }
+    return std::all_of(request.begin() + static_cast<std::ptrdiff_t>(used), request.end(),
+                       [](uint8_t b) { return b == 0; });
 }
 
 void Firmware::StepLightingMode() {
@@ -178,9 +219,12 @@ void Firmware::StepLightingMode() {
         if (flash_.settings[i] != 0) cycle.push_back(flash_.settings[i]);
     if (std::find(cycle.begin(), cycle.end(), MODE_PRESET) == cycle.end())
         cycle.push_back(MODE_PRESET);
-    uint8_t& mode = flash_.params[flash_.settings[SETTINGS_ACTIVE_PROFILE] * LIGHTING_RECORD_SIZE];
+    const size_t at = flash_.settings[SETTINGS_ACTIVE_PROFILE] * LIGHTING_RECORD_SIZE;
+    uint8_t& mode = flash_.params[at];
     auto current = std::find(cycle.begin(), cycle.end(), mode);
     mode = (current == cycle.end() || current + 1 == cycle.end()) ? cycle.front() : *(current + 1);
+    // The keyboard commits its own change at once.
+    committed_.params[at] = mode;
 }
 
 }  // namespace quorvel::vkbd

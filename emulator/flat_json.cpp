@@ -1,7 +1,5 @@
 #include "emulator/flat_json.h"
 
-#include <cctype>
-
 namespace quorvel::vkbd {
 namespace {
 
@@ -10,21 +8,6 @@ int HexDigit(char c) {
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
-}
-
-void SkipSpace(const std::string& text, size_t& at) {
-    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
-}
-
-// Keys and values never need escapes; a backslash makes the text unreadable to us.
-std::optional<std::string> ReadString(const std::string& text, size_t& at) {
-    if (at >= text.size() || text[at] != '"') return std::nullopt;
-    size_t end = text.find('"', at + 1);
-    if (end == std::string::npos) return std::nullopt;
-    std::string value = text.substr(at + 1, end - at - 1);
-    if (value.find('\\') != std::string::npos) return std::nullopt;
-    at = end + 1;
-    return value;
 }
 
 }  // namespace
@@ -52,14 +35,8 @@ std::optional<std::vector<uint8_t>> ParseHex(const std::string& text) {
     return bytes;
 }
 
-void FlatJsonWriter::Key(const std::string& key) {
-    text_ += text_.size() > 1 ? ",\n  \"" : "\n  \"";
-    text_ += key + "\": ";
-}
-
 void FlatJsonWriter::String(const std::string& key, const std::string& value) {
-    Key(key);
-    text_ += "\"" + value + "\"";
+    object_[key] = value;
 }
 
 void FlatJsonWriter::Hex(const std::string& key, const uint8_t* data, size_t size) {
@@ -67,49 +44,29 @@ void FlatJsonWriter::Hex(const std::string& key, const uint8_t* data, size_t siz
 }
 
 void FlatJsonWriter::Number(const std::string& key, long long value) {
-    Key(key);
-    text_ += std::to_string(value);
+    object_[key] = value;
 }
 
 void FlatJsonWriter::Bool(const std::string& key, bool value) {
-    Key(key);
-    text_ += value ? "true" : "false";
+    object_[key] = value;
+}
+
+std::string FlatJsonWriter::Text() const {
+    return object_.dump(2) + "\n";
 }
 
 std::optional<std::map<std::string, std::string>> ParseFlatJson(const std::string& text) {
+    const nlohmann::json object = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+    if (!object.is_object()) return std::nullopt;
     std::map<std::string, std::string> values;
-    size_t at = 0;
-    SkipSpace(text, at);
-    if (at >= text.size() || text[at++] != '{') return std::nullopt;
-    SkipSpace(text, at);
-    if (at < text.size() && text[at] == '}') return values;
-    for (;;) {
-        SkipSpace(text, at);
-        auto key = ReadString(text, at);
-        if (!key) return std::nullopt;
-        SkipSpace(text, at);
-        if (at >= text.size() || text[at++] != ':') return std::nullopt;
-        SkipSpace(text, at);
-        if (at < text.size() && text[at] == '"') {
-            auto value = ReadString(text, at);
-            if (!value) return std::nullopt;
-            values[*key] = *value;
-        } else {
-            size_t start = at;
-            while (at < text.size() &&
-                   (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '-'))
-                ++at;
-            if (at == start) return std::nullopt;
-            values[*key] = text.substr(start, at - start);
-        }
-        SkipSpace(text, at);
-        if (at >= text.size()) return std::nullopt;
-        char c = text[at++];
-        if (c == '}') break;
-        if (c != ',') return std::nullopt;
+    for (const auto& [key, value] : object.items()) {
+        if (value.is_string())
+            values[key] = value.get<std::string>();
+        else if (value.is_number_integer() || value.is_boolean())
+            values[key] = value.dump();
+        else
+            return std::nullopt;
     }
-    SkipSpace(text, at);
-    if (at != text.size()) return std::nullopt;
     return values;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // The daemon's JSON: one flat object whose values are strings (byte areas as upper-case hex),
-// numbers or booleans. Enough for the state file and the dump, nothing more.
+// numbers or booleans, written and read by nlohmann/json. Keys stay in the order they were
+// added and each sits on a line of its own, so state files diff well.
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <nlohmann/json.hpp>
 #include <vector>
 
 namespace quorvel::vkbd {
@@ -18,11 +20,10 @@ public:
     void Hex(const std::string& key, const uint8_t* data, size_t size);
     void Number(const std::string& key, long long value);
     void Bool(const std::string& key, bool value);
-    std::string Text() const { return text_ + "\n}\n"; }
+    std::string Text() const;
 
 private:
-    void Key(const std::string& key);
-    std::string text_ = "{";
+    nlohmann::ordered_json object_ = nlohmann::ordered_json::object();
 };
 
 // Values by key, strings unquoted; nullopt when the text is not such an object.

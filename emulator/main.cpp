@@ -1,6 +1,7 @@
 // quorvel-vkbd: the virtual keyboard daemon and the commands that drive it.
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,10 @@ constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int MAX_CAPACITY_UNITS = 255;  // one byte of the settings block
 constexpr int MAX_MODE_ID = 255;
+// What --strict puts into bytes 0-9 of the settings block: no byte 0, so a host that zeroes
+// or reorders them is caught.
+constexpr const char* STRICT_SETTINGS_HEAD = "A1B2C3D4E5F60718293A";
+constexpr int STRICT_END_BUSY_MS = 20;
 
 const char* const HELP = R"(usage: quorvel-vkbd [options] serve
        quorvel-vkbd [--socket PATH] COMMAND
@@ -36,6 +41,8 @@ Commands:
   fault status ff|fe N   answer the next N frames with status FF or FE
   fault unplug-after N   remove the keyboard after N more frames
   fault delay MS N       answer the next N frames MS milliseconds late
+  fault duplicate N      send each of the next N replies twice
+  inject HEX...          send a control report nobody asked for (up to 64 bytes)
   dump                   print the whole firmware state as JSON
 
 Options:
@@ -52,6 +59,17 @@ Options:
                          (default 4,5,6,8,7,9,13,14,15,1,2,3,11,10,12,16,18,20)
   --latency-us N         delay of every USB transfer, each direction (default 0)
   --unplugged            start with no keyboard attached
+
+Stricter firmware (each accepts less than the default keyboard):
+  --settings-head HEX    factory bytes 0-9 of the settings block (20 hex digits);
+                         a settings write must carry them unchanged
+  --session-reads        parameter reads only inside a begin/end session
+  --clean-frames         bytes a command does not use must be 0
+  --volatile-session     unplugging drops what an unfinished session wrote
+  --end-busy-ms N        after an end of session, frames wait N ms for the flash
+  --end-busy-refuse      ... or are refused with status FE meanwhile
+  --in-order-replies     a late reply holds back the replies after it
+  --strict               all of the above: head A1B2C3D4E5F60718293A, busy 20 ms
   --daemon               detach; returns once the socket listens
   --help                 this text
 
@@ -83,6 +101,26 @@ bool ParseModes(const std::string& text, std::vector<uint8_t>& modes) {
         start = end + 1;
     }
     return !modes.empty() && modes.size() <= 32;
+}
+
+bool ParseSettingsHead(const std::string& text, std::array<uint8_t, SETTINGS_HEAD_SIZE>& head) {
+    if (text.size() != 2 * head.size() ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return false;
+    for (size_t i = 0; i < head.size(); ++i)
+        head[i] = static_cast<uint8_t>(std::stoi(text.substr(2 * i, 2), nullptr, 16));
+    return true;
+}
+
+// --strict comes first whatever its place, so that the single options can tune what it set.
+void ApplyStrict(DaemonOptions& options) {
+    std::array<uint8_t, SETTINGS_HEAD_SIZE> head{};
+    ParseSettingsHead(STRICT_SETTINGS_HEAD, head);
+    Strictness& strict = options.hardware.strict;
+    strict.settingsHead = head;
+    strict.sessionReads = strict.cleanFrames = strict.volatileSession = true;
+    options.endBusyMs = STRICT_END_BUSY_MS;
+    options.inOrderReplies = true;
 }
 
 std::string DefaultStatePath() {
@@ -125,6 +163,9 @@ int Main(int argc, char** argv) {
     options.socketPath = DefaultSocketPath();
     options.statePath = DefaultStatePath();
     std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--strict") == 0) ApplyStrict(options);
+    Strictness& strict = options.hardware.strict;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg.rfind("--", 0) != 0) {
@@ -135,14 +176,19 @@ int Main(int argc, char** argv) {
             std::fputs(HELP, stdout);
             return 0;
         }
-        if (arg == "--unplugged") {
-            options.startPlugged = false;
+        bool* flag = arg == "--unplugged"          ? &options.startPlugged
+                     : arg == "--daemon"           ? &options.detach
+                     : arg == "--session-reads"    ? &strict.sessionReads
+                     : arg == "--clean-frames"     ? &strict.cleanFrames
+                     : arg == "--volatile-session" ? &strict.volatileSession
+                     : arg == "--end-busy-refuse"  ? &options.endBusyRefuse
+                     : arg == "--in-order-replies" ? &options.inOrderReplies
+                                                   : nullptr;
+        if (flag) {
+            *flag = arg != "--unplugged";
             continue;
         }
-        if (arg == "--daemon") {
-            options.detach = true;
-            continue;
-        }
+        if (arg == "--strict") continue;
         if (i + 1 >= argc) return Usage(arg + " needs a value");
         std::string value = argv[++i];
         if (arg == "--socket") {
@@ -161,6 +207,14 @@ int Main(int argc, char** argv) {
         } else if (arg == "--modes") {
             if (!ParseModes(value, options.hardware.modes))
                 return Usage("--modes takes 1 to 32 comma-separated mode ids (1-255)");
+        } else if (arg == "--settings-head") {
+            std::array<uint8_t, SETTINGS_HEAD_SIZE> head{};
+            if (!ParseSettingsHead(value, head))
+                return Usage("--settings-head takes 20 hex digits (bytes 0-9)");
+            strict.settingsHead = head;
+        } else if (arg == "--end-busy-ms") {
+            if (!ParseInt(value, 0, 10'000, options.endBusyMs))
+                return Usage("--end-busy-ms takes milliseconds, 0 to 10000");
         } else if (arg == "--latency-us") {
             if (!ParseInt(value, 0, 10'000'000, options.latencyUs))
                 return Usage("--latency-us takes microseconds, 0 to 10000000");
@@ -173,8 +227,8 @@ int Main(int argc, char** argv) {
         if (words.size() != 1) return Usage("serve takes no arguments");
         return RunDaemon(options);
     }
-    static const char* const COMMANDS[] = {"plug",    "unplug", "bank", "lighting-key",
-                                           "special", "fault",  "dump"};
+    static const char* const COMMANDS[] = {"plug",    "unplug", "bank",   "lighting-key",
+                                           "special", "fault",  "inject", "dump"};
     bool known = false;
     for (const char* command : COMMANDS) known = known || words[0] == command;
     if (!known) return Usage("unknown command " + words[0]);

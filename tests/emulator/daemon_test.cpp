@@ -330,5 +330,168 @@ TEST_F(UnpluggedDaemonTest, StartsAbsentAndReportsItsHardware) {
     EXPECT_EQ(Status(MakeFrame(OP_READ_MACRO, 1, 256)), STATUS_FE);
 }
 
+// The stricter keyboard, one behaviour at a time: each refuses something the default one lets
+// through, so a host that passes against it does not lean on the emulator's good will.
+class StrictDaemonTest : public DaemonTest {
+protected:
+    explicit StrictDaemonTest(std::vector<std::string> args) : DaemonTest(With(std::move(args))) {}
+    static VirtualKeyboard::Options With(std::vector<std::string> args) {
+        VirtualKeyboard::Options options;
+        options.strict = false;
+        options.extraArgs = std::move(args);
+        return options;
+    }
+};
+
+class StrictEverything : public StrictDaemonTest {
+protected:
+    StrictEverything() : StrictDaemonTest({"--strict"}) {}
+};
+
+TEST_F(StrictEverything, SettingsHeadMustBeWrittenBackAsRead) {
+    std::vector<uint8_t> settings = Settings();
+    const std::vector<uint8_t> head = {0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6, 0x07, 0x18, 0x29, 0x3A};
+    ASSERT_EQ(Bytes(settings, 0, 10), head);
+
+    std::vector<uint8_t> zeroed(settings);
+    std::fill_n(zeroed.begin(), 10, 0);
+    zeroed[10] = 2;
+    EXPECT_EQ(Status(MakeFrame(OP_WRITE_SETTINGS, 44, 0, zeroed)), STATUS_FE);
+    EXPECT_EQ(Settings()[10], 0);
+
+    settings[10] = 2;
+    EXPECT_EQ(Status(MakeFrame(OP_WRITE_SETTINGS, 44, 0, settings)), STATUS_OK);
+    EXPECT_EQ(Settings()[10], 2);
+    EXPECT_NE(keyboard.Run({"dump"}).find("\"endBusyMs\": 20"), std::string::npos);
+}
+
+class StrictSessionReads : public StrictDaemonTest {
+protected:
+    StrictSessionReads() : StrictDaemonTest({"--session-reads"}) {}
+};
+
+TEST_F(StrictSessionReads, LightingParametersAreReadOnlyInsideASession) {
+    EXPECT_EQ(Status(MakeFrame(OP_READ_PARAMS, 56, 0)), STATUS_FE);
+    // The reads the host makes on arrival and for its profile files need no session.
+    for (uint8_t read : {OP_READ_SETTINGS, OP_READ_KEY_BLOCK, OP_READ_MACRO, OP_READ_DEFAULT})
+        EXPECT_EQ(Status(MakeFrame(read, read == OP_READ_SETTINGS ? 44 : 16, 0)), STATUS_OK)
+            << int(read);
+    ASSERT_EQ(Status(MakeFrame(OP_BEGIN)), STATUS_OK);
+    EXPECT_EQ(Status(MakeFrame(OP_READ_PARAMS, 56, 42)), STATUS_OK);
+    ASSERT_EQ(Status(MakeFrame(OP_END)), STATUS_OK);
+    EXPECT_EQ(Status(MakeFrame(OP_READ_PARAMS, 56, 42)), STATUS_FE);
+}
+
+class StrictCleanFrames : public StrictDaemonTest {
+protected:
+    StrictCleanFrames() : StrictDaemonTest({"--clean-frames"}) {}
+};
+
+TEST_F(StrictCleanFrames, BytesACommandDoesNotUseMustBeZero) {
+    auto spoiled = [](Frame frame, size_t at) {
+        frame[at] = 0x5A;
+        frame[1] = static_cast<uint8_t>(frame[1] + 0x5A);  // the checksum stays right
+        frame[2] = static_cast<uint8_t>(frame[2] + (frame[1] < 0x5A));
+        return frame;
+    };
+    ASSERT_EQ(Status(MakeFrame(OP_BEGIN)), STATUS_OK);
+    EXPECT_EQ(Status(spoiled(MakeFrame(OP_BEGIN), 4)), STATUS_FF);
+    EXPECT_EQ(Status(spoiled(MakeFrame(OP_READ_KEY_BLOCK, 3, 0), 8)), STATUS_FF);
+    const Frame write = MakeFrame(OP_WRITE_KEY_BLOCK, 3, 0, {2, 2, 4});
+    EXPECT_EQ(Status(spoiled(write, 11)), STATUS_FF);
+    EXPECT_EQ(Bytes(Read(OP_READ_KEY_BLOCK, 3, 0), 8, 3), (std::vector<uint8_t>{5, 0, 0}));
+    EXPECT_EQ(Status(write), STATUS_OK);
+    EXPECT_EQ(Status(MakeFrame(OP_END)), STATUS_OK);
+}
+
+class StrictVolatileSession : public StrictDaemonTest {
+protected:
+    StrictVolatileSession() : StrictDaemonTest({"--volatile-session"}) {}
+    void Replug() {
+        keyboard.Run({"unplug"});
+        ASSERT_EQ(client.NextCount(TAG_CTRL, 2s), 0u);
+        keyboard.Run({"plug"});
+        ASSERT_EQ(client.NextCount(TAG_CTRL, 2s), 1u);
+    }
+};
+
+TEST_F(StrictVolatileSession, AnUnplugDropsWhatAnUnfinishedSessionWrote) {
+    InSession({MakeFrame(OP_WRITE_MACRO, 2, 100, {0xAB, 0xCD})});
+    ASSERT_EQ(Status(MakeFrame(OP_BEGIN)), STATUS_OK);
+    ASSERT_EQ(Status(MakeFrame(OP_WRITE_KEY_BLOCK, 3, 378, {2, 2, 4})), STATUS_OK);
+    ASSERT_EQ(Status(MakeFrame(OP_WRITE_MACRO, 1, 100, {0x11})), STATUS_OK);
+    // Inside the session the keyboard reads back what it was given.
+    EXPECT_EQ(Bytes(Read(OP_READ_MACRO, 1, 100), 8, 1), std::vector<uint8_t>{0x11});
+    Replug();
+    EXPECT_EQ(Bytes(Read(OP_READ_KEY_BLOCK, 3, 378), 8, 3), (std::vector<uint8_t>{5, 0, 0}));
+    EXPECT_EQ(Bytes(Read(OP_READ_MACRO, 2, 100), 8, 2), (std::vector<uint8_t>{0xAB, 0xCD}));
+}
+
+class StrictEndBusy : public StrictDaemonTest {
+protected:
+    StrictEndBusy() : StrictDaemonTest({"--end-busy-ms", "300"}) {}
+};
+
+TEST_F(StrictEndBusy, FramesAfterAnEndWaitForTheFlash) {
+    InSession({});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_OK);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 250ms);
+    const auto next = std::chrono::steady_clock::now();
+    EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_OK);
+    EXPECT_LT(std::chrono::steady_clock::now() - next, 250ms);
+}
+
+class StrictEndBusyRefuse : public StrictDaemonTest {
+protected:
+    StrictEndBusyRefuse() : StrictDaemonTest({"--end-busy-ms", "300", "--end-busy-refuse"}) {}
+};
+
+TEST_F(StrictEndBusyRefuse, FramesAfterAnEndAreRefusedUntilTheFlashIsDone) {
+    InSession({});
+    EXPECT_EQ(Status(MakeFrame(OP_BEGIN)), STATUS_FE);
+    EXPECT_EQ(Status(MakeFrame(OP_WRITE_KEY_BLOCK, 3, 0, {2, 2, 4})), STATUS_FE);
+    std::this_thread::sleep_for(350ms);
+    EXPECT_EQ(Bytes(Read(OP_READ_KEY_BLOCK, 3, 0), 8, 3), (std::vector<uint8_t>{5, 0, 0}));
+    auto trace = keyboard.Trace();
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "# busy: frame refused"), 2);
+}
+
+class StrictInOrderReplies : public StrictDaemonTest {
+protected:
+    StrictInOrderReplies() : StrictDaemonTest({"--in-order-replies"}) {}
+};
+
+// A reply that comes late holds back the next frame's, so it lands while the host waits for
+// that next frame: the shape of a late reply inside the next chunk of a transfer.
+TEST_F(StrictInOrderReplies, ALateReplyArrivesBeforeTheNextOne) {
+    keyboard.Run({"fault", "delay", "200", "1"});
+    ASSERT_EQ(client.Write(MakeFrame(OP_READ_KEY_BLOCK, 3, 0)), 1);
+    ASSERT_EQ(client.Write(MakeFrame(OP_READ_KEY_BLOCK, 3, 3)), 1);
+    EXPECT_FALSE(client.NextReply(100ms));
+    auto late = client.NextReply(2s);
+    auto next = client.NextReply(2s);
+    ASSERT_TRUE(late && next);
+    EXPECT_EQ((*late)[5], 0);
+    EXPECT_EQ((*next)[5], 3);
+}
+
+TEST_F(DaemonTest, DuplicateAndUnsolicitedControlReports) {
+    keyboard.Run({"fault", "duplicate", "1"});
+    auto first = client.Transact(MakeFrame(OP_READ_KEY_BLOCK, 3, 6));
+    auto again = client.NextReply(2s);
+    ASSERT_TRUE(first && again);
+    EXPECT_EQ(*first, *again);
+    EXPECT_FALSE(client.NextReply(SILENCE));
+
+    keyboard.Run({"inject", "04", "0B00", "08"});
+    auto stray = client.NextReply(2s);
+    ASSERT_TRUE(stray);
+    EXPECT_EQ(Bytes(*stray, 0, 5), (std::vector<uint8_t>{0x04, 0x0B, 0x00, 0x08, 0x00}));
+    auto trace = keyboard.Trace();
+    for (const char* event : {"# fault: reply sent twice", "# injected control report"})
+        EXPECT_NE(std::find(trace.begin(), trace.end(), event), trace.end()) << event;
+}
+
 }  // namespace
 }  // namespace quorvel::testing

@@ -54,6 +54,11 @@ std::string BinDir() {
     return error ? "." : self.parent_path().string();
 }
 
+bool StrictKeyboardRequested() {
+    const char* strict = std::getenv("QUORVEL_VKBD_STRICT");
+    return strict && std::string(strict) == "1";
+}
+
 VirtualKeyboard::VirtualKeyboard() : VirtualKeyboard(Options{}) {}
 
 VirtualKeyboard::VirtualKeyboard(Options options) : options_(std::move(options)) {
@@ -89,6 +94,8 @@ void VirtualKeyboard::Start() {
                                      std::to_string(options_.latencyUs)};
     if (!options_.modes.empty()) args.insert(args.end(), {"--modes", options_.modes});
     if (!options_.plugged) args.push_back("--unplugged");
+    if (options_.strict) args.push_back("--strict");
+    args.insert(args.end(), options_.extraArgs.begin(), options_.extraArgs.end());
     args.push_back("serve");
     auto argv = ArgumentVector(args);
     pid_t pid;

@@ -10,14 +10,20 @@ namespace quorvel::testing {
 // Folder of the built executables and service libraries (QUORVEL_BIN_DIR, set by ctest).
 std::string BinDir();
 
+// QUORVEL_VKBD_STRICT=1 runs every fixture's keyboard with --strict, so whole suites can be
+// checked against the least forgiving firmware.
+bool StrictKeyboardRequested();
+
 class VirtualKeyboard {
 public:
     struct Options {
-        int capacityUnits = 64;         // --capacity
-        std::string layout = "default";  // --layout default|shuffled
-        std::string modes;               // --modes LIST; empty = the daemon's default
-        int latencyUs = 0;               // --latency-us
-        bool plugged = true;             // start with the keyboard attached
+        int capacityUnits = 64;                   // --capacity
+        std::string layout = "default";           // --layout default|shuffled
+        std::string modes;                        // --modes LIST; empty = the daemon's default
+        int latencyUs = 0;                        // --latency-us
+        bool plugged = true;                      // start with the keyboard attached
+        bool strict = StrictKeyboardRequested();  // --strict
+        std::vector<std::string> extraArgs;       // further daemon options
     };
 
     VirtualKeyboard();
