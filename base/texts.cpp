@@ -152,6 +152,7 @@ constexpr std::array DIRECT_KEYS = std::to_array<LanguageKeyInfo>({
     {"MENU_4", "Close", SLOT, FILE_OR_CURRENT},
     {"CHINESE_5", "hello", SLOT, FILE_OR_CURRENT},
     {"ENGINSH_6", "hello", SLOT, FILE_OR_CURRENT},
+    {"MENU_AUTOSTART", "Start with the desktop", SLOT, FILE_OR_CURRENT},
     // Tray menu.
     {"MENU_11", "Open(&O)", TRAY_MENU_UNITS, FILE_VALUE},
     {"MENU_22", "About(&A)", TRAY_MENU_UNITS, FILE_VALUE},

@@ -1,5 +1,6 @@
 // profile, profile set, export and import: the on-board profiles as a whole.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "cli/cli_error.h"
@@ -7,6 +8,7 @@
 #include "cli/parse.h"
 #include "device/device_link.h"
 #include "device/firmware_commands.h"
+#include "device/profile_files.h"
 #include "device/profile_transfer.h"
 #include "device/result_codes.h"
 #include "model/profile_check.h"
@@ -37,23 +39,37 @@ void RunProfile(Session& session, Args& args) {
 }
 
 void RunExport(Session& session, Args& args) {
+    std::optional<std::string> formatWord = args.TakeOption("format");
     std::string path = args.Next("file");
     args.Finish();
-    session.LoadFromKeyboard("export");
-    if (!ExportProfile(session.WorkingSet(), path))
-        throw UsageError("export: " + path + ": cannot write the file");
+    ProfileFileFormat format = ProfileFileFormat::IMAGE;
+    if (formatWord) {
+        if (*formatWord == "json")
+            format = ProfileFileFormat::JSON;
+        else if (*formatWord != "fwc")
+            throw UsageError("export: --format \"" + *formatWord + "\" is not fwc or json");
+    } else if (std::filesystem::path(path).extension() == ".json") {
+        format = ProfileFileFormat::JSON;
+    }
+    DeviceLink& link = session.Keyboard();
+    if (!LoadProfilesForExport(link, session.WorkingSet())) session.LoadFromKeyboard("export");
+    ProfileFileResult result =
+        ExportProfileFile(link, session.WorkingSet(), session.Paths(), path, format);
+    if (!result.ok) {
+        if (link.CountControlInterfaces() == 0) throw KeyboardError("export", CMD_NO_DEVICE);
+        if (format == ProfileFileFormat::IMAGE)
+            throw UsageError("export: " + path + ": cannot write the file");
+        throw CliError{EXIT_FAILED, "export: " + result.message};
+    }
     Json json;
     json.Set("file", path);
+    json.Set("format", format == ProfileFileFormat::JSON ? "json" : "fwc");
     session.Report(json, "exported to " + path + "\n");
 }
 
-void RunImport(Session& session, Args& args) {
-    std::string path = args.Next("file");
-    args.Finish();
-    // Checked here first, so a bad file is named in one line and the keyboard is not touched.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        throw UsageError("import: " + path + ": no such file");
+namespace {
+
+void ImportImage(Session& session, const std::string& path) {
     bool headerRejected = false;
     int check =
         ValidateProfileImage(path, [&](std::string_view, std::string) { headerRejected = true; });
@@ -72,9 +88,42 @@ void RunImport(Session& session, Args& args) {
     if (result == ImportResult::REJECTED)
         throw UsageError("import: " + path + ": not a profile file");
     if (result == ImportResult::NOT_WRITTEN) throw session.WriteFailed("import");
-    Json json;
-    json.Set("file", path);
-    session.Report(json, "imported " + path + " into all three profiles\n");
+}
+
+void ImportJson(Session& session, const std::string& path) {
+    DeviceLink& link = session.Keyboard();
+    session.ActiveProfile();
+    JsonImportResult result =
+        ImportProfileJson(link, session.Shell(), session.WorkingSet(), session.Snapshot(),
+                          session.Paths(), path, session.ProgressBar("import"));
+    session.EndProgress();
+    if (result.outcome == JsonImportOutcome::REFUSED)
+        throw UsageError("import: " + path + ": " + result.error.Text());
+    if (result.outcome == JsonImportOutcome::NOT_WRITTEN) {
+        if (link.CountControlInterfaces() == 0) throw KeyboardError("import", CMD_NO_DEVICE);
+        throw CliError{EXIT_FAILED, "import: " + result.error.Text()};
+    }
+}
+
+}  // namespace
+
+void RunImport(Session& session, Args& args) {
+    std::string path = args.Next("file");
+    args.Finish();
+    // Checked here first, so a bad file is named in one line and the keyboard is not touched.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        throw UsageError("import: " + path + ": no such file");
+    // The content decides, so a document saved under any name is read as what it is.
+    const bool json = DetectProfileFileFormat(path) == ProfileFileFormat::JSON;
+    if (json)
+        ImportJson(session, path);
+    else
+        ImportImage(session, path);
+    Json out;
+    out.Set("file", path);
+    out.Set("format", json ? "json" : "fwc");
+    session.Report(out, "imported " + path + " into all three profiles\n");
 }
 
 }  // namespace quorvel::cli

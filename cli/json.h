@@ -1,6 +1,6 @@
 #pragma once
-// A small JSON value for the tool's machine-readable output: objects keep their keys in the
-// order they were added, so the output reads like the text form.
+// The tool's machine-readable output, built up by the commands: objects keep their keys in the
+// order they were added, so the output reads like the text form. Written by nlohmann/json.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,13 +37,11 @@ public:
     // Compact, one line.
     std::string Dump() const;
 
+    using Variant = std::variant<std::monostate, bool, int64_t, std::string, Array, Object>;
+    const Variant& Get() const { return value_; }
+
 private:
-    void DumpTo(std::string& out) const;
-
-    std::variant<std::monostate, bool, int64_t, std::string, Array, Object> value_;
+    Variant value_;
 };
-
-// The text between the quotes of a JSON string.
-std::string JsonEscape(std::string_view text);
 
 }  // namespace quorvel::cli

@@ -33,8 +33,12 @@ Commands:
   status                       keyboard present, active profile, macro space, modes
   profile                      the active on-board profile (1-3)
   profile set N                make profile N (1-3) the active one
-  export FILE                  save all profiles and macros to a profile file (.fwc)
-  import FILE                  load a profile file and write all three profiles
+  export [--format fwc|json] FILE
+                               save all profiles and macros to a profile file
+                               (.fwc), or as a JSON document with the lighting
+                               (--format json, or a name ending in .json)
+  import FILE                  load a profile file or JSON document (told
+                               apart by content) and write all three profiles
   keys [--profile N]           every assigned key of a profile (default: active)
   key set KEY ASSIGNMENT [--bank a|b]
                                assign a key of the active profile and write it

@@ -23,10 +23,21 @@ bool VirtualRequestedByEnvironment() {
 
 }  // namespace
 
+std::vector<std::string> ServiceLibraryDirs(const std::string& exeDir) {
+    return {exeDir, exeDir + "/../lib/quorvel"};
+}
+
 std::string ServiceLibraryPath(const BindOptions& options) {
-    std::string dir = options.libraryDir.empty() ? ExecutableDir() : options.libraryDir;
     bool useVirtual = options.virtualKeyboard || VirtualRequestedByEnvironment();
-    return dir + "/" + (useVirtual ? VIRTUAL_SERVICE_LIBRARY_NAME : SERVICE_LIBRARY_NAME);
+    const std::string name = useVirtual ? VIRTUAL_SERVICE_LIBRARY_NAME : SERVICE_LIBRARY_NAME;
+    if (!options.libraryDir.empty()) return options.libraryDir + "/" + name;
+    const std::vector<std::string> dirs = ServiceLibraryDirs(ExecutableDir());
+    for (const std::string& dir : dirs) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(dir + "/" + name, error))
+            return std::filesystem::path(dir + "/" + name).lexically_normal().string();
+    }
+    return dirs.front() + "/" + name;
 }
 
 BindResult LoadServiceLibrary(const std::string& path, ServiceEntryPoints& entryPoints) {

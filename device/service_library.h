@@ -1,6 +1,7 @@
 #pragma once
 // Loading the HID service library and looking up its entry points.
 #include <string>
+#include <vector>
 
 #include "hidserv/hidserv.h"
 
@@ -38,7 +39,15 @@ struct BindOptions {
     std::string libraryDir;
 };
 
-// The library file the options select, with its folder.
+// Where the service libraries are looked for, in order, for an executable in exeDir:
+//   1. exeDir itself: the build tree, where every program and library lands in bin/;
+//   2. exeDir/../lib/quorvel: an installed tree (P/bin/quorvel, P/lib/quorvel/libHidServ.so).
+// The libraries are private to the program, so they stay out of the linker's search path.
+std::vector<std::string> ServiceLibraryDirs(const std::string& exeDir);
+
+// The library file the options select, with its folder: the first folder of
+// ServiceLibraryDirs that holds it (BindOptions::libraryDir alone when set), or the first
+// folder when none does, so the error names where it was expected.
 std::string ServiceLibraryPath(const BindOptions& options);
 
 // Loads the library and looks up all twelve entry points. The library stays loaded for the

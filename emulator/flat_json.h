@@ -4,9 +4,9 @@
 // added and each sits on a line of its own, so state files diff well.
 #include <cstdint>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-#include <nlohmann/json.hpp>
 #include <vector>
 
 namespace quorvel::vkbd {

@@ -36,7 +36,18 @@ std::string DefaultOverlayDir() {
     return Join(HomeDir(), ".local/share/Quorvel");
 }
 
-ProgramPaths DetectProgramPaths(const std::string& programDir) {
+std::string ProgramDirFor(const std::string& exeDir) {
+    std::error_code ignored;
+    if (fs::is_directory(Join(exeDir, "Skins"), ignored)) return exeDir;
+    fs::path exe = fs::path(exeDir).lexically_normal();
+    if (!exe.has_filename()) exe = exe.parent_path();
+    const fs::path installed = exe.parent_path() / "share" / "quorvel";
+    if (exe.filename() == "bin" && fs::is_directory(installed, ignored)) return installed.string();
+    return exeDir;
+}
+
+ProgramPaths DetectProgramPaths(const std::string& exeDir) {
+    const std::string programDir = ProgramDirFor(exeDir);
     return ProgramPaths{programDir, DefaultOverlayDir(),
                         access(programDir.c_str(), W_OK | X_OK) == 0};
 }

@@ -18,9 +18,15 @@ struct ProgramPaths {
 // $XDG_DATA_HOME/Quorvel, or ~/.local/share/Quorvel when that is unset or not absolute.
 std::string DefaultOverlayDir();
 
+// The program folder (Skins, Help, the language file) for an executable in exeDir:
+//   1. exeDir itself when it holds a Skins folder: the build tree, or a copy kept in one folder;
+//   2. exeDir/../share/quorvel when exeDir is a "bin" folder and that exists: an installed tree;
+//   3. exeDir otherwise (the missing skin is then reported against it).
+std::string ProgramDirFor(const std::string& exeDir);
+
 // The overlay decision is made here once, from the folder's permissions; tests build the record
-// themselves instead.
-ProgramPaths DetectProgramPaths(const std::string& programDir);
+// themselves instead. exeDir goes through ProgramDirFor first.
+ProgramPaths DetectProgramPaths(const std::string& exeDir);
 
 // The file to read for a path relative to the program folder: the overlay copy when the
 // program folder is read-only and the overlay has one, the program folder's otherwise.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -259,6 +260,72 @@ bool RestoreFactoryUserColours(const ProgramPaths& paths, int profile, std::stri
     if (!target) return false;
     return WriteFileAtomically(
         *target, factory ? std::span<const uint8_t>(*factory) : std::span<const uint8_t>(), error);
+}
+
+std::vector<int> UserModeKeyPositions() {
+    std::vector<int> positions;
+    ForEachUserModeKey([&](int position) { positions.push_back(position); });
+    return positions;
+}
+
+UserColourSet ReadUserColourSet(const ProgramPaths& paths, int profile) {
+    const IniFile file = OpenForRead(paths, profile);
+    UserColourSet set;
+    const int current = file.ReadInt(PRESENT_MODE_SECTION, PRESENT_MODE_KEY, 0);
+    set.currentMode = IsUserMode(current) ? current : 0;
+    for (int mode = 0; mode < USER_MODE_COUNT; ++mode) {
+        UserModeColours& colours = set.modes[static_cast<size_t>(mode)];
+        colours.name = file.ReadString(MODE_NAME_SECTION, std::to_string(mode), DEFAULT_MODE_NAME);
+        UserModeState state;
+        ReadToolAndColoursFrom(file, mode, state);
+        colours.tool = state.tool;
+        colours.baseColour = state.baseColour;
+        colours.userColour = state.userColour;
+        ForEachUserModeKey([&](int position) {
+            colours.keys[static_cast<size_t>(position)] = ReadKeyColourFrom(file, mode, position);
+        });
+    }
+    return set;
+}
+
+bool WriteUserColourSet(const ProgramPaths& paths, int profile, const UserColourSet& set,
+                        std::string* error) {
+    const auto target = WritePathFor(paths, UserFileRelativePath(profile), false, error);
+    if (!target) return false;
+    // Built aside and renamed over the file, so a failure half-way leaves the old set whole.
+    const std::string building = *target + ".building";
+    if (!WriteFileAtomically(building, {}, error)) return false;
+    IniFile file(building);
+    bool ok =
+        file.WriteString(PRESENT_MODE_SECTION, PRESENT_MODE_KEY, std::to_string(set.currentMode));
+    std::vector<std::pair<std::string, std::string>> names;
+    for (int mode = 0; mode < USER_MODE_COUNT; ++mode)
+        names.emplace_back(std::to_string(mode), set.modes[static_cast<size_t>(mode)].name);
+    std::vector<IniEntry> nameEntries;
+    for (const auto& [key, value] : names) nameEntries.push_back({key, value});
+    ok = ok && file.WriteStrings(MODE_NAME_SECTION, nameEntries);
+    for (int mode = 0; ok && mode < USER_MODE_COUNT; ++mode) {
+        const UserModeColours& colours = set.modes[static_cast<size_t>(mode)];
+        UserModeState state;
+        state.tool = colours.tool;
+        state.baseColour = colours.baseColour;
+        state.userColour = colours.userColour;
+        auto values = ToolAndColourValues(state);
+        ForEachUserModeKey([&](int position) {
+            const KeyColourEntry& entry = colours.keys[static_cast<size_t>(position)];
+            values.emplace_back(std::to_string(position),
+                                FormatRgb(entry.colour) + (entry.mark != 0 ? ",1" : ",0"));
+        });
+        ok = WriteSectionValues(file, mode, values);
+    }
+    std::error_code ec;
+    if (ok) std::filesystem::rename(building, *target, ec);
+    if (!ok || ec) {
+        if (error != nullptr) *error = *target + ": cannot write the user colour file";
+        std::filesystem::remove(building, ec);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace quorvel

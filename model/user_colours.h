@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/lighting.h"
 #include "model/program_paths.h"
@@ -82,5 +83,34 @@ Colour PaintKeyColour(const ProgramPaths& paths, int profile, const UserModeStat
 // when there is no factory file. False (and error) when the file could not be written.
 bool RestoreFactoryUserColours(const ProgramPaths& paths, int profile,
                                std::string* error = nullptr);
+
+// Everything a profile's file holds, read in one pass: for export and import of whole
+// profiles. Entries of positions outside the map keys and Fn keep the defaults.
+struct UserModeColours {
+    std::string name = "0";
+    int tool = TOOL_USER_COLOUR;
+    Colour baseColour = COLOUR_BLACK;
+    Colour userColour = COLOUR_BLACK;
+    std::array<KeyColourEntry, KEY_COLOUR_POSITIONS> keys{};
+
+    bool operator==(const UserModeColours&) const = default;
+};
+
+struct UserColourSet {
+    int currentMode = 0;
+    std::array<UserModeColours, USER_MODE_COUNT> modes{};
+
+    bool operator==(const UserColourSet&) const = default;
+};
+
+// The positions a user mode keeps colours for: the map keys in map order, then Fn.
+std::vector<int> UserModeKeyPositions();
+
+UserColourSet ReadUserColourSet(const ProgramPaths& paths, int profile);
+// Replaces the profile's file with one holding exactly the set, in one atomic replacement.
+// Names must fit one INI line (no line breaks). False (and error) when it cannot be written;
+// the old file then stays.
+bool WriteUserColourSet(const ProgramPaths& paths, int profile, const UserColourSet& set,
+                        std::string* error = nullptr);
 
 }  // namespace quorvel

@@ -33,14 +33,20 @@ void StorePointer(uint8_t* at, const void* pointer) {
     std::memcpy(at, &pointer, sizeof(pointer));
 }
 
-// The daemon lives beside this library.
+// The daemon lives beside this library in the build tree, and in the bin folder of an
+// installed tree, where the library sits in lib/quorvel.
 std::string DaemonPath() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&DaemonPath), &info) == 0 || !info.dli_fname)
         return "quorvel-vkbd";
     std::string library = info.dli_fname;
     size_t slash = library.rfind('/');
-    return slash == std::string::npos ? "quorvel-vkbd" : library.substr(0, slash) + "/quorvel-vkbd";
+    if (slash == std::string::npos) return "quorvel-vkbd";
+    const std::string dir = library.substr(0, slash);
+    const std::string beside = dir + "/quorvel-vkbd";
+    const std::string installed = dir + "/../../bin/quorvel-vkbd";
+    return access(beside.c_str(), X_OK) != 0 && access(installed.c_str(), X_OK) == 0 ? installed
+                                                                                     : beside;
 }
 
 // Runs `quorvel-vkbd serve --daemon`, which returns once its socket listens.

@@ -1,5 +1,7 @@
 // Draws the program's notification-area icons: 128 no keyboard, 141 keyboard connected,
-// 142 the keyboard's special state. Usage: icongen <output folder>
+// 142 the keyboard's special state; with --hicolor, the application icon of the desktop menu in
+// the sizes of the hicolor theme (<folder>/<n>x<n>/apps/quorvel.png).
+// Usage: icongen <output folder> | icongen --hicolor <output folder>
 #include <QColor>
 #include <QDir>
 #include <QImage>
@@ -64,11 +66,33 @@ void DrawBadge(QPainter& painter, const IconLook& look) {
     }
 }
 
+// The keyboard of the connected tray icon without its badge, drawn at 64 and scaled.
+int DrawApplicationIcons(const QString& folder) {
+    const IconLook look{0, QColor(0x1f, 0x2a, 0x38), QColor(0x3d, 0xd6, 0xf5), QColor()};
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / double(SIZE), size / double(SIZE));
+        DrawKeyboard(painter, look);
+        painter.end();
+        const QString dir = QString("%1/%2x%2/apps").arg(folder).arg(size);
+        QDir().mkpath(dir);
+        if (!image.save(dir + "/quorvel.png")) {
+            std::fprintf(stderr, "icongen: cannot write %s/quorvel.png\n", qPrintable(dir));
+            return 1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && QString(argv[1]) == "--hicolor") return DrawApplicationIcons(argv[2]);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: icongen <output folder>\n");
+        std::fprintf(stderr, "usage: icongen <output folder> | icongen --hicolor <folder>\n");
         return 2;
     }
     QDir().mkpath(argv[1]);

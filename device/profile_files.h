@@ -1,0 +1,80 @@
+#pragma once
+// Profile files in both formats, the profile image (.fwc) and the JSON document
+// (model/profile_json.h): the entry points that the window's Export and Import and quorvelctl
+// share. Keyboard work: run them on the keyboard job worker, never on the UI thread.
+#include <string>
+
+#include "device/device_snapshot.h"
+#include "model/profile_json.h"
+#include "model/program_paths.h"
+#include "model/working_set.h"
+
+namespace quorvel {
+
+class DeviceLink;
+class ShellPort;
+
+enum class ProfileFileFormat {
+    IMAGE,  // the binary profile image, default extension .fwc
+    JSON,   // the JSON document, default extension .json
+};
+
+// Decided by the content, not the name: a JSON document starts with '{'. A file that cannot be
+// read counts as an image (its check then reports it).
+ProfileFileFormat DetectProfileFileFormat(const std::string& path);
+
+// The keyboard is the master copy, but it holds no G-key, program or text assignments and
+// numbers macros by position. Loads the working set from the keyboard as
+// LoadActiveProfileFromKeyboard does; when the active profile's file, as it was before, writes
+// exactly the key tables and macro area the keyboard holds, the file's data is kept instead
+// (and the file left as it was), so those survive an export. False when the keyboard cannot be
+// read; the working set is then fresh.
+bool LoadProfilesForExport(DeviceLink& link, ProfileWorkingSet& workingSet);
+
+struct ProfileFileResult {
+    bool ok = false;
+    std::string message;  // one line when not ok
+};
+
+// Writes the working set as it stands, with the lighting of the three on-board profiles (the
+// parameter records read from the keyboard, the user colour files), as a JSON document,
+// atomically. Fails, writing nothing, when the records cannot be read or the file written.
+ProfileFileResult ExportProfileJson(DeviceLink& link, ProfileWorkingSet& workingSet,
+                                    const ProgramPaths& paths, const std::string& path);
+
+// IMAGE: the working set as a profile image (ExportProfile); JSON: ExportProfileJson.
+ProfileFileResult ExportProfileFile(DeviceLink& link, ProfileWorkingSet& workingSet,
+                                    const ProgramPaths& paths, const std::string& path,
+                                    ProfileFileFormat format);
+
+enum class JsonImportOutcome {
+    IMPORTED,     // working set, profile file, key tables, macros, lighting and colour files
+    REFUSED,      // the document (or what the keyboard offers) refused it: nothing changed
+    NOT_WRITTEN,  // a keyboard read or write, or a file write, failed part-way
+};
+
+struct JsonImportResult {
+    JsonImportOutcome outcome = JsonImportOutcome::REFUSED;
+    ProfileJsonError error;  // the JSON path and reason of a refusal, or what failed
+};
+
+// Checks the whole document first, and against the keyboard (the modes it offers, the room in
+// its macro area); only then loads it as the working set, saves the active profile's file,
+// writes all three key tables with the macro area, each profile's lighting record (fields the
+// document does not know keep the keyboard's values), the user colour files, and each
+// profile's current user mode's colours when the keyboard offers user modes. Messages of the
+// key and macro write go through shell as for a profile image.
+JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
+                                   ProfileWorkingSet& workingSet, DeviceSnapshot& snapshot,
+                                   const ProgramPaths& paths, const std::string& path,
+                                   const Progress& progress = {});
+
+// For the window: either format, chosen by content. A profile image goes through
+// ImportProfile with its messages; a JSON document that is refused shows PROFILE_FORMAT_ERROR
+// with the path and the reason in place of the file name, then MAIN_PROMPT_INPORT. True when
+// everything was imported and written.
+bool ImportProfileFile(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
+                       DeviceSnapshot& snapshot, const ProgramPaths& paths, const std::string& path,
+                       const Progress& progress = {});
+
+}  // namespace quorvel

@@ -1,0 +1,822 @@
+#include "model/profile_json.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "base/ini_file.h"
+#include "base/utf16.h"
+#include "model/key_table.h"
+#include "model/macro_list.h"
+
+namespace quorvel {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Thrown inside the reader; the public function turns it into its result.
+struct Refusal {
+    ProfileJsonError error;
+};
+
+[[noreturn]] void Refuse(std::string path, std::string message) {
+    throw Refusal{{std::move(path), std::move(message)}};
+}
+
+// RFC 6901: "~" and "/" inside a key are escaped.
+std::string Child(const std::string& path, std::string_view key) {
+    std::string token;
+    for (char c : key) {
+        if (c == '~')
+            token += "~0";
+        else if (c == '/')
+            token += "~1";
+        else
+            token += c;
+    }
+    return path + "/" + token;
+}
+
+std::string Child(const std::string& path, size_t index) {
+    return path + "/" + std::to_string(index);
+}
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+constexpr std::array<std::string_view, MEDIA_COUNT> MEDIA_NAMES = {
+    "Media Player", "Play/Pause",    "Stop",       "Previous Track", "Next Track", "Volume Down",
+    "Volume Up",    "Mute",          "Web Home",   "Web Refresh",    "Web Stop",   "Web Back",
+    "Web Forward",  "Web Favorites", "Web Search", "My Computer",    "Calculator", "E-mail"};
+
+constexpr std::array<std::string_view, KEYBOARD_FUNCTION_COUNT> FUNCTION_NAMES = {
+    "Open", "New", "Undo", "Save", "Copy", "Cut", "Paste", "Find", "Select All", "Zoom-", "Zoom+"};
+
+struct ArrowName {
+    ScanCode scanCode;
+    std::string_view name;
+};
+constexpr ArrowName ARROW_NAMES[] = {
+    {0x148, "Up"}, {0x14B, "Left"}, {0x14D, "Right"}, {0x150, "Down"}};
+
+// The user colour files also keep a colour for Fn, which has no key-table row of its own.
+constexpr std::string_view FN_NAME = "Fn";
+
+std::string HexScanCode(ScanCode s) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%03X", static_cast<unsigned>(s));
+    return text;
+}
+
+struct KeyNameTable {
+    std::array<std::string, KEY_INFO_ROWS> names;
+    std::map<std::string, ScanCode> byLowerName;
+};
+
+std::string CandidateName(int row) {
+    const ScanCode s = ScanCodeOf(static_cast<KeyIndex>(row));
+    for (const ArrowName& arrow : ARROW_NAMES)
+        if (arrow.scanCode == s) return std::string(arrow.name);
+    const KeyInfo& info = KeyInfoTable()[static_cast<size_t>(row)];
+    if (!info.nameIsTextKey) return std::string(info.name);
+    for (int m = 0; m < MEDIA_COUNT; ++m)
+        if (MediaTable()[static_cast<size_t>(m)].nameKey == info.name)
+            return std::string(MEDIA_NAMES[static_cast<size_t>(m)]);
+    return {};
+}
+
+const KeyNameTable& KeyNames() {
+    static const KeyNameTable table = [] {
+        KeyNameTable built;
+        std::map<std::string, int> uses;
+        std::array<std::string, KEY_INFO_ROWS> candidates;
+        for (int row = 1; row < KEY_INFO_ROWS; ++row) {
+            candidates[static_cast<size_t>(row)] = CandidateName(row);
+            if (!candidates[static_cast<size_t>(row)].empty())
+                ++uses[Lower(candidates[static_cast<size_t>(row)])];
+        }
+        for (int row = 1; row < KEY_INFO_ROWS; ++row) {
+            const ScanCode s = ScanCodeOf(static_cast<KeyIndex>(row));
+            const std::string& candidate = candidates[static_cast<size_t>(row)];
+            const std::string lower = Lower(candidate);
+            // Names that could be read as something else give way to the scan code.
+            const bool usable = !candidate.empty() && uses[lower] == 1 &&
+                                lower.rfind("0x", 0) != 0 && lower != Lower(FN_NAME);
+            std::string name = usable ? candidate : HexScanCode(s);
+            built.byLowerName[Lower(name)] = s;
+            built.names[static_cast<size_t>(row)] = std::move(name);
+        }
+        return built;
+    }();
+    return table;
+}
+
+bool IsKeyScanCode(long s) {
+    return s > 0 && s <= 0x1FF && ScanCodeOf(KeyIndexOf(static_cast<ScanCode>(s))) == s;
+}
+
+bool IsGKeyEntry(int entry) {
+    return entry >= G_KEY_ENTRY_BANK_A && entry < G_KEY_ENTRY_BANK_B + G_KEY_COUNT;
+}
+
+// Entries the words of "keys" and "gKeys" reach.
+bool IsNamedEntry(int area, int entry) {
+    return area < ONBOARD_PROFILE_COUNT && entry >= 1 && entry < G_KEY_ENTRY_BANK_B + G_KEY_COUNT;
+}
+
+// What an entry holds when only its words are known: the G keys of the on-board profiles keep
+// their key codes, and a macro key written by the key editor carries a copy of its macro's
+// cycles ("macro:IDxN"), while one read back from the keyboard carries none ("macro:ID").
+KeyAssignment DerivedEntry(int area, int entry, int16_t type, int32_t value,
+                           const MacroList& macros, bool cyclesCopy = false) {
+    KeyAssignment a;
+    a.type = type;
+    a.value = type == ASSIGN_PROGRAM || type == ASSIGN_TEXT ? 0 : value;
+    if (type == ASSIGN_MACRO && cyclesCopy) {
+        const MacroRecord* macro = macros.FindId(value);
+        a.aux = macro ? macro->cycles : 0;
+    } else if (area < ONBOARD_PROFILE_COUNT && IsGKeyEntry(entry)) {
+        a.aux = FreshKeyArea()[static_cast<size_t>(entry)].aux;
+    }
+    return a;
+}
+
+// Equal but for the text offset of program and text keys, which packing sets.
+bool SameEntry(const KeyAssignment& a, const KeyAssignment& b) {
+    const bool hasText = a.type == ASSIGN_PROGRAM || a.type == ASSIGN_TEXT;
+    return a.type == b.type && a.aux == b.aux && a.colourFlag == b.colourFlag &&
+           a.reserved == b.reserved && (hasText || a.value == b.value);
+}
+
+// The words of an assignment, when they say all of it.
+std::optional<std::string> AssignmentWords(const KeyAssignment& a, const std::u16string* text,
+                                           const MacroList& macros) {
+    switch (a.type) {
+        case ASSIGN_DEFAULT:
+            return a.value == 0 ? std::optional<std::string>("default") : std::nullopt;
+        case ASSIGN_DISABLED:
+            return a.value == 0 ? std::optional<std::string>("disable") : std::nullopt;
+        case ASSIGN_STOP_MACRO:
+            return a.value == 0 ? std::optional<std::string>("stop-macro") : std::nullopt;
+        case ASSIGN_KEY:
+            if (!IsKeyScanCode(a.value)) return std::nullopt;
+            return "key:" + JsonKeyName(static_cast<ScanCode>(a.value));
+        case ASSIGN_PROGRAM:
+            if (!text) return std::nullopt;
+            return "program:" + ToUtf8(*text);
+        case ASSIGN_TEXT:
+            if (!text) return std::nullopt;
+            return "text:" + ToUtf8(*text);
+        case ASSIGN_MACRO: {
+            const MacroRecord* macro = macros.FindId(a.value);
+            if (!macro) return std::nullopt;
+            std::string words = "macro:" + std::to_string(a.value);
+            return a.aux == macro->cycles && macro->cycles != 0
+                       ? words + "x" + std::to_string(macro->cycles)
+                       : words;
+        }
+        case ASSIGN_MEDIA:
+            if (a.value < 0 || a.value >= MEDIA_COUNT) return std::nullopt;
+            return "media:" + std::string(JsonMediaName(a.value));
+        case ASSIGN_FUNCTION:
+            if (a.value < 0 || a.value >= KEYBOARD_FUNCTION_COUNT) return std::nullopt;
+            return "function:" + std::string(JsonFunctionName(a.value));
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string FormatRgbHex(Rgb rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X%02X%02X", rgb.red, rgb.green, rgb.blue);
+    return text;
+}
+
+std::string FormatColourHex(Colour colour) {
+    return FormatRgbHex(RgbOf(colour));
+}
+
+int Clamp(int value, int high) {
+    return std::min(value, high);
+}
+
+Json LightingJson(const ProfileLighting& lighting, const ModeNameOf& modeName) {
+    const LightingParams& p = lighting.params;
+    Json json;
+    Json mode;
+    mode["id"] = p.mode;
+    mode["name"] = modeName ? modeName(p.mode) : std::string();
+    json["mode"] = std::move(mode);
+    json["brightness"] = Clamp(p.brightness, SLIDER_MAX);
+    json["speed"] = SLIDER_MAX - Clamp(p.speed, SLIDER_MAX);
+    json["direction"] = p.direction != 0 ? 1 : 0;
+    json["colourful"] = p.colourful != 0;
+    json["colour"] = FormatRgbHex(p.colour);
+    json["baseColour"] = FormatRgbHex(p.baseColour);
+    json["preset"] = Clamp(p.preset, PRESET_COUNT - 1);
+    json["reportRate"] = Clamp(p.reportRate, REPORT_RATE_MAX);
+    json["secondColourfulLook"] = p.secondColourfulLook != 0 ? 1 : 0;
+    json["gridTrigger"] = p.trigger != 0;
+    json["secondColour"] = FormatRgbHex(p.secondColour);
+    json["secondColourOn"] = p.secondColourOn != 0;
+    json["thirdColour"] = FormatRgbHex(p.thirdColour);
+    json["thirdColourOn"] = p.thirdColourOn != 0;
+
+    const UserColourSet& set = lighting.userColours;
+    Json userModes;
+    userModes["currentIndex"] = set.currentMode;
+    Json modes = Json::array();
+    for (const UserModeColours& m : set.modes) {
+        Json mode;
+        mode["name"] = m.name;
+        mode["tool"] = m.tool;
+        mode["baseColour"] = FormatColourHex(m.baseColour);
+        mode["userColour"] = FormatColourHex(m.userColour);
+        Json colours = Json::object();
+        Json marked = Json::array();
+        for (const MatrixKey& key : MatrixKeys()) {
+            const KeyColourEntry& entry = m.keys[static_cast<size_t>(key.position)];
+            colours[JsonKeyName(key.scanCode)] = FormatColourHex(entry.colour);
+            if (entry.mark != 0) marked.push_back(JsonKeyName(key.scanCode));
+        }
+        const KeyColourEntry& fn = m.keys[static_cast<size_t>(MATRIX_FN_POSITION)];
+        colours[std::string(FN_NAME)] = FormatColourHex(fn.colour);
+        if (fn.mark != 0) marked.push_back(std::string(FN_NAME));
+        mode["colours"] = std::move(colours);
+        mode["baseColourKeys"] = std::move(marked);
+        modes.push_back(std::move(mode));
+    }
+    userModes["modes"] = std::move(modes);
+    json["userModes"] = std::move(userModes);
+    return json;
+}
+
+Json MacroJson(const MacroRecord& record) {
+    Json json;
+    json["id"] = record.id;
+    json["name"] = ToUtf8(record.Name());
+    json["cycles"] = record.cycles;
+    if (record.reserved != 0) json["reserved"] = record.reserved;
+    Json steps = Json::array();
+    for (const MacroAction& a : record.actions) {
+        steps.push_back(JsonKeyName(a.key) + (a.state == MACRO_STATE_RELEASE ? "-" : "+"));
+        steps.push_back(a.delayMs);
+    }
+    json["steps"] = std::move(steps);
+    return json;
+}
+
+// ---- Reading ----
+
+// Checked access to one JSON object: every key must be one the reader asks for.
+class ObjectReader {
+public:
+    ObjectReader(const Json& json, std::string path, std::initializer_list<std::string_view> keys)
+        : json_(json), path_(std::move(path)) {
+        if (!json_.is_object()) Refuse(path_, "must be an object");
+        for (const auto& item : json_.items()) {
+            if (std::find(keys.begin(), keys.end(), item.key()) == keys.end())
+                Refuse(Child(path_, item.key()), "unknown key");
+        }
+    }
+
+    const std::string& Path() const { return path_; }
+    bool Has(std::string_view key) const { return json_.contains(key); }
+    std::string PathOf(std::string_view key) const { return Child(path_, key); }
+
+    const Json& Required(std::string_view key) const {
+        if (!json_.contains(key)) Refuse(path_, "missing key \"" + std::string(key) + "\"");
+        return json_.at(std::string(key));
+    }
+
+    int64_t Integer(std::string_view key, int64_t low, int64_t high) const {
+        return ReadInteger(Required(key), PathOf(key), low, high);
+    }
+    bool Boolean(std::string_view key) const {
+        const Json& value = Required(key);
+        if (!value.is_boolean()) Refuse(PathOf(key), "must be true or false");
+        return value.get<bool>();
+    }
+    std::string String(std::string_view key) const {
+        return ReadString(Required(key), PathOf(key));
+    }
+    Rgb Colour(std::string_view key) const { return ReadRgb(Required(key), PathOf(key)); }
+
+    static int64_t ReadInteger(const Json& value, const std::string& path, int64_t low,
+                               int64_t high) {
+        bool ok = value.is_number_integer();
+        if (ok && value.is_number_unsigned()) {
+            const uint64_t u = value.get<uint64_t>();
+            ok = u <= static_cast<uint64_t>(high) && (low <= 0 || u >= static_cast<uint64_t>(low));
+        } else if (ok) {
+            const int64_t v = value.get<int64_t>();
+            ok = v >= low && v <= high;
+        }
+        if (!ok)
+            Refuse(path, value.dump() + " is not a whole number from " + std::to_string(low) +
+                             " to " + std::to_string(high));
+        return value.get<int64_t>();
+    }
+    static std::string ReadString(const Json& value, const std::string& path) {
+        if (!value.is_string()) Refuse(path, "must be a string");
+        return value.get<std::string>();
+    }
+    static Rgb ReadRgb(const Json& value, const std::string& path) {
+        const std::string text = ReadString(value, path);
+        const bool ok = text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) {
+                            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                        });
+        if (!ok) Refuse(path, "\"" + text + "\" is not a colour RRGGBB (six hex digits)");
+        const unsigned long rgb = std::stoul(text, nullptr, 16);
+        return Rgb{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                   static_cast<uint8_t>(rgb)};
+    }
+
+private:
+    const Json& json_;
+    std::string path_;
+};
+
+std::u16string CheckedText(const std::string& utf8, size_t maxUnits, const std::string& path,
+                           std::string_view what) {
+    std::u16string text = ToUtf16(utf8);
+    if (text.size() > maxUnits)
+        Refuse(path,
+               std::string(what) + " is longer than " + std::to_string(maxUnits) + " characters");
+    return text;
+}
+
+ScanCode CheckedKey(std::string_view name, const std::string& path) {
+    std::optional<ScanCode> s = FindJsonKey(name);
+    if (!s) Refuse(path, "no key named \"" + std::string(name) + "\"");
+    return *s;
+}
+
+int NameIndex(std::string_view argument, std::span<const std::string_view> names,
+              const std::string& path, std::string_view what) {
+    for (size_t i = 0; i < names.size(); ++i)
+        if (Lower(names[i]) == Lower(argument)) return static_cast<int>(i);
+    const bool digits =
+        !argument.empty() && argument.size() <= 3 &&
+        std::all_of(argument.begin(), argument.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (digits) {
+        const int index = std::stoi(std::string(argument));
+        if (index < static_cast<int>(names.size())) return index;
+    }
+    Refuse(path, "no " + std::string(what) + " named \"" + std::string(argument) + "\"");
+}
+
+struct ParsedWords {
+    int16_t type = ASSIGN_DEFAULT;
+    int32_t value = 0;
+    bool cyclesCopy = false;  // macro:IDxN
+    std::optional<std::u16string> text;
+};
+
+ParsedWords ParseWords(const Json& json, const std::string& path, const MacroList& macros) {
+    const std::string words = ObjectReader::ReadString(json, path);
+    const size_t colon = words.find(':');
+    const std::string kind = Lower(words.substr(0, colon));
+    const std::string argument = colon == std::string::npos ? "" : words.substr(colon + 1);
+    ParsedWords parsed;
+    if (colon == std::string::npos) {
+        if (kind == "default")
+            parsed.type = ASSIGN_DEFAULT;
+        else if (kind == "disable")
+            parsed.type = ASSIGN_DISABLED;
+        else if (kind == "stop-macro")
+            parsed.type = ASSIGN_STOP_MACRO;
+        else
+            Refuse(path, "\"" + words +
+                             "\" is not default, disable, stop-macro, key:NAME, macro:ID, "
+                             "media:NAME, function:NAME, program:PATH or text:TEXT");
+        return parsed;
+    }
+    if (kind == "key") {
+        parsed.type = ASSIGN_KEY;
+        parsed.value = CheckedKey(argument, path);
+    } else if (kind == "macro") {
+        parsed.type = ASSIGN_MACRO;
+        const size_t times = argument.find_first_of("xX");
+        const std::string id = argument.substr(0, times);
+        const std::string cycles = times == std::string::npos ? "" : argument.substr(times + 1);
+        const auto isNumber = [](const std::string& text) {
+            return !text.empty() && text.size() <= 3 &&
+                   std::all_of(text.begin(), text.end(),
+                               [](char c) { return c >= '0' && c <= '9'; });
+        };
+        if (!isNumber(id) || (times != std::string::npos && !isNumber(cycles)))
+            Refuse(path, "\"" + words + "\" is not macro:ID or macro:IDxCYCLES");
+        parsed.value = std::stoi(id);
+        const MacroRecord* macro = macros.FindId(parsed.value);
+        if (!macro) Refuse(path, "\"" + words + "\": no macro with id " + id + " in /macros");
+        if (times != std::string::npos) {
+            // The key only keeps a copy; how often the macro plays is the macro's own field.
+            if (std::stoi(cycles) != macro->cycles)
+                Refuse(path, "\"" + words + "\": macro " + id + " plays " +
+                                 std::to_string(macro->cycles) +
+                                 " times (cycles belong to the macro in /macros)");
+            parsed.cyclesCopy = true;
+        }
+    } else if (kind == "media") {
+        parsed.type = ASSIGN_MEDIA;
+        parsed.value = NameIndex(argument, MEDIA_NAMES, path, "media function");
+    } else if (kind == "function") {
+        parsed.type = ASSIGN_FUNCTION;
+        parsed.value = NameIndex(argument, FUNCTION_NAMES, path, "keyboard function");
+    } else if (kind == "program" || kind == "text") {
+        parsed.type = kind == "program" ? ASSIGN_PROGRAM : ASSIGN_TEXT;
+        parsed.text = CheckedText(argument, PROFILE_JSON_TEXT_MAX_UNITS, path, "the " + kind);
+    } else {
+        Refuse(path, "\"" + words + "\": unknown kind of assignment \"" + kind + "\"");
+    }
+    return parsed;
+}
+
+LightingParams ReadLighting(const ObjectReader& r) {
+    LightingParams p;
+    {
+        ObjectReader mode(r.Required("mode"), r.PathOf("mode"), {"id", "name"});
+        p.mode = static_cast<uint8_t>(mode.Integer("id", 1, 20));
+        if (mode.Has("name")) mode.String("name");  // shown for people; the id decides
+    }
+    p.brightness = static_cast<uint8_t>(r.Integer("brightness", 0, SLIDER_MAX));
+    p.speed = static_cast<uint8_t>(SLIDER_MAX - r.Integer("speed", 0, SLIDER_MAX));
+    p.direction = static_cast<uint8_t>(r.Integer("direction", 0, 1));
+    p.colourful = r.Boolean("colourful") ? 1 : 0;
+    p.colour = r.Colour("colour");
+    p.baseColour = r.Colour("baseColour");
+    p.preset = static_cast<uint8_t>(r.Integer("preset", 0, PRESET_COUNT - 1));
+    p.reportRate = static_cast<uint8_t>(r.Integer("reportRate", 0, REPORT_RATE_MAX));
+    p.secondColourfulLook = static_cast<uint8_t>(r.Integer("secondColourfulLook", 0, 1));
+    p.trigger = r.Boolean("gridTrigger") ? 1 : 0;
+    p.secondColour = r.Colour("secondColour");
+    p.secondColourOn = r.Boolean("secondColourOn") ? 1 : 0;
+    p.thirdColour = r.Colour("thirdColour");
+    p.thirdColourOn = r.Boolean("thirdColourOn") ? 1 : 0;
+    return p;
+}
+
+int UserColourPosition(std::string_view name, const std::string& path) {
+    if (Lower(name) == Lower(FN_NAME)) return MATRIX_FN_POSITION;
+    const int position = MatrixPositionOf(CheckedKey(name, path));
+    if (position < 0)
+        Refuse(path, "\"" + std::string(name) + "\" is not a key of the keyboard map");
+    return position;
+}
+
+UserColourSet ReadUserModes(const ObjectReader& r) {
+    UserColourSet set;
+    set.currentMode = static_cast<int>(r.Integer("currentIndex", 0, USER_MODE_COUNT - 1));
+    const Json& modes = r.Required("modes");
+    const std::string modesPath = r.PathOf("modes");
+    if (!modes.is_array() || modes.size() != USER_MODE_COUNT)
+        Refuse(modesPath, "must be an array of " + std::to_string(USER_MODE_COUNT) + " user modes");
+    for (size_t k = 0; k < modes.size(); ++k) {
+        ObjectReader m(modes[k], Child(modesPath, k),
+                       {"name", "tool", "baseColour", "userColour", "colours", "baseColourKeys"});
+        UserModeColours& colours = set.modes[k];
+        const std::string name = m.String("name");
+        if (name.find_first_of("\r\n") != std::string::npos)
+            Refuse(m.PathOf("name"), "a user mode name is one line");
+        CheckedText(name, INI_VALUE_MAX_UNITS, m.PathOf("name"), "the name");
+        colours.name = name;
+        colours.tool = static_cast<int>(m.Integer("tool", TOOL_USER_COLOUR, TOOL_BASE_COLOUR));
+        colours.baseColour = ColourOf(m.Colour("baseColour"));
+        colours.userColour = ColourOf(m.Colour("userColour"));
+        for (KeyColourEntry& entry : colours.keys) entry = KeyColourEntry{COLOUR_RED, 0};
+        if (m.Has("colours")) {
+            const Json& keys = m.Required("colours");
+            if (!keys.is_object()) Refuse(m.PathOf("colours"), "must be an object");
+            std::set<int> seen;
+            for (const auto& item : keys.items()) {
+                const std::string path = Child(m.PathOf("colours"), item.key());
+                const int position = UserColourPosition(item.key(), path);
+                if (!seen.insert(position).second) Refuse(path, "the key is named twice");
+                colours.keys[static_cast<size_t>(position)].colour =
+                    ColourOf(ObjectReader::ReadRgb(item.value(), path));
+            }
+        }
+        if (m.Has("baseColourKeys")) {
+            const Json& marked = m.Required("baseColourKeys");
+            if (!marked.is_array()) Refuse(m.PathOf("baseColourKeys"), "must be an array");
+            for (size_t i = 0; i < marked.size(); ++i) {
+                const std::string path = Child(m.PathOf("baseColourKeys"), i);
+                const int position =
+                    UserColourPosition(ObjectReader::ReadString(marked[i], path), path);
+                colours.keys[static_cast<size_t>(position)].mark = 1;
+            }
+        }
+    }
+    return set;
+}
+
+std::vector<MacroAction> ReadSteps(const Json& steps, const std::string& path) {
+    if (!steps.is_array()) Refuse(path, "must be an array of steps (\"KEY+\", \"KEY-\", pauses)");
+    std::vector<MacroAction> actions;
+    bool pauseSet = false;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const std::string stepPath = Child(path, i);
+        const Json& step = steps[i];
+        if (step.is_number()) {
+            if (actions.empty()) Refuse(stepPath, "a pause must follow a key step");
+            if (pauseSet) Refuse(stepPath, "two pauses in a row");
+            actions.back().delayMs = static_cast<uint32_t>(
+                ObjectReader::ReadInteger(step, stepPath, 0, PROFILE_JSON_MAX_DELAY_MS));
+            pauseSet = true;
+            continue;
+        }
+        const std::string word = ObjectReader::ReadString(step, stepPath);
+        const char sign = word.empty() ? '\0' : word.back();
+        if (word.size() < 2 || (sign != '+' && sign != '-'))
+            Refuse(stepPath, "\"" + word + "\" is not KEY+ (press), KEY- (release) or a pause");
+        if (static_cast<int>(actions.size()) == MACRO_MAX_ACTIONS)
+            Refuse(stepPath,
+                   "a macro holds at most " + std::to_string(MACRO_MAX_ACTIONS) + " steps");
+        const ScanCode key =
+            CheckedKey(std::string_view(word).substr(0, word.size() - 1), stepPath);
+        actions.push_back(
+            MakeMacroAction(0, key, sign == '+' ? MACRO_STATE_PRESS : MACRO_STATE_RELEASE));
+        pauseSet = false;
+    }
+    return actions;
+}
+
+MacroList ReadMacros(const Json& json, const std::string& path) {
+    if (!json.is_array()) Refuse(path, "must be an array of macros");
+    if (json.size() > static_cast<size_t>(MACRO_LIST_MAX))
+        Refuse(path, "the keyboard holds at most " + std::to_string(MACRO_LIST_MAX) +
+                         " macros, not " + std::to_string(json.size()));
+    std::vector<MacroRecord> records;
+    std::set<int> ids;
+    for (size_t k = 0; k < json.size(); ++k) {
+        ObjectReader r(json[k], Child(path, k), {"id", "name", "cycles", "reserved", "steps"});
+        MacroRecord record;
+        record.id = static_cast<uint16_t>(r.Integer("id", MACRO_MIN_ID, MACRO_MAX_ID));
+        if (!ids.insert(record.id).second)
+            Refuse(r.PathOf("id"), "id " + std::to_string(record.id) + " is used twice");
+        record.SetName(
+            CheckedText(r.String("name"), MACRO_NAME_MAX_UNITS, r.PathOf("name"), "the name"));
+        record.cycles = static_cast<uint8_t>(r.Integer("cycles", 1, 255));
+        if (r.Has("reserved"))
+            record.reserved = static_cast<uint16_t>(r.Integer("reserved", 0, 0xFFFF));
+        record.actions = ReadSteps(r.Required("steps"), r.PathOf("steps"));
+        records.push_back(std::move(record));
+    }
+    MacroList list;
+    list.Replace(std::move(records));
+    return list;
+}
+
+// Sets the entry from words, refusing an entry named twice.
+void StoreWords(WorkingSetData& data, std::set<std::pair<int, int>>& named, int area, int entry,
+                const ParsedWords& words, const std::string& path) {
+    if (!named.insert({area, entry}).second) Refuse(path, "the key is named twice");
+    data.keyAreas[static_cast<size_t>(area)][static_cast<size_t>(entry)] =
+        DerivedEntry(area, entry, words.type, words.value, data.macros, words.cyclesCopy);
+    data.texts.Set(WorkingSetEntryIndex(area, entry),
+                   words.text ? std::optional<std::u16string_view>(*words.text) : std::nullopt);
+}
+
+void ReadProfileKeys(const ObjectReader& r, int area, WorkingSetData& data,
+                     std::set<std::pair<int, int>>& named) {
+    if (r.Has("keys")) {
+        const Json& keys = r.Required("keys");
+        if (!keys.is_object()) Refuse(r.PathOf("keys"), "must be an object of KEY: ASSIGNMENT");
+        for (const auto& item : keys.items()) {
+            const std::string path = Child(r.PathOf("keys"), item.key());
+            const int entry = KeyIndexOf(CheckedKey(item.key(), path));
+            StoreWords(data, named, area, entry, ParseWords(item.value(), path, data.macros), path);
+        }
+    }
+    if (r.Has("gKeys")) {
+        ObjectReader banks(r.Required("gKeys"), r.PathOf("gKeys"), {"a", "b"});
+        for (std::string_view bank : {"a", "b"}) {
+            if (!banks.Has(bank)) continue;
+            const Json& keys = banks.Required(bank);
+            if (!keys.is_object()) Refuse(banks.PathOf(bank), "must be an object of G1-G9");
+            for (const auto& item : keys.items()) {
+                const std::string path = Child(banks.PathOf(bank), item.key());
+                const std::string name = Lower(item.key());
+                if (name.size() != 2 || name[0] != 'g' || name[1] < '1' || name[1] > '9')
+                    Refuse(path, "G keys are G1 to G9");
+                const int entry =
+                    (bank == "a" ? G_KEY_ENTRY_BANK_A : G_KEY_ENTRY_BANK_B) + (name[1] - '1');
+                StoreWords(data, named, area, entry, ParseWords(item.value(), path, data.macros),
+                           path);
+            }
+        }
+    }
+}
+
+void ReadRawEntries(const Json& json, const std::string& path, WorkingSetData& data,
+                    std::set<std::pair<int, int>>& named) {
+    if (!json.is_array()) Refuse(path, "must be an array");
+    for (size_t k = 0; k < json.size(); ++k) {
+        ObjectReader r(
+            json[k], Child(path, k),
+            {"profileIndex", "entry", "type", "value", "aux", "colourFlag", "reserved", "text"});
+        const int area = static_cast<int>(r.Integer("profileIndex", 0, KEY_AREA_COUNT - 1));
+        const int entry = static_cast<int>(r.Integer("entry", 0, KEY_AREA_ENTRIES - 1));
+        if (!named.insert({area, entry}).second)
+            Refuse(r.Path(), "entry " + std::to_string(entry) + " of profile index " +
+                                 std::to_string(area) + " is given twice");
+        KeyAssignment a;
+        a.type = static_cast<int16_t>(r.Integer("type", std::numeric_limits<int16_t>::min(),
+                                                std::numeric_limits<int16_t>::max()));
+        a.value = static_cast<int32_t>(r.Integer("value", std::numeric_limits<int32_t>::min(),
+                                                 std::numeric_limits<int32_t>::max()));
+        a.aux = static_cast<uint16_t>(r.Integer("aux", 0, 0xFFFF));
+        a.colourFlag = static_cast<uint32_t>(r.Integer("colourFlag", 0, 0xFFFFFFFFLL));
+        a.reserved = static_cast<uint32_t>(r.Integer("reserved", 0, 0xFFFFFFFFLL));
+        std::optional<std::u16string> text;
+        if (r.Has("text")) {
+            if (a.type != ASSIGN_PROGRAM && a.type != ASSIGN_TEXT)
+                Refuse(r.PathOf("text"), "only program (3) and text (6) entries carry a text");
+            text = CheckedText(r.String("text"), PROFILE_JSON_TEXT_MAX_UNITS, r.PathOf("text"),
+                               "the text");
+            a.value = 0;
+        }
+        data.keyAreas[static_cast<size_t>(area)][static_cast<size_t>(entry)] = a;
+        data.texts.Set(WorkingSetEntryIndex(area, entry),
+                       text ? std::optional<std::u16string_view>(*text) : std::nullopt);
+    }
+}
+
+ProfileDocument ReadDocument(const Json& json) {
+    ObjectReader top(json, "", {"format", "version", "profiles", "macros", "rawEntries"});
+    if (top.String("format") != PROFILE_JSON_FORMAT)
+        Refuse(top.PathOf("format"), "must be \"" + std::string(PROFILE_JSON_FORMAT) + "\"");
+    top.Integer("version", PROFILE_JSON_VERSION, PROFILE_JSON_VERSION);
+
+    ProfileDocument document;
+    WorkingSetData& data = document.data;
+    for (int area = 0; area < KEY_AREA_COUNT; ++area)
+        data.keyAreas[static_cast<size_t>(area)] =
+            area < ONBOARD_PROFILE_COUNT ? FreshKeyArea() : KeyArea{};
+    // Macros first: the keys name them.
+    data.macros = ReadMacros(top.Required("macros"), top.PathOf("macros"));
+
+    const Json& profiles = top.Required("profiles");
+    if (!profiles.is_array() || profiles.size() != ONBOARD_PROFILE_COUNT)
+        Refuse(top.PathOf("profiles"), "must be an array of the 3 on-board profiles");
+    std::set<std::pair<int, int>> named;
+    for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
+        ObjectReader r(profiles[static_cast<size_t>(p)],
+                       Child(top.PathOf("profiles"), static_cast<size_t>(p)),
+                       {"keys", "gKeys", "lighting"});
+        ReadProfileKeys(r, p, data, named);
+        ObjectReader lighting(
+            r.Required("lighting"), r.PathOf("lighting"),
+            {"mode", "brightness", "speed", "direction", "colourful", "colour", "baseColour",
+             "preset", "reportRate", "secondColourfulLook", "gridTrigger", "secondColour",
+             "secondColourOn", "thirdColour", "thirdColourOn", "userModes"});
+        ProfileLighting& target = document.lighting[static_cast<size_t>(p)];
+        target.params = ReadLighting(lighting);
+        ObjectReader userModes(lighting.Required("userModes"), lighting.PathOf("userModes"),
+                               {"currentIndex", "modes"});
+        target.userColours = ReadUserModes(userModes);
+    }
+    if (top.Has("rawEntries"))
+        ReadRawEntries(top.Required("rawEntries"), top.PathOf("rawEntries"), data, named);
+    return document;
+}
+
+}  // namespace
+
+std::string_view JsonMediaName(int index) {
+    return index >= 0 && index < MEDIA_COUNT ? MEDIA_NAMES[static_cast<size_t>(index)]
+                                             : std::string_view();
+}
+
+std::string_view JsonFunctionName(int index) {
+    return index >= 0 && index < KEYBOARD_FUNCTION_COUNT
+               ? FUNCTION_NAMES[static_cast<size_t>(index)]
+               : std::string_view();
+}
+
+std::string JsonKeyName(ScanCode s) {
+    if (!IsKeyScanCode(s)) return HexScanCode(s);
+    return KeyNames().names[KeyIndexOf(s)];
+}
+
+std::optional<ScanCode> FindJsonKey(std::string_view name) {
+    if (name.size() > 2 && name.size() <= 5 && name[0] == '0' &&
+        (name[1] == 'x' || name[1] == 'X')) {
+        const std::string digits(name.substr(2));
+        if (!std::all_of(digits.begin(), digits.end(),
+                         [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+            return std::nullopt;
+        const long s = std::stol(digits, nullptr, 16);
+        if (!IsKeyScanCode(s)) return std::nullopt;
+        return static_cast<ScanCode>(s);
+    }
+    const auto& byName = KeyNames().byLowerName;
+    const auto found = byName.find(Lower(name));
+    if (found == byName.end()) return std::nullopt;
+    return found->second;
+}
+
+std::string ProfileJsonError::Text() const {
+    return path.empty() ? message : path + ": " + message;
+}
+
+std::string WriteProfileJson(const ProfileDocument& document, const ModeNameOf& modeName) {
+    const WorkingSetData& data = document.data;
+    Json json;
+    json["format"] = PROFILE_JSON_FORMAT;
+    json["version"] = PROFILE_JSON_VERSION;
+    Json profiles = Json::array();
+    Json raw = Json::array();
+    for (int area = 0; area < KEY_AREA_COUNT; ++area) {
+        Json keys = Json::object();
+        Json banks = Json::object();
+        for (int entry = 0; entry < KEY_AREA_ENTRIES; ++entry) {
+            const KeyAssignment& a =
+                data.keyAreas[static_cast<size_t>(area)][static_cast<size_t>(entry)];
+            const std::u16string* text = data.texts.At(WorkingSetEntryIndex(area, entry));
+            const bool named = IsNamedEntry(area, entry);
+            const KeyAssignment derived = DerivedEntry(area, entry, a.type, a.value, data.macros);
+            const bool derivable =
+                SameEntry(a, derived) ||
+                (a.type == ASSIGN_MACRO &&
+                 SameEntry(a, DerivedEntry(area, entry, a.type, a.value, data.macros, true)));
+            std::optional<std::string> words;
+            if (named && derivable) words = AssignmentWords(a, text, data.macros);
+            if (a.type == ASSIGN_DEFAULT && words) continue;
+            if (!named && a.type == ASSIGN_DEFAULT && a.value == 0 && SameEntry(a, derived))
+                continue;
+            if (words) {
+                if (IsGKeyEntry(entry)) {
+                    const bool bankB = entry >= G_KEY_ENTRY_BANK_B;
+                    const int n = entry - (bankB ? G_KEY_ENTRY_BANK_B : G_KEY_ENTRY_BANK_A) + 1;
+                    banks[bankB ? "b" : "a"]["G" + std::to_string(n)] = *words;
+                } else {
+                    keys[JsonKeyName(ScanCodeOf(static_cast<KeyIndex>(entry)))] = *words;
+                }
+                continue;
+            }
+            Json item;
+            item["profileIndex"] = area;
+            item["entry"] = entry;
+            item["type"] = a.type;
+            item["value"] = a.value;
+            item["aux"] = a.aux;
+            item["colourFlag"] = a.colourFlag;
+            item["reserved"] = a.reserved;
+            if ((a.type == ASSIGN_PROGRAM || a.type == ASSIGN_TEXT) && text)
+                item["text"] = ToUtf8(*text);
+            raw.push_back(std::move(item));
+        }
+        if (area >= ONBOARD_PROFILE_COUNT) continue;
+        Json profile;
+        profile["keys"] = std::move(keys);
+        if (!banks.empty()) profile["gKeys"] = std::move(banks);
+        profile["lighting"] = LightingJson(document.lighting[static_cast<size_t>(area)], modeName);
+        profiles.push_back(std::move(profile));
+    }
+    json["profiles"] = std::move(profiles);
+    Json macros = Json::array();
+    for (const MacroRecord& record : data.macros.Records()) macros.push_back(MacroJson(record));
+    json["macros"] = std::move(macros);
+    if (!raw.empty()) json["rawEntries"] = std::move(raw);
+    return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::variant<ProfileDocument, ProfileJsonError> ReadProfileJson(std::string_view text) {
+    Json json;
+    try {
+        json = Json::parse(text.begin(), text.end());
+    } catch (const Json::parse_error& error) {
+        // The library's message names the line and column.
+        std::string message = error.what();
+        if (const size_t at = message.find("parse error"); at != std::string::npos)
+            message = message.substr(at);
+        return ProfileJsonError{"", "not JSON: " + message};
+    }
+    try {
+        return ReadDocument(json);
+    } catch (const Refusal& refusal) {
+        return refusal.error;
+    }
+}
+
+bool LooksLikeJsonDocument(std::span<const uint8_t> bytes) {
+    size_t at = 0;
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) at = 3;
+    while (at < bytes.size() &&
+           (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n'))
+        ++at;
+    return at < bytes.size() && bytes[at] == '{';
+}
+
+}  // namespace quorvel
