@@ -19,6 +19,7 @@
 #include <sstream>
 #include <thread>
 #include <type_traits>
+#include <utility>
 
 #include "base/byte_order.h"
 #include "emulator/delivery_queue.h"
@@ -60,7 +61,11 @@ struct Faults {
     int delayFrames = 0;
     int delayMs = 0;
     int duplicate = 0;
+    int loseReply = 0;
     int unplugAfter = 0;  // 0: not armed
+    // `fault after K ...`: the fault in these words is armed once K more frames were taken.
+    std::vector<std::string> later;
+    int laterSkip = 0;
 };
 
 struct CommandResult {
@@ -205,6 +210,8 @@ private:
         std::lock_guard lock(mutex_);
         if (!plugged_) return 0;
         trace_.Report('>', INTERFACE_NAMES[IFACE_CTRL], frame.data(), frame.size());
+        if (!faults_.later.empty() && faults_.laterSkip-- == 0)
+            ArmFault(std::exchange(faults_.later, {}));
         // Not before now: work already due (a plug notice) keeps its place ahead of the reply.
         Clock::time_point replyAt = std::max(AfterTransfer(AfterTransfer(sent)), Clock::now());
         const bool unplugNow = faults_.unplugAfter > 0 && --faults_.unplugAfter == 0;
@@ -222,6 +229,14 @@ private:
             if (options_.inOrderReplies) replyAt = std::max(replyAt, lastReplyAt_);
             std::vector<uint8_t> report(reply.begin(), reply.end());
             uint64_t generation = generation_;
+            if (faults_.loseReply > 0) {
+                // The keyboard did the work; only the host never hears of it.
+                --faults_.loseReply;
+                trace_.Event("fault: reply lost");
+                if (unplugNow) QueueUnplugNotice(replyAt);
+                LeaveLinkIf(unplugNow);
+                return 1;
+            }
             const bool duplicate = faults_.duplicate > 0;
             // The notice of the unplug goes out with the last reply, under one lock: a write
             // refused for the missing keyboard can then never reach the host before it.
@@ -242,8 +257,12 @@ private:
             }
             lastReplyAt_ = std::max(lastReplyAt_, replyAt);
         }
-        if (unplugNow) LeaveLink();
+        LeaveLinkIf(unplugNow);
         return 1;
+    }
+
+    void LeaveLinkIf(bool unplugNow) {
+        if (unplugNow) LeaveLink();
     }
 
     Clock::time_point BusyUntil() const {
@@ -423,22 +442,39 @@ private:
         return {EXIT_OK, ""};
     }
 
-    CommandResult ArmFault(const std::vector<std::string>& words) {
+    CommandResult ArmFault(const std::vector<std::string>& words, bool announce = true) {
         const std::string usage =
-            "usage: fault drop N | echo N | status ff|fe N | unplug-after N | delay MS N | "
-            "duplicate N";
+            "usage: fault [after K] drop N | echo N | status ff|fe N | unplug-after N | "
+            "delay MS N | duplicate N | lose-reply N";
         if (words.size() < 3) return {EXIT_USAGE, usage};
         const std::string& kind = words[1];
         int n = 0, ms = 0;
         bool ok = false;
-        if ((kind == "drop" || kind == "echo" || kind == "unplug-after" || kind == "duplicate") &&
+        if (kind == "after" && words.size() >= 5 && words[3] != "after") {
+            std::vector<std::string> later = {"fault"};
+            later.insert(later.end(), words.begin() + 3, words.end());
+            if (!ParseCount(words[2], n)) return {EXIT_USAGE, usage};
+            // Checked now, so a mistake is reported to whoever armed it; armed again later.
+            Faults saved = faults_;
+            CommandResult checked = ArmFault(later, false);
+            faults_ = saved;
+            if (checked.code != EXIT_OK) return checked;
+            if (n == 0) return ArmFault(later);
+            faults_.later = later;
+            faults_.laterSkip = n;
+            trace_.Event("fault after " + words[2] + ":" + Joined(later, 1));
+            return {EXIT_OK, ""};
+        }
+        if ((kind == "drop" || kind == "echo" || kind == "unplug-after" || kind == "duplicate" ||
+             kind == "lose-reply") &&
             words.size() == 3) {
             ok = ParseCount(words[2], n);
             if (ok)
-                (kind == "drop"        ? faults_.drop
-                 : kind == "echo"      ? faults_.wrongEcho
-                 : kind == "duplicate" ? faults_.duplicate
-                                       : faults_.unplugAfter) = n;
+                (kind == "drop"         ? faults_.drop
+                 : kind == "echo"       ? faults_.wrongEcho
+                 : kind == "duplicate"  ? faults_.duplicate
+                 : kind == "lose-reply" ? faults_.loseReply
+                                        : faults_.unplugAfter) = n;
         } else if (kind == "status" && words.size() == 4 &&
                    (words[2] == "ff" || words[2] == "fe")) {
             ok = ParseCount(words[3], n);
@@ -451,10 +487,14 @@ private:
             }
         }
         if (!ok) return {EXIT_USAGE, usage};
-        std::string armed = "fault";
-        for (size_t i = 1; i < words.size(); ++i) armed += " " + words[i];
-        trace_.Event(armed);
+        if (announce) trace_.Event("fault" + Joined(words, 1));
         return {EXIT_OK, ""};
+    }
+
+    static std::string Joined(const std::vector<std::string>& words, size_t from) {
+        std::string text;
+        for (size_t i = from; i < words.size(); ++i) text += " " + words[i];
+        return text;
     }
 
     std::string Dump() const {
@@ -473,6 +513,7 @@ private:
         json.Number("faultDelayMs", faults_.delayMs);
         json.Number("faultDelayFrames", faults_.delayFrames);
         json.Number("faultDuplicate", faults_.duplicate);
+        json.Number("faultLoseReply", faults_.loseReply);
         json.Number("faultUnplugAfter", faults_.unplugAfter);
         json.Number("endBusyMs", options_.endBusyMs);
         return json.Text();

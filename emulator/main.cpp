@@ -42,6 +42,8 @@ Commands:
   fault unplug-after N   remove the keyboard after N more frames
   fault delay MS N       answer the next N frames MS milliseconds late
   fault duplicate N      send each of the next N replies twice
+  fault lose-reply N     carry out the next N frames but lose their replies
+  fault after K FAULT    arm FAULT (any of the above) once K more frames came
   inject HEX...          send a control report nobody asked for (up to 64 bytes)
   dump                   print the whole firmware state as JSON
 

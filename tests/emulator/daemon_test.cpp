@@ -161,6 +161,22 @@ TEST_F(DaemonTest, FaultsSpoilTheNextFrames) {
         EXPECT_NE(std::find(trace.begin(), trace.end(), event), trace.end()) << event;
 }
 
+TEST_F(DaemonTest, AFaultCanWaitForItsFrameAndALostReplyStillCounts) {
+    keyboard.Run({"fault", "after", "2", "status", "fe", "1"});
+    EXPECT_EQ(Status(MakeFrame(OP_BEGIN)), STATUS_OK);
+    EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_OK);
+    EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_FE);
+    EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_OK);
+
+    keyboard.Run({"fault", "lose-reply", "1"});
+    EXPECT_FALSE(client.Transact(MakeFrame(OP_WRITE_KEY_BLOCK, 3, 0, {2, 2, 4}), SILENCE));
+    EXPECT_EQ(Bytes(Read(OP_READ_KEY_BLOCK, 3, 0), 8, 3), (std::vector<uint8_t>{2, 2, 4}));
+    auto trace = keyboard.Trace();
+    for (const char* event : {"# fault after 2: status fe 1", "# fault status fe 1",
+                              "# fault: reply lost"})
+        EXPECT_NE(std::find(trace.begin(), trace.end(), event), trace.end()) << event;
+}
+
 TEST_F(DaemonTest, UnplugAfterAnswersTheLastFrameThenLeaves) {
     keyboard.Run({"fault", "unplug-after", "2"});
     EXPECT_EQ(Status(MakeFrame(OP_BEGIN)), STATUS_OK);
