@@ -19,6 +19,8 @@ std::string ResultText(int result) {
             return "keyboard reported an error";
         case CMD_BAD_BLOCK:
             return "no such profile";
+        case CMD_TOO_LONG:
+            return "more data than one frame carries, nothing was sent";
         default:
             return "keyboard command failed";
     }

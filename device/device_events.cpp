@@ -36,6 +36,11 @@ void DeviceEvents::StartPresenceWorker(uint32_t count) {
     presenceWorker_.Post([this, count] { PresenceWorker(count); });
 }
 
+void DeviceEvents::Stop() {
+    presenceWorker_.Stop();
+    eventWorker_.Stop();
+}
+
 void DeviceEvents::WaitUntilIdle() {
     presenceWorker_.Drain();
     eventWorker_.Drain();
@@ -68,12 +73,16 @@ void DeviceEvents::TrayStateWorker(uint16_t code) {
 void DeviceEvents::PresenceWorker(uint32_t count) {
     if (count == lastDeviceCount_) return;
     if (count == 0) {
-        link_.SetCurrentProfileCache(-1);
+        link_.ResetCurrentProfileCache();
+        link_.ForgetKeyboardMacros();
         shell_.SendMessage(UM_DEVICE_GONE, UM_DEVICE_GONE_TAG);
         shell_.HideMainWindow();
     } else {
         std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> layout{};
-        if (ReadDefaultLayout(link_, layout) == CMD_OK) {
+        const int layoutRead = ReadDefaultLayout(link_, layout);
+        // Reads refused because the program is shutting down are no news for the window.
+        if (presenceWorker_.Stopping()) return;
+        if (layoutRead == CMD_OK) {
             ReplaceDefaultLayout(ReadKeyTableBlock(layout.data()));
         } else {
             shell_.ShowMessage(DEFAULT_LAYOUT_FAILED_TEXT);
@@ -82,6 +91,7 @@ void DeviceEvents::PresenceWorker(uint32_t count) {
         if (ReadSettingsBlock(link_, settings) == CMD_OK) {
             macroCapacity_.store(settings[SETTINGS_MACRO_CAPACITY] * MACRO_CAPACITY_UNIT);
         }
+        if (presenceWorker_.Stopping()) return;
         shell_.SendMessage(UM_PROFILE, UM_PROFILE_TAG);
     }
     if (!WaitForWindow(presenceWorker_)) return;

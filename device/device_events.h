@@ -36,6 +36,9 @@ public:
     // Usable size of the keyboard's macro area in bytes, read on each arrival; 0 until then.
     int MacroCapacity() const { return macroCapacity_.load(); }
 
+    // Drops the events not yet acted on and tells the running ones to give up (shutdown).
+    void Stop();
+
     // Blocks until every event reported so far has been handled (for callers that must see
     // the keyboard's state settled, such as the command-line tool and tests).
     void WaitUntilIdle();

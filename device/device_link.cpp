@@ -65,17 +65,23 @@ DeviceLink::DeviceLink(ShellPort& shell)
     : shell_(shell), events_(std::make_unique<DeviceEvents>(*this, shell)) {}
 
 DeviceLink::~DeviceLink() {
+    // The workers are told first, so that the reads the refused transactions cut short are
+    // not reported to the window as the keyboard's failures.
+    events_->Stop();
+    closing_ = true;
+    replySlot_.Cancel();
     if (bound_) {
-        {
-            std::lock_guard lock(requestMutex_);
-            entryPoints_.DeleteRequestFromUnitId(consUnitId_);
-            entryPoints_.DeleteRequestFromUnitId(ctrlUnitId_);
-            entryPoints_.DeleteRequestFromUnitId(ledUnitId_);
-        }
+        // Waits for notifications being dispatched; none reaches the events after this.
         std::unique_lock lock(boundLinkMutex);
         boundLink = nullptr;
     }
     events_.reset();
+    if (bound_) {
+        std::lock_guard lock(requestMutex_);
+        entryPoints_.DeleteRequestFromUnitId(consUnitId_);
+        entryPoints_.DeleteRequestFromUnitId(ctrlUnitId_);
+        entryPoints_.DeleteRequestFromUnitId(ledUnitId_);
+    }
 }
 
 BindResult DeviceLink::Bind(const BindOptions& options) {
@@ -164,13 +170,15 @@ uint32_t DeviceLink::CountControlInterfaces() {
 int DeviceLink::TransactCommand(const uint8_t* request, size_t requestLength, uint8_t* reply,
                                 uint32_t replyCapacity, uint32_t* receivedLength) {
     *receivedLength = 0;
+    if (requestLength > COMMAND_FRAME_SIZE) return CMD_TOO_LONG;
     std::lock_guard transaction(transactionMutex_);
-    if (CountControlInterfaces() == 0) return CMD_NO_DEVICE;
+    if (closing_ || CountControlInterfaces() == 0) return CMD_NO_DEVICE;
 
     CommandFrame frame{};
     std::copy_n(request, std::min(requestLength, COMMAND_FRAME_SIZE), frame.begin());
 
     for (int attempt = 1;; ++attempt) {
+        if (closing_) return CMD_NO_DEVICE;
         replySlot_.Open(reply, replyCapacity);
         if (entryPoints_.RequestWriteOne(&CONTROL_DESCRIPTOR, nullptr, 0, frame.data(),
                                          frame.size(), nullptr) <= 0) {
@@ -199,6 +207,60 @@ int DeviceLink::TransactCommand(const uint8_t* request, size_t requestLength, ui
 
 void DeviceLink::OnControlData(uint32_t length, const uint8_t* data) {
     replySlot_.Deliver(data, length);
+}
+
+int DeviceLink::CurrentProfileCache() const {
+    std::lock_guard lock(keyboardStateMutex_);
+    return currentProfileCache_;
+}
+
+void DeviceLink::ResetCurrentProfileCache() {
+    std::lock_guard lock(keyboardStateMutex_);
+    currentProfileCache_ = -1;
+    ++profileCacheResets_;
+}
+
+uint64_t DeviceLink::ProfileCacheResets() const {
+    std::lock_guard lock(keyboardStateMutex_);
+    return profileCacheResets_;
+}
+
+void DeviceLink::StoreCurrentProfileCache(int profile, uint64_t resetsAtStart) {
+    std::lock_guard lock(keyboardStateMutex_);
+    if (profile == -1 || resetsAtStart == profileCacheResets_) currentProfileCache_ = profile;
+}
+
+void DeviceLink::NoteKeyboardMacros(std::vector<int32_t> ids, bool everyTable) {
+    std::lock_guard lock(keyboardStateMutex_);
+    if (!everyTable && macroPositions_ != MacroPositions::KNOWN) return;
+    keyboardMacroIds_ = std::move(ids);
+    macroPositions_ = MacroPositions::KNOWN;
+}
+
+void DeviceLink::ForgetKeyboardMacros() {
+    std::lock_guard lock(keyboardStateMutex_);
+    keyboardMacroIds_.clear();
+    macroPositions_ = MacroPositions::UNKNOWN;
+}
+
+void DeviceLink::MarkKeyboardMacrosTorn() {
+    std::lock_guard lock(keyboardStateMutex_);
+    keyboardMacroIds_.clear();
+    macroPositions_ = MacroPositions::TORN;
+}
+
+bool DeviceLink::MacroPositionsMoved(std::span<const int32_t> ids) const {
+    std::lock_guard lock(keyboardStateMutex_);
+    switch (macroPositions_) {
+        case MacroPositions::UNKNOWN:
+            return false;
+        case MacroPositions::TORN:
+            return true;
+        case MacroPositions::KNOWN:
+            break;
+    }
+    return ids.size() < keyboardMacroIds_.size() ||
+           !std::equal(keyboardMacroIds_.begin(), keyboardMacroIds_.end(), ids.begin());
 }
 
 std::array<uint8_t, 2> DeviceLink::IndicatorState() {

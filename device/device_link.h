@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
+#include <vector>
 
 #include "device/reply_slot.h"
 #include "device/service_library.h"
@@ -37,8 +39,9 @@ constexpr int RETRY_PAUSE_MS = 10;
 class DeviceLink {
 public:
     explicit DeviceLink(ShellPort& shell);
-    // Removes the standing requests and stops the event workers. Must not run while the
-    // window is waiting for the device side (a worker may be sending it a message).
+    // Stops the event workers, then removes the standing requests. A transaction in progress
+    // ends at once and no frame is sent afterwards. Must not run while the window is waiting
+    // for the device side (a worker may be sending it a message).
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
@@ -61,19 +64,48 @@ public:
 
     // Sends one frame and waits for the reply with the same command code, with up to three
     // attempts. Concurrent callers are served one after the other. receivedLength is 0
-    // unless the result is CMD_OK.
+    // unless the result is CMD_OK. A request longer than a frame gives CMD_TOO_LONG, and
+    // CMD_NO_DEVICE once the link is shutting down; nothing is sent then.
     int TransactCommand(const uint8_t* request, size_t requestLength, uint8_t* reply,
                         uint32_t replyCapacity, uint32_t* receivedLength);
     // Control-interface data from the library; dropped unless a transaction waits for it.
     void OnControlData(uint32_t length, const uint8_t* data);
+
+    // Held for the whole of a begin...end session, and of a read of several frames that must
+    // not see another thread's session half done: frames of other threads' sessions wait until
+    // it is released. Single transactions outside a session do not take it. Not re-entrant;
+    // taken after the working-set and snapshot locks, before the transaction lock.
+    using SessionLock = std::unique_lock<std::mutex>;
+    [[nodiscard]] SessionLock HoldSession() { return SessionLock(sessionMutex_); }
 
     std::array<uint8_t, 2> IndicatorState();
     // Flips the macro key bank; returns true when bank B is now selected.
     bool ToggleGKeyBank();
 
     // Active on-board profile as last read or set; -1 = unknown.
-    int CurrentProfileCache() const { return currentProfileCache_.load(); }
-    void SetCurrentProfileCache(int profile) { currentProfileCache_.store(profile); }
+    int CurrentProfileCache() const;
+    // Forgets the active profile, as when the keyboard goes away.
+    void ResetCurrentProfileCache();
+    // Taken before a read or set of the active profile whose result is to be cached.
+    uint64_t ProfileCacheResets() const;
+    // Caches profile unless the cache was reset since resetsAtStart was taken: a read that
+    // finishes just after an unplug must not leave the old keyboard's answer behind. -1 is
+    // always stored.
+    void StoreCurrentProfileCache(int profile, uint64_t resetsAtStart);
+
+    // What is known of the macro positions the keyboard's key tables name: every on-board
+    // profile's table plays macros by their position in the one shared macro area.
+    // Ids of the keyboard's macros in area order, as just read from it or written to it. A
+    // write that covered only some tables tells nothing of the others when nothing was known.
+    void NoteKeyboardMacros(std::vector<int32_t> ids, bool everyTable = true);
+    // Nothing known any more (the keyboard went away, or a read of it failed).
+    void ForgetKeyboardMacros();
+    // A write of the macro area failed part way: the tables may no longer match the area.
+    void MarkKeyboardMacrosTorn();
+    // True when writing the area in this order would leave a key table the write does not
+    // cover naming another macro than before: a known macro's position moved or it is gone
+    // (appended macros move nothing), or a write was torn. False when nothing is known.
+    bool MacroPositionsMoved(std::span<const int32_t> ids) const;
 
     DeviceEvents& Events() { return *events_; }
 
@@ -90,8 +122,16 @@ private:
     uint32_t ledUnitId_ = 0;
     std::array<uint8_t, 2> indicatorState_{INDICATOR_REPORT, INDICATOR_ALWAYS_SET};
 
-    std::atomic<int> currentProfileCache_{-1};
+    mutable std::mutex keyboardStateMutex_;  // the profile cache and the macro positions
+    int currentProfileCache_ = -1;
+    uint64_t profileCacheResets_ = 0;
+    enum class MacroPositions { UNKNOWN, KNOWN, TORN } macroPositions_ = MacroPositions::UNKNOWN;
+    std::vector<int32_t> keyboardMacroIds_;
 
+    // Set first thing on shutdown: transactions are refused and waits for replies end.
+    std::atomic<bool> closing_{false};
+
+    std::mutex sessionMutex_;
     std::mutex transactionMutex_;
     ReplySlot replySlot_;
 

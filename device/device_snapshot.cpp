@@ -49,19 +49,24 @@ KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bo
     const bool withNames = sizes.withNames <= capacity;
 
     std::vector<int> targets;
-    if (allProfiles) {
-        targets = {0, 1, 2};
-    } else {
-        // Without the active profile there is no key table to write, and the macro area is
-        // never written without one.
-        const int active = GetActiveProfile(link);
-        if (active < 0 || active >= ONBOARD_PROFILE_COUNT) return {0, ACTIVE_PROFILE_UNKNOWN_TEXT};
-        targets = {active};
-    }
-
     std::vector<uint8_t> area;
     std::vector<KeyBlockBytes> blocks;
+    std::vector<int32_t> macroIds;
     try {
+        macroIds = MacroIds(macros);
+        if (allProfiles) {
+            targets = {0, 1, 2};
+        } else {
+            // Without the active profile there is no key table to write, and the macro area is
+            // never written without one.
+            const int active = GetActiveProfile(link);
+            if (active < 0 || active >= ONBOARD_PROFILE_COUNT)
+                return {0, ACTIVE_PROFILE_UNKNOWN_TEXT};
+            targets = {active};
+            // The other profiles' tables play macros by position too: when a deletion or a
+            // reordering moved them, those tables are rewritten with the area.
+            if (link.MacroPositionsMoved(macroIds)) targets = {0, 1, 2};
+        }
         area = EncodeMacroArea(macros, withNames);
         const DefaultLayout layout = CurrentDefaultLayout();
         const MacroPositionOfId positionOf = [&](int32_t id) {
@@ -79,19 +84,31 @@ KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bo
     const int keyBlockFrames = FramesFor(KEY_TABLE_BLOCK_SIZE);
     FrameCounter frames(
         progress, 2 + FramesFor(area.size()) + keyBlockFrames * static_cast<int>(targets.size()));
-    BeginSession(link);
-    frames.Sent(1);
-    // A failed macro-area write still lets the key tables go: only the last of them decides.
-    WriteMacroArea(link, area);
-    frames.Sent(FramesFor(area.size()));
-    int last = CMD_NO_DEVICE;
-    for (size_t i = 0; i < targets.size(); ++i) {
-        last = WriteKeyBlock(link, blocks[i], static_cast<unsigned>(targets[i]));
-        frames.Sent(keyBlockFrames);
+    const std::string_view message = withNames ? std::string_view() : NAMES_DROPPED_TEXT;
+    // The first failed frame ends the write: key tables sent after a failed macro area would
+    // name macros the keyboard does not hold. End is sent whatever happened, so a session the
+    // keyboard opened without our hearing of it is not left open for the next writer.
+    const DeviceLink::SessionLock session = link.HoldSession();
+    bool written = BeginSession(link) == CMD_OK;
+    bool areaSent = false;
+    if (written) {
+        frames.Sent(1);
+        areaSent = true;
+        written = WriteMacroArea(link, area) == CMD_OK;
     }
-    EndSession(link);
-    frames.Sent(1);
-    return {last == CMD_OK ? 1 : 0, withNames ? std::string_view() : NAMES_DROPPED_TEXT};
+    if (written) frames.Sent(FramesFor(area.size()));
+    for (size_t i = 0; written && i < targets.size(); ++i) {
+        written = WriteKeyBlock(link, blocks[i], static_cast<unsigned>(targets[i])) == CMD_OK;
+        if (written) frames.Sent(keyBlockFrames);
+    }
+    written = EndSession(link) == CMD_OK && written;
+    if (written) {
+        frames.Sent(1);
+        link.NoteKeyboardMacros(std::move(macroIds), targets.size() == ONBOARD_PROFILE_COUNT);
+    } else if (areaSent) {
+        link.MarkKeyboardMacrosTorn();
+    }
+    return {written ? 1 : 0, message};
 }
 
 }  // namespace

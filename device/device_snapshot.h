@@ -56,7 +56,7 @@ private:
 // What a write of key tables and macros came to: the result, and the message the user must
 // see once every lock is released.
 struct KeyboardWrite {
-    int result = 0;            // 1 when the last key block was written, else 0
+    int result = 0;            // 1 when every frame of the write succeeded, else 0
     std::string_view message;  // language key; empty when there is nothing to say
 
     bool Ok() const { return result == 1; }
@@ -81,8 +81,9 @@ int RefreshDeviceSnapshot(DeviceLink& link, ShellPort& shell, ProfileWorkingSet&
 // Writes the snapshot's macro area and key tables as they stand. Nothing is sent when the
 // macros do not fit the keyboard's macro capacity even without names (EXTRA_MACRO_TOO_LONG) or
 // when the active profile is needed and cannot be read; when they fit only without names the
-// names are dropped and EXTRA_PROFILE_SPACE_TIGHT follows the write. Only the last key-block
-// write decides the result.
+// names are dropped and EXTRA_PROFILE_SPACE_TIGHT follows the write. The result is 1 only when
+// begin, every macro-area chunk, every key block and end succeeded; the first failure stops
+// the writes and end is still sent.
 KeyboardWrite WriteKeysAndMacros(DeviceLink& link, DeviceSnapshot& snapshot, bool allProfiles,
                                  const Progress& progress = {});
 // The same, showing the message after the snapshot lock is released. Returns the result.

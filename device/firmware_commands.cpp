@@ -95,7 +95,7 @@ int ReadParams(DeviceLink& link, ParamsChunk& data, uint8_t length, uint16_t add
 }
 
 int WriteParams(DeviceLink& link, std::span<const uint8_t> data, uint16_t address) {
-    if (data.size() > FRAME_DATA_SIZE) return CMD_WRITE_FAILED;
+    if (data.size() > FRAME_DATA_SIZE) return CMD_TOO_LONG;
     return SimpleCommand(link, OP_WRITE_PARAMS, static_cast<uint8_t>(data.size()), address, data);
 }
 
@@ -125,7 +125,7 @@ int ReadDefaultLayout(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE>
 
 int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
                     int firstKeyPosition) {
-    if (data.size() > FRAME_DATA_SIZE) return CMD_WRITE_FAILED;
+    if (data.size() > FRAME_DATA_SIZE) return CMD_TOO_LONG;
     auto address =
         static_cast<uint16_t>(page * KEY_COLOUR_PAGE_SIZE + firstKeyPosition * KEY_COLOUR_SIZE);
     return SimpleCommand(link, OP_WRITE_KEY_COLOURS, static_cast<uint8_t>(data.size()), address,
@@ -135,21 +135,23 @@ int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
 int GetActiveProfile(DeviceLink& link) {
     int cached = link.CurrentProfileCache();
     if (cached != -1) return cached;
+    const uint64_t resets = link.ProfileCacheResets();
     SettingsBlock settings{};
     if (ReadSettingsBlock(link, settings) != CMD_OK) return -1;
     int profile = settings[SETTINGS_ACTIVE_PROFILE];
-    link.SetCurrentProfileCache(profile);
+    link.StoreCurrentProfileCache(profile, resets);
     return profile;
 }
 
 int SetActiveProfile(DeviceLink& link, int profile) {
     if (profile < 0 || profile >= ONBOARD_PROFILE_COUNT) return CMD_BAD_BLOCK;
+    const uint64_t resets = link.ProfileCacheResets();
     SettingsBlock settings{};
     int result = ReadSettingsBlock(link, settings);
     if (result != CMD_OK) return result;
     settings[SETTINGS_ACTIVE_PROFILE] = static_cast<uint8_t>(profile);
     result = WriteSettingsBlock(link, settings);
-    link.SetCurrentProfileCache(result == CMD_OK ? profile : -1);
+    link.StoreCurrentProfileCache(result == CMD_OK ? profile : -1, resets);
     return result;
 }
 

@@ -31,7 +31,7 @@ int WriteSettingsBlock(DeviceLink& link, const SettingsBlock& block);
 
 // The reply always fills all 56 bytes, whatever length was asked.
 int ReadParams(DeviceLink& link, ParamsChunk& data, uint8_t length, uint16_t address);
-// At most 56 bytes; a longer write is refused with CMD_WRITE_FAILED and nothing is sent.
+// At most 56 bytes; a longer write is refused with CMD_TOO_LONG and nothing is sent.
 int WriteParams(DeviceLink& link, std::span<const uint8_t> data, uint16_t address);
 
 // Block 0-2 is the key table of that on-board profile; others give CMD_BAD_BLOCK.
@@ -47,7 +47,7 @@ int WriteMacroArea(DeviceLink& link, std::span<const uint8_t> area);
 int ReadDefaultLayout(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> layout);
 
 // Colours of consecutive key positions on the page of the profile being edited; at most 56
-// bytes (callers send 18 positions or one).
+// bytes (callers send 18 positions or one); more gives CMD_TOO_LONG and nothing is sent.
 int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
                     int firstKeyPosition);
 

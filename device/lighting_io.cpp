@@ -1,5 +1,7 @@
 #include "device/lighting_io.h"
 
+#include "device/command_frame.h"
+#include "device/device_link.h"
 #include "device/firmware_commands.h"
 #include "device/result_codes.h"
 #include "model/profile_store.h"
@@ -32,6 +34,7 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
     if (ReadSettingsBlock(link, settings) != CMD_OK) return READ_LIGHTING_FAILED;
     SetSupportedModes(settings, state);
 
+    DeviceLink::SessionLock session = link.HoldSession();
     BeginSession(link);
     // The user mode's colours go in this same session: a session of their own would close
     // this one before the records are read.
@@ -49,6 +52,7 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
             records[p] = ReadLightingParams(chunk);
     }
     EndSession(link);
+    session.unlock();
 
     if (state.activeProfile >= 0 && state.activeProfile < ONBOARD_PROFILE_COUNT &&
         records[state.activeProfile])
@@ -58,6 +62,9 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
 }
 
 int SendParamWrite(DeviceLink& link, const ParamWrite& write) {
+    // Refused before the session opens, so a caller's mistake sends no frame at all.
+    if (write.bytes.size() > FRAME_DATA_SIZE) return CMD_TOO_LONG;
+    const DeviceLink::SessionLock session = link.HoldSession();
     FirstFailure failure;
     failure.Note(BeginSession(link));
     failure.Note(WriteParams(link, write.bytes, write.address));
@@ -74,6 +81,7 @@ int WriteMode(DeviceLink& link, const LightingState& state, int modeId) {
 }
 
 int SendKeyColours(DeviceLink& link, int profile, const KeyColourTable& table) {
+    const DeviceLink::SessionLock session = link.HoldSession();
     FirstFailure failure;
     failure.Note(BeginSession(link));
     SendChunks(link, profile, table, failure);
@@ -84,6 +92,7 @@ int SendKeyColours(DeviceLink& link, int profile, const KeyColourTable& table) {
 int SendKeyColour(DeviceLink& link, int profile, int position, Colour colour) {
     if (!IsValidKeyPosition(position)) return CMD_BAD_BLOCK;
     const KeyColourWrite write = SingleKeyColourWrite(profile, position, colour);
+    const DeviceLink::SessionLock session = link.HoldSession();
     FirstFailure failure;
     failure.Note(BeginSession(link));
     failure.Note(WriteKeyColours(link, write.bytes, write.page, write.firstPosition));
@@ -93,6 +102,7 @@ int SendKeyColour(DeviceLink& link, int profile, int position, Colour colour) {
 
 int SendBaseColour(DeviceLink& link, int profile, Colour colour, const KeyColourTable& table) {
     const ParamWrite write = BaseColourWrite(profile, colour);
+    const DeviceLink::SessionLock session = link.HoldSession();
     FirstFailure failure;
     failure.Note(BeginSession(link));
     failure.Note(WriteParams(link, write.bytes, write.address));

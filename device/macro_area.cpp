@@ -156,4 +156,11 @@ std::vector<MacroRecord> DecodeMacroArea(std::span<const uint8_t> area) {
     return macros;
 }
 
+std::vector<int32_t> MacroIds(std::span<const MacroRecord> macros) {
+    std::vector<int32_t> ids;
+    ids.reserve(macros.size());
+    for (const MacroRecord& macro : macros) ids.push_back(macro.id);
+    return ids;
+}
+
 }  // namespace quorvel

@@ -56,4 +56,7 @@ std::vector<uint8_t> EncodeMacroArea(std::span<const MacroRecord> macros, bool w
 // gives no macros.
 std::vector<MacroRecord> DecodeMacroArea(std::span<const uint8_t> area);
 
+// The macros' ids in list order, which is their order in the area.
+std::vector<int32_t> MacroIds(std::span<const MacroRecord> macros);
+
 }  // namespace quorvel

@@ -50,20 +50,29 @@ bool ReadMacroDirectory(DeviceLink& link, std::vector<uint8_t>& area) {
 }  // namespace
 
 bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
+    // Whatever is loaded after a failed read did not come from the keyboard, so its other
+    // profiles' tables must not be written in place of the keyboard's.
+    link.ForgetKeyboardMacros();
     const int active = GetActiveProfile(link);
     if (active < 0 || active > MAX_REPORTED_PROFILE) return false;
     try {
         std::array<std::array<uint8_t, KEY_TABLE_BLOCK_SIZE>, ONBOARD_PROFILE_COUNT> blocks{};
-        for (unsigned p = 0; p < blocks.size(); ++p)
-            if (ReadKeyBlock(link, blocks[p], p) != CMD_OK) return false;
         std::vector<uint8_t> area;
-        if (!ReadMacroDirectory(link, area)) return false;
+        {
+            // Tables and macro area from one state of the keyboard, not from either side of
+            // another thread's write.
+            const DeviceLink::SessionLock session = link.HoldSession();
+            for (unsigned p = 0; p < blocks.size(); ++p)
+                if (ReadKeyBlock(link, blocks[p], p) != CMD_OK) return false;
+            if (!ReadMacroDirectory(link, area)) return false;
+        }
 
         WorkingSetData data;
         const DefaultLayout layout = CurrentDefaultLayout();
         for (unsigned p = 0; p < blocks.size(); ++p)
             data.keyAreas[p] = DecodeKeyTable(ReadKeyTableBlock(blocks[p].data()), layout);
         data.macros.Replace(DecodeMacroArea(area));
+        link.NoteKeyboardMacros(MacroIds(data.macros.Records()));
         return WriteFileAtomically(path, EncodeProfileImage(data));
     } catch (const std::bad_alloc&) {
         return false;

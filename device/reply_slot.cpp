@@ -16,7 +16,9 @@ void ReplySlot::Open(uint8_t* buffer, uint32_t capacity) {
 
 std::optional<uint32_t> ReplySlot::WaitAndClose(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    bool replied = delivered_.wait_for(lock, timeout, [this] { return signalled_; });
+    bool replied = delivered_.wait_for(lock, timeout, [this] {
+        return signalled_ || cancelled_;
+    }) && signalled_;
     busy_ = false;
     signalled_ = false;
     buffer_ = nullptr;
@@ -29,6 +31,14 @@ void ReplySlot::Close() {
     busy_ = false;
     signalled_ = false;
     buffer_ = nullptr;
+}
+
+void ReplySlot::Cancel() {
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+    }
+    delivered_.notify_all();
 }
 
 void ReplySlot::Deliver(const uint8_t* data, uint32_t length) {

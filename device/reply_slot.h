@@ -18,6 +18,8 @@ public:
     // read its buffer afterwards without racing the callback. Returns the received length.
     std::optional<uint32_t> WaitAndClose(std::chrono::milliseconds timeout);
     void Close();
+    // Ends the wait in progress and every later one at once, without a reply (shutdown).
+    void Cancel();
 
     // Called on the service library's thread with each control-interface report.
     void Deliver(const uint8_t* data, uint32_t length);
@@ -29,6 +31,7 @@ private:
     std::condition_variable delivered_;
     bool busy_ = false;
     bool signalled_ = false;
+    bool cancelled_ = false;
     uint8_t* buffer_ = nullptr;
     uint32_t capacity_ = 0;
     uint32_t receivedLength_ = 0;

@@ -11,5 +11,6 @@ constexpr int CMD_NO_REPLY = -2;      // three attempts without a matching reply
 constexpr int CMD_STATUS_FF = -102;   // the reply carried error status 0xFF
 constexpr int CMD_STATUS_FE = -103;   // the reply carried error status 0xFE
 constexpr int CMD_BAD_BLOCK = -201;   // profile or key-block index outside 0-2; nothing sent
+constexpr int CMD_TOO_LONG = -202;    // more data than one frame carries (56 bytes); nothing sent
 
 }  // namespace quorvel

@@ -5,13 +5,17 @@ namespace quorvel {
 SerialWorker::SerialWorker() : thread_([this] { Run(); }) {}
 
 SerialWorker::~SerialWorker() {
+    Stop();
+    thread_.join();
+}
+
+void SerialWorker::Stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
         jobs_.clear();
     }
     changed_.notify_all();
-    thread_.join();
 }
 
 void SerialWorker::Post(std::function<void()> job) {

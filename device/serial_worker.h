@@ -13,12 +13,14 @@ namespace quorvel {
 class SerialWorker {
 public:
     SerialWorker();
-    // Drops the jobs not yet started and waits for the running one.
+    // Stop, then waits for the running job.
     ~SerialWorker();
     SerialWorker(const SerialWorker&) = delete;
     SerialWorker& operator=(const SerialWorker&) = delete;
 
     void Post(std::function<void()> job);
+    // Drops the jobs not yet started and refuses new ones; the running job sees Stopping().
+    void Stop();
     // True once the owner is shutting down; long-running jobs poll it.
     bool Stopping();
     // Blocks until every job posted so far has finished.

@@ -116,6 +116,23 @@ TEST_F(AbsentAtStart, LaterArrivalReadsTheKeyboardButDoesNotOpenTheWindow) {
     EXPECT_NE(CurrentDefaultLayout(), BuiltInDefaultLayout());
 }
 
+TEST_F(AbsentAtStart, ShutdownDuringTheArrivalReadsEndsThemAtOnce) {
+    // Every frame of the arrival's reads goes unanswered: each would wait out three attempts.
+    keyboard_->Run({"fault", "drop", "100"});
+    const size_t mark = keyboard_->TraceMark();
+    keyboard_->Run({"plug"});
+    ASSERT_EQ(TraceLines(mark, "> CTRL", 1).size(), 1u);
+
+    const auto start = std::chrono::steady_clock::now();
+    link_.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    const size_t afterUnbind = keyboard_->TraceMark();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(keyboard_->FramesSentSince(afterUnbind).empty());
+    // The cut-short reads are not reported as the keyboard's failure.
+    EXPECT_TRUE(shell_.Events().empty()) << ::testing::PrintToString(shell_.Events());
+}
+
 class NotReadyWindow : public LinkedKeyboard {
 protected:
     void SetUp() override {

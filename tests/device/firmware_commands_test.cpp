@@ -139,6 +139,47 @@ TEST_F(FirmwareCommands, ActiveProfileIsCachedUntilTheKeyboardGoes) {
     EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
 }
 
+TEST_F(FirmwareCommands, ReadFinishingAfterAResetDoesNotRefillTheCache) {
+    ASSERT_EQ(SetActiveProfile(*link_, 1), CMD_OK);
+    link_->ResetCurrentProfileCache();
+    keyboard_->Run({"fault", "delay", "300", "1"});
+    const size_t mark = keyboard_->TraceMark();
+    int read = -1;
+    std::thread reader([&] { read = GetActiveProfile(*link_); });
+    ASSERT_EQ(TraceLines(mark, "> CTRL", 1).size(), 1u);
+    // The keyboard goes away while the reply is on its way.
+    link_->ResetCurrentProfileCache();
+    reader.join();
+    EXPECT_EQ(read, 1);  // the caller still gets what was read
+    EXPECT_EQ(link_->CurrentProfileCache(), -1);
+    // A set that began before a reset is not cached either.
+    keyboard_->Run({"fault", "delay", "300", "1"});
+    int set = 0;
+    std::thread setter([&] { set = SetActiveProfile(*link_, 2); });
+    ASSERT_EQ(TraceLines(mark, "> CTRL", 2).size(), 2u);
+    link_->ResetCurrentProfileCache();
+    setter.join();
+    EXPECT_EQ(set, CMD_OK);
+    EXPECT_EQ(link_->CurrentProfileCache(), -1);
+    EXPECT_EQ(GetActiveProfile(*link_), 2);
+}
+
+TEST_F(FirmwareCommands, MoreThanAFrameIsTheCallersErrorAndSendsNothing) {
+    const std::vector<uint8_t> tooLong(57, 1);
+    std::array<uint8_t, 65> longRequest{};
+    uint8_t reply[64];
+    uint32_t received = 0;
+    const size_t mark = keyboard_->TraceMark();
+    EXPECT_EQ(WriteParams(*link_, tooLong, 0), CMD_TOO_LONG);
+    EXPECT_EQ(WriteKeyColours(*link_, tooLong, 0, 0), CMD_TOO_LONG);
+    EXPECT_EQ(link_->TransactCommand(longRequest.data(), longRequest.size(), reply, sizeof reply,
+                                     &received),
+              CMD_TOO_LONG);
+    EXPECT_TRUE(keyboard_->FramesSentSince(mark).empty());
+    // 56 bytes still go in one frame.
+    EXPECT_EQ(WriteParams(*link_, std::span(tooLong).first(56), 0), CMD_STATUS_FE);
+}
+
 TEST_F(FirmwareCommands, FlashSurvivesADaemonRestart) {
     auto block = Pattern(11);
     ASSERT_EQ(BeginSession(*link_), CMD_OK);

@@ -99,6 +99,12 @@ TEST_F(LightingIo, SpeedSliderAndModeBytes) {
                                         Frame(OP_WRITE_PARAMS, 42, {1, 3, 3, 1, 1}), End()}));
 }
 
+TEST_F(LightingIo, ParameterWriteLongerThanAFrameOpensNoSession) {
+    const size_t mark = keyboard_->TraceMark();
+    EXPECT_EQ(SendParamWrite(*link_, ParamWrite{0, std::vector<uint8_t>(57, 1)}), CMD_TOO_LONG);
+    EXPECT_TRUE(keyboard_->FramesSentSince(mark).empty());
+}
+
 TEST_F(LightingIo, ReadLightingDecodesTheActiveRecordAndSendsTheUserMode) {
     ASSERT_EQ(SendParamWrite(*link_, DefaultParamsWrite(2)), CMD_OK);
     LightingState state;

@@ -151,6 +151,97 @@ TEST_F(ApplyTest, UnknownActiveProfileAbandonsTheWrite) {
     EXPECT_EQ(Messages(), std::vector<std::string>{"message MAIN_NO_DEVICE_PROMPT"});
 }
 
+// An error status on one frame of a write that carries three key blocks; the fault is armed
+// once the frames before it have been counted, for all three attempts of its transaction.
+struct FaultedFrame {
+    const char* name;
+    int framesBefore;  // -1: before anything is sent
+    std::vector<int> expectedCommands;
+};
+
+TEST_F(ApplyTest, AnyFailedFrameFailsTheWholeWrite) {
+    const int end = OP_END, macro = OP_WRITE_MACRO_AREA, key = OP_WRITE_KEY_BLOCK;
+    std::vector<int> afterSecondBlock = Expected(1, 2);
+    afterSecondBlock.pop_back();
+    afterSecondBlock.insert(afterSecondBlock.end(), {key, key, key, end});
+    const std::vector<FaultedFrame> cases = {
+        {"begin", -1, {OP_BEGIN, OP_BEGIN, OP_BEGIN, end}},
+        {"macro area", 1, {OP_BEGIN, macro, macro, macro, end}},
+        {"third key block", 16, afterSecondBlock},
+        {"end", 23,
+         [&] {
+             std::vector<int> codes = Expected(1, 3);
+             codes.insert(codes.end(), {end, end});
+             return codes;
+         }()},
+    };
+    for (const FaultedFrame& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto arm = [&] { keyboard_->Run({"fault", "status", "fe", "3"}); };
+        if (c.framesBefore < 0) arm();
+        size_t mark = keyboard_->TraceMark();
+        const KeyboardWrite write = WriteKeysAndMacros(*link_, snapshot_, true, [&](int done, int) {
+            if (done == c.framesBefore) arm();
+        });
+        EXPECT_EQ(write.result, 0);
+        EXPECT_EQ(Commands(keyboard_->FramesSentSince(mark)), c.expectedCommands);
+    }
+    // With the fault gone the same write goes through.
+    EXPECT_EQ(WriteKeysAndMacros(*link_, snapshot_, true).result, 1);
+}
+
+TEST_F(ApplyTest, MovedMacroPositionsRewriteEveryProfilesTable) {
+    testing::ScopedDataFolder folder;
+    ASSERT_EQ(SetActiveProfile(*link_, 0), CMD_OK);
+    const MacroAction press = MakeMacroAction(10, KEY_A, MACRO_STATE_PRESS);
+    {
+        // Profile 2's B key plays the third macro; profile 0 is the one being edited.
+        WorkingSetLock data = workingSet_.Lock();
+        ASSERT_TRUE(data->macros.Replace(
+            {Macro(1, u"a", {press}), Macro(2, u"b", {press}), Macro(3, u"c", {press})}));
+        data->keyAreas[2][KeyIndexOf(KEY_B)] = {ASSIGN_MACRO, 0, 3, 0, 0};
+    }
+    ASSERT_EQ(RefreshDeviceSnapshot(*link_, shell_, workingSet_, snapshot_, true), 1);
+    ASSERT_EQ(LoadActiveProfileFromKeyboard(*link_, workingSet_), ProfileSource::KEYBOARD);
+    const size_t profile2B = 2 * KEY_TABLE_BLOCK_SIZE + 3 * SlotOf(KEY_B) + 2;
+    ASSERT_EQ(DumpBytes(*keyboard_, "keyBlocks")[profile2B], 2);
+
+    auto applyFrames = [&](auto&& edit, const Progress& progress = {}) {
+        edit(*workingSet_.Lock());
+        const size_t mark = keyboard_->TraceMark();
+        const int written =
+            ApplyWorkingSet(*link_, shell_, workingSet_, snapshot_, progress).written;
+        return std::make_pair(written, Commands(keyboard_->FramesSentSince(mark)));
+    };
+    auto nothing = [](WorkingSetData&) {};
+    // Deleting the first macro moves the third to position 1 for every profile.
+    auto deleteFirst = [](WorkingSetData& data) {
+        std::vector<MacroRecord> rest(data.macros.Records().begin() + 1,
+                                      data.macros.Records().end());
+        ASSERT_TRUE(data.macros.Replace(rest));
+    };
+    EXPECT_EQ(applyFrames(deleteFirst), std::make_pair(1, Expected(1, 3)));
+    EXPECT_EQ(DumpBytes(*keyboard_, "keyBlocks")[profile2B], 1);
+
+    // Unchanged, and then a macro appended: no position moved, the active table is enough.
+    EXPECT_EQ(applyFrames(nothing), std::make_pair(1, Expected(1, 1)));
+    auto append = [&](WorkingSetData& data) {
+        std::vector<MacroRecord> more = data.macros.Records();
+        more.push_back(Macro(9, u"d", {press}));
+        ASSERT_TRUE(data.macros.Replace(more));
+    };
+    EXPECT_EQ(applyFrames(append), std::make_pair(1, Expected(1, 1)));
+
+    // A write that failed after the area may have left the tables behind it: the next Apply
+    // writes them all, even with nothing changed.
+    const std::pair<int, std::vector<int>> failed = applyFrames(nothing, [&](int done, int) {
+        if (done == 2) keyboard_->Run({"fault", "status", "fe", "3"});
+    });
+    EXPECT_EQ(failed.first, 0);
+    EXPECT_EQ(applyFrames(nothing), std::make_pair(1, Expected(1, 3)));
+    EXPECT_EQ(DumpBytes(*keyboard_, "keyBlocks")[profile2B], 1);
+}
+
 class TightCapacity : public ApplyTest {
 protected:
     int CapacityUnits() override { return 1; }  // 128 bytes

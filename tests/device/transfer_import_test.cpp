@@ -181,6 +181,17 @@ TEST_F(ImportTest, AcceptsFlagOne) {
     EXPECT_EQ(workingSet_.Lock()->macros.Count(), 2);
 }
 
+TEST_F(ImportTest, RefusedMacroAreaIsNotWrittenAndNoKeyBlockFollows) {
+    const std::string sample = ExportSample();
+    const std::vector<uint8_t> blocksBefore = DumpBytes(*keyboard_, "keyBlocks");
+    EXPECT_EQ(ImportProfile(*link_, shell_, workingSet_, snapshot_, sample,
+                            [&](int done, int) {
+                                if (done == 1) keyboard_->Run({"fault", "status", "fe", "3"});
+                            }),
+              ImportResult::NOT_WRITTEN);
+    EXPECT_EQ(DumpBytes(*keyboard_, "keyBlocks"), blocksBefore);
+}
+
 TEST_F(ImportTest, UnplugDuringTheWriteLeavesWholeFilesAndReportsFailure) {
     std::vector<std::vector<uint8_t>> before;
     for (int p = 0; p < 3; ++p) {
