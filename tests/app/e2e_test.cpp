@@ -1,25 +1,17 @@
-// End to end: the built program under Xvfb with the virtual keyboard. Each test has its own
-// runtime folder and home, so no test sees another's running copy.
+// End to end: the built program under Xvfb with the virtual keyboard.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 
-#include "tests/support/virtual_keyboard.h"
+#include "tests/app/e2e_support.h"
 
 namespace quorvel {
 namespace {
-
-QString Bin() {
-    return QString::fromStdString(testing::BinDir());
-}
 
 constexpr const char* FIRST_MACRO_EVENT = "/dev/shm/sem.Quorvel_Event_Main_01";
 
@@ -30,124 +22,7 @@ ino_t FileIdentity(const char* path) {
     return stat(path, &info) == 0 ? info.st_ino : 0;
 }
 
-class Display {
-public:
-    Display() {
-        number_ = 90 + getpid() % 100;
-        server_.start("Xvfb", {QString(":%1").arg(number_), "-screen", "0", "1280x800x24",
-                               "-nolisten", "tcp"});
-        QString socket = QString("/tmp/.X11-unix/X%1").arg(number_);
-        for (int i = 0; i < 200 && !QFile::exists(socket); ++i) QThread::msleep(20);
-    }
-    ~Display() {
-        server_.terminate();
-        server_.waitForFinished(3000);
-    }
-    QString Name() const { return QString(":%1").arg(number_); }
-
-private:
-    int number_;
-    QProcess server_;
-};
-
-Display& TheDisplay() {
-    static Display display;
-    return display;
-}
-
-class EndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        QDir().mkpath(dir_.filePath("run"));
-        QFile::setPermissions(dir_.filePath("run"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QDir().mkpath(dir_.filePath("home"));
-        env_ = QProcessEnvironment::systemEnvironment();
-        env_.insert("DISPLAY", TheDisplay().Name());
-        env_.insert("QT_QPA_PLATFORM", "xcb");
-        env_.insert("XDG_RUNTIME_DIR", dir_.filePath("run"));
-        env_.insert("HOME", dir_.filePath("home"));
-        env_.insert("XDG_DATA_HOME", dir_.filePath("home/data"));
-        env_.insert("QUORVEL_SHELL_STATE_FILE", StatePath());
-        env_.insert("QUORVEL_VKBD_SOCKET", QString::fromStdString(keyboard_.SocketPath()));
-    }
-    void TearDown() override {
-        for (QProcess* process : running_) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(3000);
-            }
-            delete process;
-        }
-    }
-
-    QString StatePath() const { return dir_.filePath("state"); }
-
-    QProcess* Launch(const QStringList& arguments) {
-        auto* process = new QProcess;
-        process->setProcessEnvironment(env_);
-        process->start(Bin() + "/quorvel", arguments);
-        running_.push_back(process);
-        // Without an event loop here, only a wait moves the process out of "starting".
-        EXPECT_TRUE(process->waitForStarted(5000)) << process->errorString().toStdString();
-        return process;
-    }
-
-    // state() alone is not refreshed without an event loop; polling for the end is.
-    static bool StillRunning(QProcess* process) {
-        return process->state() == QProcess::Running && !process->waitForFinished(0);
-    }
-
-    // Runs a copy to its end; returns its exit code, -1 when it did not end in time.
-    int RunToEnd(const QStringList& arguments, QString* standardError = nullptr) {
-        QProcess* process = Launch(arguments);
-        if (!process->waitForFinished(15000)) return -1;
-        if (standardError) *standardError = QString::fromUtf8(process->readAllStandardError());
-        return process->exitCode();
-    }
-
-    QString State(const QString& key) const {
-        QFile file(StatePath());
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (line.startsWith(key.toUtf8() + "="))
-                return QString::fromUtf8(line.mid(key.size() + 1));
-        }
-        return {};
-    }
-
-    bool WaitForState(const QString& key, const QString& value, int timeoutMs = 10000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (State(key) != value) {
-            if (clock.elapsed() > timeoutMs) return false;
-            QThread::msleep(20);
-        }
-        return true;
-    }
-
-    // A program folder of its own: a copy of the skins, the language file set to language.
-    QString ProgramCopy(int language, const QString& leaveOut = {}) {
-        QString folder = dir_.filePath("program");
-        QDir().mkpath(folder + "/Skins");
-        for (const QString& name : QDir(Bin() + "/Skins").entryList(QDir::Files)) {
-            if (name != leaveOut) QFile::copy(Bin() + "/Skins/" + name, folder + "/Skins/" + name);
-        }
-        QFile languageFile(folder + "/Skins/language.ini");
-        languageFile.open(QIODevice::ReadWrite);
-        QByteArray text = languageFile.readAll();
-        text.replace("language=1", QByteArray("language=") + QByteArray::number(language));
-        languageFile.resize(0);
-        languageFile.write(text);
-        env_.insert("QUORVEL_PROGRAM_DIR", folder);
-        return folder;
-    }
-
-    testing::VirtualKeyboard keyboard_;
-    QTemporaryDir dir_;
-    QProcessEnvironment env_;
-    std::vector<QProcess*> running_;
-};
+using EndToEnd = testing::EndToEndTest;
 
 TEST_F(EndToEnd, StartsIntoTheTrayConnectedAndOpensItsWindowOnce) {
     QProcess* first = Launch({"--virtual"});
@@ -220,12 +95,7 @@ TEST_F(EndToEnd, ScreenshotsOfTheMainWindowInBothLanguages) {
         QThread::msleep(700);  // let it paint
         QString shot = QString(QUORVEL_SCREENSHOT_DIR) +
                        (language == 1 ? "/main_english.png" : "/main_chinese.png");
-        QProcess import;
-        import.setProcessEnvironment(env_);
-        import.start("import", {"-window", "root", shot});
-        ASSERT_TRUE(import.waitForFinished(15000));
-        EXPECT_EQ(import.exitCode(), 0);
-        EXPECT_GT(QFile(shot).size(), 10000);
+        EXPECT_TRUE(Screenshot(shot));
         EXPECT_EQ(RunToEnd({"/Kill"}), 0);
         EXPECT_TRUE(program->waitForFinished(10000));
         QDir(dir_.filePath("program")).removeRecursively();

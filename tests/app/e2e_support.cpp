@@ -1,0 +1,162 @@
+#include "tests/app/e2e_support.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+namespace quorvel::testing {
+
+QString BinFolder() {
+    return QString::fromStdString(BinDir());
+}
+
+XDisplay::XDisplay() {
+    bool chosen = false;
+    number_ = qEnvironmentVariableIntValue("QUORVEL_TEST_DISPLAY", &chosen);
+    if (!chosen) number_ = 90 + getpid() % 100;
+    server_.start("Xvfb",
+                  {QString(":%1").arg(number_), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    QString socket = QString("/tmp/.X11-unix/X%1").arg(number_);
+    for (int i = 0; i < 200 && !QFile::exists(socket); ++i) QThread::msleep(20);
+}
+
+XDisplay::~XDisplay() {
+    server_.terminate();
+    server_.waitForFinished(3000);
+}
+
+XDisplay& TheDisplay() {
+    static XDisplay display;
+    return display;
+}
+
+EndToEndTest::EndToEndTest() = default;
+
+EndToEndTest::EndToEndTest(VirtualKeyboard::Options keyboardOptions)
+    : keyboard_(std::move(keyboardOptions)) {}
+
+void EndToEndTest::SetUp() {
+    QDir().mkpath(dir_.filePath("run"));
+    QFile::setPermissions(dir_.filePath("run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir().mkpath(DocumentsPath());
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert("DISPLAY", TheDisplay().Name());
+    env_.insert("QT_QPA_PLATFORM", "xcb");
+    env_.insert("XDG_RUNTIME_DIR", dir_.filePath("run"));
+    env_.insert("HOME", dir_.filePath("home"));
+    env_.insert("XDG_DATA_HOME", dir_.filePath("home/data"));
+    env_.insert("XDG_DOCUMENTS_DIR", DocumentsPath());
+    env_.insert("XDG_CONFIG_HOME", dir_.filePath("home/config"));
+    env_.insert("QUORVEL_SHELL_STATE_FILE", StatePath());
+    env_.insert("QUORVEL_VKBD_SOCKET", QString::fromStdString(keyboard_.SocketPath()));
+}
+
+void EndToEndTest::TearDown() {
+    for (QProcess* process : running_) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+        delete process;
+    }
+    running_.clear();
+}
+
+QProcess* EndToEndTest::Launch(const QStringList& arguments) {
+    auto* process = new QProcess;
+    process->setProcessEnvironment(env_);
+    process->start(BinFolder() + "/quorvel", arguments);
+    running_.push_back(process);
+    // Without an event loop here, only a wait moves the process out of "starting".
+    EXPECT_TRUE(process->waitForStarted(5000)) << process->errorString().toStdString();
+    return process;
+}
+
+bool EndToEndTest::StillRunning(QProcess* process) {
+    return process->state() == QProcess::Running && !process->waitForFinished(0);
+}
+
+int EndToEndTest::RunToEnd(const QStringList& arguments, QString* standardError) {
+    QProcess* process = Launch(arguments);
+    if (!process->waitForFinished(15000)) return -1;
+    if (standardError) *standardError = QString::fromUtf8(process->readAllStandardError());
+    return process->exitCode();
+}
+
+bool EndToEndTest::KillRunning(QProcess* process) {
+    if (RunToEnd({"/Kill"}) != 0) return false;
+    return process->waitForFinished(10000);
+}
+
+QString EndToEndTest::State(const QString& key) const {
+    QFile file(StatePath());
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(key.toUtf8() + "=")) return QString::fromUtf8(line.mid(key.size() + 1));
+    }
+    return {};
+}
+
+bool EndToEndTest::WaitForState(const QString& key, const QString& value, int timeoutMs) const {
+    QElapsedTimer clock;
+    clock.start();
+    while (State(key) != value) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+QString EndToEndTest::ProgramCopy(int language, const QString& leaveOut) {
+    QString folder = dir_.filePath("program");
+    QDir().mkpath(folder + "/Skins");
+    for (const QString& name : QDir(BinFolder() + "/Skins").entryList(QDir::Files)) {
+        if (name != leaveOut)
+            QFile::copy(BinFolder() + "/Skins/" + name, folder + "/Skins/" + name);
+    }
+    QFile languageFile(folder + "/Skins/language.ini");
+    languageFile.open(QIODevice::ReadWrite);
+    QByteArray text = languageFile.readAll();
+    text.replace("language=1", QByteArray("language=") + QByteArray::number(language));
+    languageFile.resize(0);
+    languageFile.write(text);
+    env_.insert("QUORVEL_PROGRAM_DIR", folder);
+    return folder;
+}
+
+QString EndToEndTest::RunTool(const QString& program, const QStringList& arguments,
+                              int timeoutMs) const {
+    QProcess tool;
+    tool.setProcessEnvironment(env_);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(timeoutMs) || tool.exitStatus() != QProcess::NormalExit ||
+        tool.exitCode() != 0)
+        return {};
+    QString output = QString::fromUtf8(tool.readAllStandardOutput());
+    return output.isNull() ? QString("") : output;
+}
+
+QString EndToEndTest::MainWindowId() const {
+    // The window's object name is also its class name under xcb; the title is the caption.
+    QString found = RunTool("xdotool", {"search", "--onlyvisible", "--classname", "quorvel"});
+    QStringList ids = found.split('\n', Qt::SkipEmptyParts);
+    return ids.isEmpty() ? QString() : ids.last();
+}
+
+bool EndToEndTest::ClickInMainWindow(int x, int y) const {
+    QString window = MainWindowId();
+    if (window.isEmpty()) return false;
+    return !RunTool("xdotool", {"mousemove", "--window", window, QString::number(x),
+                                QString::number(y), "click", "1"})
+                .isNull();
+}
+
+bool EndToEndTest::Screenshot(const QString& file) const {
+    return !RunTool("import", {"-window", "root", file}).isNull() && QFile(file).size() > 10000;
+}
+
+}  // namespace quorvel::testing

@@ -1,0 +1,82 @@
+#pragma once
+// End-to-end fixture: the built program under Xvfb with a private virtual keyboard. Each test
+// has its own runtime folder and home, so no test sees another's running copy.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <vector>
+
+#include "tests/support/virtual_keyboard.h"
+
+namespace quorvel::testing {
+
+// Folder of the built executables, as a QString.
+QString BinFolder();
+
+// One Xvfb server per test binary. QUORVEL_TEST_DISPLAY picks its number (so parallel runs by
+// different people do not collide); otherwise 90 plus the process id modulo 100.
+class XDisplay {
+public:
+    XDisplay();
+    ~XDisplay();
+    XDisplay(const XDisplay&) = delete;
+    XDisplay& operator=(const XDisplay&) = delete;
+    QString Name() const { return QString(":%1").arg(number_); }
+
+private:
+    int number_;
+    QProcess server_;
+};
+
+XDisplay& TheDisplay();
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    EndToEndTest();
+    explicit EndToEndTest(VirtualKeyboard::Options keyboardOptions);
+    void SetUp() override;
+    void TearDown() override;
+
+    QString StatePath() const { return dir_.filePath("state"); }
+    // The fake home's Documents folder, where the program keeps its profile files.
+    QString DocumentsPath() const { return dir_.filePath("home/Documents"); }
+
+    // Starts the program with arguments; the process is killed at the end of the test.
+    QProcess* Launch(const QStringList& arguments);
+    // state() alone is not refreshed without an event loop; polling for the end is.
+    static bool StillRunning(QProcess* process);
+    // Runs a copy to its end; returns its exit code, -1 when it did not end in time.
+    int RunToEnd(const QStringList& arguments, QString* standardError = nullptr);
+    // Ends a running copy the way the user would from a second copy ("/Kill"), and waits.
+    bool KillRunning(QProcess* process);
+
+    // The observable shell state the program writes (QUORVEL_SHELL_STATE_FILE).
+    QString State(const QString& key) const;
+    bool WaitForState(const QString& key, const QString& value, int timeoutMs = 10000) const;
+
+    // A program folder of its own: a copy of the skins, the language file set to language,
+    // leaving out one file when asked.
+    QString ProgramCopy(int language, const QString& leaveOut = {});
+
+    // Runs a helper tool (xdotool, import) on the test display; returns its standard output,
+    // or a null string when it failed.
+    QString RunTool(const QString& program, const QStringList& arguments,
+                    int timeoutMs = 15000) const;
+    // The X window id of the program's shown main window, empty when none is found.
+    QString MainWindowId() const;
+    // Clicks at a point of the main window (window coordinates).
+    bool ClickInMainWindow(int x, int y) const;
+    // Grabs the whole screen into a PNG file.
+    bool Screenshot(const QString& file) const;
+
+    VirtualKeyboard keyboard_;
+    QTemporaryDir dir_;
+    QProcessEnvironment env_;
+    std::vector<QProcess*> running_;
+};
+
+}  // namespace quorvel::testing
