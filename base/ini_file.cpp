@@ -1,7 +1,7 @@
 #include "base/ini_file.h"
 
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -39,7 +39,12 @@ bool EnclosedInQuotes(std::string_view s) {
     return s.size() >= 2 && IsQuote(s.front()) && s.front() == s.back();
 }
 
-// A line without its line end.
+std::string_view TrimEnd(std::string_view s) {
+    const auto last = s.find_last_not_of(BLANKS);
+    return last == std::string_view::npos ? std::string_view() : s.substr(0, last + 1);
+}
+
+// A line without its line end (LF, CRLF or a lone CR).
 std::string_view Content(std::string_view line) {
     if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -127,8 +132,12 @@ bool LoadLines(const std::string& path, std::vector<std::string>& lines, bool& h
         text.remove_prefix(BOM.size());
     }
     while (!text.empty()) {
-        const auto newline = text.find('\n');
-        const size_t length = newline == text.npos ? text.size() : newline + 1;
+        // Lines end in LF, CRLF or, in old Mac files, a lone CR.
+        const auto end = text.find_first_of("\r\n");
+        size_t length = text.size();
+        if (end != text.npos)
+            length =
+                end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
         lines.emplace_back(text.substr(0, length));
         text.remove_prefix(length);
     }
@@ -137,7 +146,7 @@ bool LoadLines(const std::string& path, std::vector<std::string>& lines, bool& h
 
 std::string PreferredLineEnd(const std::vector<std::string>& lines) {
     for (const std::string& line : lines)
-        if (line.ends_with('\n')) return std::string(LineEnd(line));
+        if (!LineEnd(line).empty()) return std::string(LineEnd(line));
     return "\n";
 }
 
@@ -182,25 +191,24 @@ void IniFile::Reload() {
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view fallback) const {
     const Location loc = Locate(lines_, Trim(section), Trim(key));
+    // The profile functions drop a default's trailing blanks, never its leading ones.
     const std::string_view value =
-        loc.keyLine ? DecodeValue(Parse(lines_[*loc.keyLine]).rawValue) : fallback;
+        loc.keyLine ? DecodeValue(Parse(lines_[*loc.keyLine]).rawValue) : TrimEnd(fallback);
     return CutToUtf16Units(value, INI_VALUE_MAX_UNITS);
 }
 
 int IniFile::ReadInt(std::string_view section, std::string_view key, int fallback) const {
     if (!HasKey(section, key)) return fallback;
     const std::string text = ReadString(section, key);
+    if (text.empty()) return fallback;
     size_t pos = 0;
     bool negative = false;
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
-    long long value = 0;
-    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-        value = value * 10 + (text[pos] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) break;
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
+    // Out-of-range values wrap modulo 2^32 as the profile functions' do, rather than clamp.
+    uint32_t value = 0;
+    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
+        value = value * 10u + static_cast<uint32_t>(text[pos] - '0');
+    if (negative) value = 0u - value;
     return static_cast<int>(value);
 }
 
@@ -228,7 +236,7 @@ bool IniFile::WriteStrings(std::string_view section, std::span<const IniEntry> e
     if (!LoadLines(path_, lines, hadBom)) return false;
     const std::string lineEnd = PreferredLineEnd(lines);
     const auto endLastLine = [&](size_t index) {
-        if (!lines[index].ends_with('\n')) lines[index] += lineEnd;
+        if (LineEnd(lines[index]).empty()) lines[index] += lineEnd;
     };
 
     for (const IniEntry& entry : entries) {

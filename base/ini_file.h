@@ -5,6 +5,7 @@
 // change only the line concerned and replace the file atomically.
 //
 // Text is UTF-8, with or without a byte order mark (kept on write when the file had one). Lines
+// end in LF, CRLF or a lone CR (old Mac files); a write keeps the file's line end. Lines
 // starting with ';' are comments. As with the profile functions, a value enclosed in a matching
 // pair of quotes ("..." or '...') reads without them; WriteString adds such quotes when a value
 // would otherwise not read back as written (surrounding blanks, or quotes of its own).
@@ -39,12 +40,13 @@ public:
     // Reads the file again, picking up changes made by other writers.
     void Reload();
 
-    // UTF-8 text of [section] key, or fallback when the section or key is absent; at most
-    // INI_VALUE_MAX_UNITS long.
+    // UTF-8 text of [section] key, or fallback without its trailing blanks when the section or
+    // key is absent; at most INI_VALUE_MAX_UNITS long.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback = {}) const;
-    // Decimal integer like GetPrivateProfileInt: leading digits count, anything else gives 0;
-    // fallback when the key is absent.
+    // Decimal integer like GetPrivateProfileInt: leading digits count, anything else gives 0,
+    // and a value outside 32 bits wraps modulo 2^32; fallback when the key is absent or its
+    // value is empty.
     int ReadInt(std::string_view section, std::string_view key, int fallback) const;
     bool HasKey(std::string_view section, std::string_view key) const;
 

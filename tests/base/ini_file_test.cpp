@@ -59,8 +59,84 @@ TEST_F(IniFileTest, ReadsIntegersLikeGetPrivateProfileInt) {
     EXPECT_EQ(ini.ReadInt("Main", "Number", 5), 42);
     EXPECT_EQ(ini.ReadInt("Main", "Negative", 5), -7);
     EXPECT_EQ(ini.ReadInt("Main", "Word", 5), 0);
-    EXPECT_EQ(ini.ReadInt("Main", "Empty", 5), 0);
+    EXPECT_EQ(ini.ReadInt("Main", "Empty", 5), 5);
     EXPECT_EQ(ini.ReadInt("Main", "Missing", 5), 5);
+}
+
+TEST_F(IniFileTest, DefaultsLoseTheirTrailingBlanksOnly) {
+    const IniFile ini(Sample());
+    const struct {
+        std::string_view fallback, expected;
+    } cases[] = {
+        {"fallback  ", "fallback"},
+        {"  lead", "  lead"},
+        {" both \t ", " both"},
+        {"   ", ""},
+        {"a b ", "a b"},
+        {"\"q\" ", "\"q\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fallback);
+        EXPECT_EQ(ini.ReadString("Main", "Missing", c.fallback), c.expected);
+        EXPECT_EQ(ini.ReadString("Absent", "Name", c.fallback), c.expected);
+    }
+    // A value that is present keeps what it reads as, whatever the default.
+    EXPECT_EQ(ini.ReadString("Main", "Empty", "fallback  "), "");
+}
+
+TEST_F(IniFileTest, IntegersWrapLikeTheProfileFunctions) {
+    const struct {
+        std::string_view value;
+        int fallback, expected;
+    } cases[] = {
+        {"4294967297", 5, 1},
+        {"-4294967297", 5, -1},
+        {"2147483647", 5, 2147483647},
+        {"2147483648", 5, -2147483647 - 1},
+        {"-2147483648", 5, -2147483647 - 1},
+        {"4294967295", 5, -1},
+        {"99999999999999999999x", 5, 1661992959},  // 10^20 - 1 modulo 2^32
+        {"", 5, 5},
+        {"   ", 7, 7},
+        {"\"\"", 3, 3},
+        {"-", 5, 0},
+        {"x1", 5, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        WriteWholeFile(path, "[S]\nk=" + std::string(c.value) + "\n");
+        EXPECT_EQ(IniFile(path).ReadInt("S", "k", c.fallback), c.expected);
+    }
+}
+
+TEST_F(IniFileTest, LoneCarriageReturnsEndLines) {
+    const struct {
+        std::string name, text;
+    } cases[] = {
+        {"CR", "[A]\rone=1\rtwo=2\r[B]\rone=b\r"},
+        {"CR without a last line end", "[A]\rone=1\rtwo=2\r[B]\rone=b"},
+        {"mixed", "[A]\r\none=1\ntwo=2\r[B]\none=b\r\n"},
+        {"blank CR lines", "\r\r[A]\r\rone=1\rtwo=2\r\r[B]\rone=b\r"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteWholeFile(path, c.text);
+        IniFile ini(path);
+        EXPECT_EQ(ini.ReadInt("A", "one", 0), 1);
+        EXPECT_EQ(ini.ReadString("A", "two"), "2");
+        EXPECT_EQ(ini.ReadString("B", "one"), "b");
+        EXPECT_FALSE(ini.HasKey("A", "one=1"));
+    }
+
+    // Writes keep a CR file's line end: in place, at the end of a section, and a new section.
+    WriteWholeFile(path, "[A]\rone=1\r[B]\rone=b");
+    IniFile ini(path);
+    ASSERT_TRUE(ini.WriteString("A", "one", "10"));
+    ASSERT_TRUE(ini.WriteString("A", "three", "3"));
+    ASSERT_TRUE(ini.WriteString("B", "two", "c"));
+    ASSERT_TRUE(ini.WriteString("C", "k", "v"));
+    EXPECT_EQ(ReadWholeFile(path), "[A]\rone=10\rthree=3\r[B]\rone=b\rtwo=c\r[C]\rk=v\r");
+    EXPECT_EQ(IniFile(path).ReadString("A", "three"), "3");
 }
 
 TEST_F(IniFileTest, MissingFileAndSectionGiveDefaults) {
