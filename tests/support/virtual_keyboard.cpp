@@ -117,9 +117,9 @@ void VirtualKeyboard::Start() {
     }
 }
 
-void VirtualKeyboard::Stop() {
+void VirtualKeyboard::Stop(int signal) {
     if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
+    kill(pid_, signal);
     int status;
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
@@ -128,6 +128,11 @@ void VirtualKeyboard::Stop() {
 
 void VirtualKeyboard::Restart() {
     Stop();
+    Start();
+}
+
+void VirtualKeyboard::Crash() {
+    Stop(SIGKILL);
     Start();
 }
 

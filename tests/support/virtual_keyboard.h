@@ -1,6 +1,7 @@
 #pragma once
 // Test fixture: a private quorvel-vkbd daemon in a fresh temporary folder (socket, flash state,
 // frame trace), with the virtual service library pointed at it through QUORVEL_VKBD_SOCKET.
+#include <csignal>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -50,10 +51,12 @@ public:
 
     // Stops the daemon and starts it again on the same state file (a power cycle).
     void Restart();
+    // The same, but the daemon is killed (SIGKILL) and gets no chance to finish anything.
+    void Crash();
 
 private:
     void Start();
-    void Stop();
+    void Stop(int signal = SIGTERM);
 
     Options options_;
     std::string dir_, socket_, state_, trace_;
