@@ -34,7 +34,8 @@ if(TARGET quorvel_skins)
     # user colour files there: they are the user's, not the program's.
     install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/Skins DESTINATION ${QUORVEL_DATA_INSTALL_DIR}
             PATTERN "UserDengColor_[0-2].userd" EXCLUDE
-            PATTERN "*.tmp*" EXCLUDE)
+            PATTERN "*.tmp*" EXCLUDE
+            PATTERN "*.building" EXCLUDE)
     install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/Help ${CMAKE_BINARY_DIR}/bin/autostart
             DESTINATION ${QUORVEL_DATA_INSTALL_DIR})
     install(FILES ${CMAKE_SOURCE_DIR}/res/quorvel.desktop DESTINATION share/applications)
