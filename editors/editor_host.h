@@ -3,6 +3,8 @@
 // anything from app/, and tests drive the editors with a host of their own.
 #include <QRect>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 class QWidget;
 
@@ -40,6 +42,12 @@ public:
     virtual int MacroCapacity() const = 0;
     // Parent widget for the editors' windows and message boxes.
     virtual QWidget* EditorParent() = 0;
+
+    // The editors' messages: an OK box with a text made from the language key's text, and a
+    // Yes/No question with No preselected (true for Yes). The boxes sit over `parent`. The
+    // window may route them through its own boxes; these plain ones serve otherwise.
+    virtual void ShowMessage(QWidget* parent, std::string_view textKey, const std::string& text);
+    virtual bool AskYesNo(QWidget* parent, std::string_view textKey);
 };
 
 }  // namespace quorvel
