@@ -444,8 +444,13 @@ private:
 
     CommandResult ArmFault(const std::vector<std::string>& words, bool announce = true) {
         const std::string usage =
-            "usage: fault [after K] drop N | echo N | status ff|fe N | unplug-after N | "
-            "delay MS N | duplicate N | lose-reply N";
+            "usage: fault clear | fault [after K] drop N | echo N | status ff|fe N | "
+            "unplug-after N | delay MS N | duplicate N | lose-reply N";
+        if (words.size() == 2 && words[1] == "clear") {
+            faults_ = {};
+            trace_.Event("fault clear");
+            return {EXIT_OK, ""};
+        }
         if (words.size() < 3) return {EXIT_USAGE, usage};
         const std::string& kind = words[1];
         int n = 0, ms = 0;

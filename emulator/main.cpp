@@ -44,6 +44,7 @@ Commands:
   fault duplicate N      send each of the next N replies twice
   fault lose-reply N     carry out the next N frames but lose their replies
   fault after K FAULT    arm FAULT (any of the above) once K more frames came
+  fault clear            disarm every fault
   inject HEX...          send a control report nobody asked for (up to 64 bytes)
   dump                   print the whole firmware state as JSON
 

@@ -168,6 +168,11 @@ TEST_F(DaemonTest, AFaultCanWaitForItsFrameAndALostReplyStillCounts) {
     EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_FE);
     EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_OK);
 
+    keyboard.Run({"fault", "after", "1", "drop", "5"});
+    keyboard.Run({"fault", "clear"});
+    EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_OK);
+    EXPECT_EQ(Status(MakeFrame(OP_READ_SETTINGS, 44)), STATUS_OK);
+
     keyboard.Run({"fault", "lose-reply", "1"});
     EXPECT_FALSE(client.Transact(MakeFrame(OP_WRITE_KEY_BLOCK, 3, 0, {2, 2, 4}), SILENCE));
     EXPECT_EQ(Bytes(Read(OP_READ_KEY_BLOCK, 3, 0), 8, 3), (std::vector<uint8_t>{2, 2, 4}));
