@@ -386,6 +386,8 @@ DialogSkin CompositeSkin() {
     c.push_back({"FUNC_MACRO_LIST2", QRect(248, 132, 202, 214)});
     c.push_back({"FUNC_MACRO_RECORD_DELAY", QRect(248, 359, 20, 20)});
     c.push_back({"FUNC_MACRO_RECORD_DELAY2", QRect(272, 358, 178, 22)});
+    // How much of the keyboard's macro memory the macros take.
+    c.push_back({"FUNC_MACRO_METER", QRect(36, 384, 530, 15)});
     const char* steps[] = {"FUNC_MACRO_RECORD",     "FUNC_MACRO_DELETE2", "FUNC_MACRO_CLEAR",
                            "FUNC_MACRO_UP_TOP",     "FUNC_MACRO_UP",      "FUNC_MACRO_DOWN",
                            "FUNC_MACRO_DOWN_BOTTOM"};
