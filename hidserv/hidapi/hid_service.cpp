@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <set>
 
 #include "hidserv/hidapi/consumer_report.h"
@@ -49,9 +50,9 @@ int HidService::Init() {
     }
     // Listening starts before the first enumeration, so no change can fall between the two.
     // The handler takes stateMutex_, hence the monitor is started without it.
-    const bool active = monitor_.Start([this](bool arrival) { Refresh(arrival); });
+    const bool started = monitor_.Start([this](bool arrival) { Refresh(arrival); });
     std::lock_guard lock(stateMutex_);
-    monitorActive_ = active;
+    monitorActive_ = started && HidrawMonitor::UdevRunning();
     RefreshLocked(false);
     return 1;
 }
@@ -102,7 +103,7 @@ int HidService::Debug() {
 int HidService::DeviceCount(const InterfaceKey& key) {
     std::lock_guard lock(stateMutex_);
     if (!initialized_) return 0;
-    // Without udev there are no hot-plug events; looking again here still lets standing
+    // Without udevd hot-plug events may never come; looking again here still lets standing
     // requests learn of a change, one count query late.
     if (!monitorActive_) RefreshLocked(false);
     return static_cast<int>(MatchingPaths(interfaces_, key).size());
@@ -254,13 +255,14 @@ OpenInterface* HidService::InterfaceLocked(const InterfaceKey& key, const HidInt
 }
 
 OpenInterface* HidService::OpenLocked(const std::string& path, bool arrival) {
-    const auto info = std::find_if(interfaces_.begin(), interfaces_.end(),
-                                   [&path](const HidInterface& i) { return i.path == path; });
-    if (info == interfaces_.end()) return nullptr;
+    std::vector<HidInterface> node;
+    std::copy_if(interfaces_.begin(), interfaces_.end(), std::back_inserter(node),
+                 [&path](const HidInterface& i) { return i.path == path; });
+    if (node.empty()) return nullptr;
     auto sink = [this](const OpenInterface& source, const uint8_t* data, size_t size) {
         OnReport(source, data, size);
     };
-    std::unique_ptr<OpenInterface> open = OpenInterface::Open(*info, sink, arrival);
+    std::unique_ptr<OpenInterface> open = OpenInterface::Open(std::move(node), sink, arrival);
     if (!open) return nullptr;
     OpenInterface* result = open.get();
     open_[path] = std::move(open);
@@ -273,7 +275,7 @@ void HidService::OnReport(const OpenInterface& source, const uint8_t* data, size
     std::lock_guard lock(requestsMutex_);
     for (const auto& request : requests_) {
         if (Contains(request->paths, node.path) &&
-            ReportReaches(request->Key(), node, source.Layout(), data, size)) {
+            ReportReaches(request->Key(), source.Collections(), source.Layout(), data, size)) {
             request->Post({HIDSERV_NOTIFY_DATA, 0, code, std::vector<uint8_t>(data, data + size)});
         }
     }

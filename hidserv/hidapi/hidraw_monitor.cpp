@@ -15,10 +15,11 @@ HidrawMonitor::~HidrawMonitor() {
     Stop();
 }
 
+bool HidrawMonitor::UdevRunning() {
+    return access("/run/udev/control", F_OK) == 0;
+}
+
 bool HidrawMonitor::Start(Handler handler) {
-    // Without a udev daemon the "udev" source stays silent forever; better to report that
-    // than to pretend hot-plug works.
-    if (access("/run/udev/control", F_OK) != 0) return false;
     udev_ = udev_new();
     if (!udev_) return false;
     monitor_ = udev_monitor_new_from_netlink(udev_, "udev");

@@ -17,8 +17,13 @@ public:
     HidrawMonitor(const HidrawMonitor&) = delete;
     HidrawMonitor& operator=(const HidrawMonitor&) = delete;
 
-    // False when udev is not running here; the caller then has to look for changes itself.
+    // False when no monitor could be set up. A monitor also starts where udev does not seem
+    // to run (no udevd control socket): it costs an idle thread, and whatever sends udev's
+    // events there (a udevd started later, a device sandbox) is heard.
     bool Start(Handler handler);
+    // Whether udevd runs here, so that every change is announced; without it the caller has
+    // to look for changes itself as well.
+    static bool UdevRunning();
     void Stop();
 
 private:

@@ -1,6 +1,9 @@
 #include "hidserv/hidapi/open_interface.h"
 
+#include <fcntl.h>
 #include <hidapi.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,6 +49,24 @@ bool ReadLayout(const std::string& path, ReportLayout& layout) {
     return !layout.collections.empty();
 }
 
+// Asks the node itself, as hidapi does on open, when sysfs has no descriptor to give.
+bool ReadLayoutFromNode(const std::string& path, ReportLayout& layout) {
+    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    int size = 0;
+    hidraw_report_descriptor descriptor{};
+    bool read =
+        ioctl(fd, HIDIOCGRDESCSIZE, &size) >= 0 && size > 0 && size <= HID_MAX_DESCRIPTOR_SIZE;
+    if (read) {
+        descriptor.size = static_cast<uint32_t>(size);
+        read = ioctl(fd, HIDIOCGRDESC, &descriptor) >= 0;
+    }
+    close(fd);
+    if (!read) return false;
+    layout = ParseReportDescriptor(descriptor.value, descriptor.size);
+    return !layout.collections.empty();
+}
+
 }  // namespace
 
 std::mutex& HidApiMutex() {
@@ -54,22 +75,26 @@ std::mutex& HidApiMutex() {
     return *mutex;
 }
 
-std::unique_ptr<OpenInterface> OpenInterface::Open(const HidInterface& info, ReportSink sink,
+std::unique_ptr<OpenInterface> OpenInterface::Open(std::vector<HidInterface> node, ReportSink sink,
                                                    bool retryDenied) {
-    hid_device* reader = OpenPath(info.path, retryDenied);
+    if (node.empty()) return nullptr;
+    const std::string& path = node.front().path;
+    hid_device* reader = OpenPath(path, retryDenied);
     if (!reader) return nullptr;
-    hid_device* writer = OpenPath(info.path, retryDenied);
+    hid_device* writer = OpenPath(path, retryDenied);
     if (!writer) {
         hid_close(reader);
         return nullptr;
     }
-    return std::unique_ptr<OpenInterface>(new OpenInterface(info, reader, writer, std::move(sink)));
+    return std::unique_ptr<OpenInterface>(
+        new OpenInterface(std::move(node), reader, writer, std::move(sink)));
 }
 
-OpenInterface::OpenInterface(const HidInterface& info, hid_device* reader, hid_device* writer,
+OpenInterface::OpenInterface(std::vector<HidInterface> node, hid_device* reader, hid_device* writer,
                              ReportSink sink)
-    : info_(info), reader_(reader), writer_(writer), sink_(std::move(sink)) {
-    layoutKnown_ = ReadLayout(info.path, layout_);
+    : node_(std::move(node)), reader_(reader), writer_(writer), sink_(std::move(sink)) {
+    const std::string& path = node_.front().path;
+    layoutKnown_ = ReadLayout(path, layout_) || ReadLayoutFromNode(path, layout_);
     thread_ = std::thread([this] { Read(); });
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "hidserv/hidapi/consumer_report.h"
 #include "hidserv/hidapi/interface_match.h"
@@ -27,9 +28,10 @@ class OpenInterface {
 public:
     using ReportSink = std::function<void(const OpenInterface&, const uint8_t*, size_t)>;
 
-    // Null when the node cannot be opened. retryDenied: the node has only just appeared, and
-    // udev may not have granted the user access yet.
-    static std::unique_ptr<OpenInterface> Open(const HidInterface& info, ReportSink sink,
+    // Null when the node cannot be opened. node: the node's enumerated collections (one
+    // entry per top-level collection, all with the same path). retryDenied: the node has only
+    // just appeared, and udev may not have granted the user access yet.
+    static std::unique_ptr<OpenInterface> Open(std::vector<HidInterface> node, ReportSink sink,
                                                bool retryDenied);
     ~OpenInterface();
     OpenInterface(const OpenInterface&) = delete;
@@ -42,16 +44,17 @@ public:
 
     // The reader hit an error (typically the node went away); the handle is of no further use.
     bool Failed() const { return failed_; }
-    const HidInterface& Info() const { return info_; }
+    const HidInterface& Info() const { return node_.front(); }
+    const std::vector<HidInterface>& Collections() const { return node_; }
     const ReportLayout& Layout() const { return layout_; }
     ReportNumbering Numbering() const;
 
 private:
-    OpenInterface(const HidInterface& info, hid_device_* reader, hid_device_* writer,
+    OpenInterface(std::vector<HidInterface> node, hid_device_* reader, hid_device_* writer,
                   ReportSink sink);
     void Read();
 
-    HidInterface info_;
+    std::vector<HidInterface> node_;
     ReportLayout layout_;
     bool layoutKnown_ = false;
     hid_device_* reader_;

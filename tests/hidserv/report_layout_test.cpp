@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "hidserv/hidapi/report_routing.h"
@@ -90,11 +91,19 @@ TEST(ReportLayout, TruncatedDescriptorsStopAtTheCut) {
 }
 
 TEST(ReportRouting, ReportsReachOnlyTheRequestsForTheirCollection) {
-    const HidInterface node = {"/dev/hidraw2", 0x0C45, 0x7A3D, 0x0001, 0x0006};
+    // The node as hidraw enumerates it: once per top-level collection.
+    std::vector<HidInterface> node;
+    for (auto [page, usage] : {std::pair<uint16_t, uint16_t>{0x0001, 0x0006},
+                               {0x000C, 0x0001},
+                               {0xFF1C, 0x0092},
+                               {0x0008, 0x0089},
+                               {0xFF1C, 0x0093}})
+        node.push_back({"/dev/hidraw2", 0x0C45, 0x7A3D, page, usage});
     const InterfaceKey consumer = {0x0F, 0x0C45, 0x7A3D, 0x000C, 0x0001};
     const InterfaceKey control = {0x0F, 0x0C45, 0x7A3D, 0xFF1C, 0x0092};
     const uint8_t consumerReport[] = {0x03, 0xFF, 0x02};
-    const uint8_t controlReport[] = {0x04, 0x00, 0x00, 0x81};
+    // A control reply whose checksum bytes read as the bank key's consumer code.
+    const uint8_t controlReport[] = {0x04, 0xFF, 0x02, 0x81};
     const uint8_t strayReport[] = {0x09, 0x00};
 
     const ReportLayout known = ParseReportDescriptor(COMPOSITE.data(), COMPOSITE.size());
@@ -102,11 +111,25 @@ TEST(ReportRouting, ReportsReachOnlyTheRequestsForTheirCollection) {
     EXPECT_FALSE(ReportReaches(control, node, known, consumerReport, sizeof consumerReport));
     EXPECT_TRUE(ReportReaches(control, node, known, controlReport, sizeof controlReport));
     EXPECT_FALSE(ReportReaches(consumer, node, known, controlReport, sizeof controlReport));
-    // A report the layout does not place, or a node whose layout could not be read, is not
-    // withheld from anyone listening on the node.
-    EXPECT_TRUE(ReportReaches(consumer, node, known, strayReport, sizeof strayReport));
+
+    // Where the layout cannot place a report, a node of several collections gives it to no
+    // request rather than to the wrong one.
     const ReportLayout unknown;
-    EXPECT_TRUE(ReportReaches(control, node, unknown, consumerReport, sizeof consumerReport));
+    for (const InterfaceKey& key : {consumer, control}) {
+        EXPECT_FALSE(ReportReaches(key, node, known, strayReport, sizeof strayReport));
+        EXPECT_FALSE(ReportReaches(key, node, unknown, controlReport, sizeof controlReport));
+        EXPECT_FALSE(ReportReaches(key, node, unknown, consumerReport, sizeof consumerReport));
+    }
+}
+
+TEST(ReportRouting, NodeOfOneCollectionNeedsNoLayout) {
+    const std::vector<HidInterface> node = {{"/dev/hidraw1", 0x0C45, 0x7A3D, 0xFF1C, 0x0092}};
+    const InterfaceKey control = {0x0F, 0x0C45, 0x7A3D, 0xFF1C, 0x0092};
+    const InterfaceKey consumer = {0x0F, 0x0C45, 0x7A3D, 0x000C, 0x0001};
+    const uint8_t controlReport[] = {0x04, 0xFF, 0x02, 0x81};
+    const ReportLayout unknown;
+    EXPECT_TRUE(ReportReaches(control, node, unknown, controlReport, sizeof controlReport));
+    EXPECT_FALSE(ReportReaches(consumer, node, unknown, controlReport, sizeof controlReport));
 }
 
 }  // namespace
