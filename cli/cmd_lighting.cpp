@@ -1,5 +1,6 @@
 // lighting, lighting set/default and usermode: the active profile's lighting. Every change is
 // written to the keyboard at once, as the lighting panel does.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,18 @@ bool ParseSwitch(std::string_view text, std::string_view what) {
 void RequireUserMode(const LightingState& state, const std::string& what) {
     if (!SupportsUserMode(state))
         throw UsageError(what + ": the keyboard offers no user-defined mode");
+}
+
+// Only ids of the mode table that the keyboard announces; the panel knows nothing else to do
+// with any other id, so it is never written.
+void CheckModeOffered(const LightingState& state, int id) {
+    if (FindEffectMode(id) == nullptr)
+        throw UsageError("lighting set: " + std::to_string(id) +
+                         " is not a lighting mode (modes are 1-18 and 20)");
+    const std::vector<uint8_t> offered = ModeListIds(state);
+    if (std::find(offered.begin(), offered.end(), id) == offered.end())
+        throw UsageError("lighting set: the keyboard offers no mode " + std::to_string(id) +
+                         " (see quorvelctl status)");
 }
 
 void ShowLighting(Session& session) {
@@ -80,43 +93,42 @@ void WriteSetting(Session& session, LightingState& state, const Setting& s) {
     std::string what = "lighting set " + s.key;
     if (s.key == "mode") {
         int id = ParseNumber(s.value, 1, 255, "mode");
-        if (RowOfMode(state, id) < 0)
-            throw UsageError("lighting set: the keyboard offers no mode " + s.value +
-                             " (see quorvelctl status)");
+        CheckModeOffered(state, id);
         Check(WriteMode(link, state, id), what);
         state.modeId = id;
     } else if (s.key == "brightness") {
-        Check(SendParamWrite(link, BrightnessWrite(profile, SliderPosition(s.value, s.key))), what);
+        // The state follows every write: a later mode write repeats offsets 1-3 from it.
+        state.brightness = SliderPosition(s.value, s.key);
+        Check(SendParamWrite(link, BrightnessWrite(profile, state.brightness)), what);
     } else if (s.key == "speed") {
-        Check(
-            SendParamWrite(link, SpeedWrite(profile, SLIDER_MAX - SliderPosition(s.value, s.key))),
-            what);
+        state.speed = SLIDER_MAX - SliderPosition(s.value, s.key);
+        Check(SendParamWrite(link, SpeedWrite(profile, state.speed)), what);
     } else if (s.key == "direction") {
-        Check(SendParamWrite(link, DirectionWrite(profile, ParseSwitch(s.value, s.key) ? 1 : 0)),
-              what);
+        state.direction = ParseSwitch(s.value, s.key) ? 1 : 0;
+        Check(SendParamWrite(link, DirectionWrite(profile, state.direction)), what);
     } else if (s.key == "colourful") {
         state.colourful = ParseSwitch(s.value, s.key);
         Check(SendParamWrite(link, ColourfulWrite(profile, state.colourful)), what);
     } else if (s.key == "colour") {
         // As the colour buttons do: a chosen colour turns the many-colours switch off.
-        Check(SendParamWrite(link, ColourWrite(profile, ParseColour(s.value))), what);
+        state.colour = ParseColour(s.value);
         state.colourful = false;
+        Check(SendParamWrite(link, ColourWrite(profile, state.colour)), what);
     } else if (s.key == "preset") {
-        Check(SendParamWrite(
-                  link, PresetWrite(profile, ParseNumber(s.value, 0, PRESET_COUNT - 1, s.key))),
-              what);
+        state.preset = ParseNumber(s.value, 0, PRESET_COUNT - 1, s.key);
+        Check(SendParamWrite(link, PresetWrite(profile, state.preset)), what);
     } else if (s.key == "rate") {
-        Check(SendParamWrite(
-                  link, ReportRateWrite(profile, ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key))),
-              what);
+        state.reportRate = ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key);
+        Check(SendParamWrite(link, ReportRateWrite(profile, state.reportRate)), what);
     } else if (s.key == "base") {
         RequireUserMode(state, "lighting set base");
         Colour colour = ParseColour(s.value);
         KeyColourTable table{};
         KeyColourMarks marks{};
         UserModeState user = LoadUserMode(session.Paths(), profile, table, marks);
-        ChangeBaseColour(session.Paths(), profile, user, colour, table, marks);
-        Check(SendBaseColour(link, profile, colour, table), what);
+        // The colour it already has: the file and the keyboard stay as they are.
+        if (ChangeBaseColour(session.Paths(), profile, user, colour, table, marks))
+            Check(SendBaseColour(link, profile, colour, table), what);
     }
 }
 
@@ -190,15 +202,20 @@ void RestoreDefault(Session& session, Args& args) {
                    "default lighting restored on profile " + std::to_string(profile + 1) + "\n");
 }
 
+// A key of the map or Fn, by name or matrix position: the positions a user mode keeps colours
+// for. The G keys and the unused matrix positions have no colour of their own there.
 int ParsePosition(std::string_view text) {
     if (EqualsIgnoringCase(text, "Fn")) return MATRIX_FN_POSITION;
-    if (!text.empty() && text[0] >= '0' && text[0] <= '9' && text.size() <= 3)
-        return ParseNumber(text, 0, KEY_COLOUR_POSITIONS - 1, "key position");
-    std::optional<ScanCode> s = FindKey(text);
-    int position = s ? MatrixPositionOf(*s) : -1;
-    if (position < 0)
+    int position = -1;
+    if (!text.empty() && text[0] >= '0' && text[0] <= '9' && text.size() <= 3) {
+        position = ParseNumber(text, 0, KEY_COLOUR_POSITIONS - 1, "key position");
+    } else if (std::optional<ScanCode> s = FindKey(text)) {
+        position = MatrixPositionOf(*s);
+    }
+    const std::vector<int> keys = UserModeKeyPositions();
+    if (std::find(keys.begin(), keys.end(), position) == keys.end())
         throw UsageError("usermode paint: \"" + std::string(text) +
-                         "\" is no key of the keyboard map, Fn or position 0-125");
+                         "\" is no key of the keyboard map, Fn or the matrix position of one");
     return position;
 }
 
