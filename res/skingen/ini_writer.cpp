@@ -92,6 +92,12 @@ constexpr const char* LABELS[][3] = {
     {"Tool", "\u5de5\u5177", "Tool"},
     {"Settings", "\u706f\u5149\u8bbe\u7f6e", "Lighting Settings"},
     {"Button", "\u706f\u5149", "Lighting"},
+    {"Auto", "\u81ea\u52a8", "Automatic"},
+    {"MoreColours", "\u66f4\u591a\u989c\u8272...", "More colours..."},
+    {"WriteFailed",
+     "\u952e\u76d8\u672a\u63a5\u53d7\u66f4\u6539\uff0c\u5df2\u663e\u793a\u952e\u76d8\u4e2d\u7684"
+     "\u706f\u5149\u8bbe\u7f6e\u3002",
+     "The keyboard did not take the change; showing its lighting."},
 };
 
 Entries Labels(int language) {
@@ -142,6 +148,23 @@ bool WriteProfileIni(const QDir& folder) {
     const DialogSkin skin = ProfileSkin();
     return WriteFile(folder, skin.iniName, "Profile manager",
                      {{"SCREEN", ScreenEntries(skin)}, {"BUTTONINFO", ButtonEntries(skin)}});
+}
+
+bool WriteFactoryUserColours(const QDir& folder) {
+    // Keys without an entry read as red painted with the base colour, so the base colour is red
+    // too and a new base colour recolours the whole keyboard; the user colour starts white.
+    std::vector<std::pair<QString, Entries>> sections{{"PRESENTMODE", {{"mode", "0"}}}};
+    Entries names;
+    for (int mode = 0; mode < 10; ++mode)
+        names.emplace_back(QString::number(mode), QStringLiteral("Custom %1").arg(mode + 1));
+    sections.emplace_back("MODENAME", names);
+    for (int mode = 0; mode < 10; ++mode) {
+        sections.emplace_back(
+            QStringLiteral("Mode%1").arg(mode),
+            Entries{{"tool", "0"}, {"jcolor", "255,0,0"}, {"color", "255,255,255"}});
+    }
+    return WriteFile(folder, "UserDengColor_3.userd", "Factory user modes of the per-key lighting",
+                     sections);
 }
 
 }  // namespace quorvel::skingen

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     using namespace quorvel::skingen;
-    bool ok = WriteMainIni(folder) && WriteCompositeIni(folder) && WriteProfileIni(folder);
+    bool ok = WriteMainIni(folder) && WriteCompositeIni(folder) && WriteProfileIni(folder) &&
+              WriteFactoryUserColours(folder);
     ok = ok && WriteMainPictures(folder) && WriteLightingPictures(folder) &&
          WriteCompositePictures(folder) && WriteProfilePictures(folder);
     return ok ? 0 : 1;
