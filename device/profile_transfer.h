@@ -37,7 +37,7 @@ bool SaveWorkingSet(DeviceLink& link, ProfileWorkingSet& workingSet);
 
 struct ApplyResult {
     bool saved = false;  // the active profile's file was rewritten
-    int written = 0;     // 1 when the keyboard took the key table and the macro area
+    int written = 0;     // 1 when the keyboard took every frame of the write
 };
 
 // Apply: under the working-set lock, saves the active profile's file and writes that profile's
