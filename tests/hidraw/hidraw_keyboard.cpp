@@ -200,10 +200,9 @@ void HidrawKeyboard::Bridge::ReadHost(NodeState& node) {
         std::vector<uint8_t> report(node.outBuffer.begin(),
                                     node.outBuffer.begin() + node.outputSize);
         node.outBuffer.erase(node.outBuffer.begin(), node.outBuffer.begin() + node.outputSize);
-        std::vector<uint8_t> message = {node.roles.contains(INDICATOR)
-                                            ? uint8_t{vkbd::MSG_WRITE_LED}
-                                            : uint8_t{vkbd::MSG_WRITE_CTRL}};
-        message.insert(message.end(), report.begin(), report.end());
+        std::vector<uint8_t> message(1 + report.size());
+        message[0] = node.roles.contains(INDICATOR) ? vkbd::MSG_WRITE_LED : vkbd::MSG_WRITE_CTRL;
+        std::copy(report.begin(), report.end(), message.begin() + 1);
         node.written.push_back(std::move(report));
         vkbd::SendMessage(firmwareFd, message);
     }

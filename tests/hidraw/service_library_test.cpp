@@ -190,6 +190,8 @@ protected:
 
     // Three control transactions and a bank key press on the shared node.
     void Exchange() {
+        Subscribe(ConsumerDescriptor(), TAG_CONS);
+        Subscribe(ControlDescriptor(), TAG_CTRL);
         const std::vector<uint8_t> frame = Frame(OP_READ_SETTINGS_BLOCK, 44, 0);
         for (int i = 0; i < 3; ++i) {
             ASSERT_GT(library_.RequestWriteOne(&ControlDescriptor(), nullptr, 0, frame.data(), 64,
@@ -201,37 +203,33 @@ protected:
         ASSERT_TRUE(keyboard_->WaitInputTaken(HidrawKeyboard::CONSUMER));
         std::this_thread::sleep_for(200ms);
     }
+
+    // Each request heard exactly the reports of its own collection.
+    void ExpectEachCollectionHeardItsOwn() {
+        const std::vector<Heard> consumer = NotificationLog::Instance().Of(TAG_CONS);
+        ASSERT_EQ(consumer.size(), 1u);
+        EXPECT_EQ(consumer[0].code, 0x02FF);
+        EXPECT_EQ(NotificationLog::Instance().Of(TAG_CTRL).size(), 3u);
+    }
 };
 
 // Catches: reports of a node with two collections going to both collections' requests.
 TEST_F(SharedInterfaceTest, ReportsGoToTheirOwnCollection) {
-    Subscribe(ConsumerDescriptor(), TAG_CONS);
-    Subscribe(ControlDescriptor(), TAG_CTRL);
     Exchange();
-    const std::vector<Heard> consumer = NotificationLog::Instance().Of(TAG_CONS);
-    ASSERT_EQ(consumer.size(), 1u);
-    EXPECT_EQ(consumer[0].code, 0x02FF);
-    EXPECT_EQ(NotificationLog::Instance().Of(TAG_CTRL).size(), 3u);
+    ExpectEachCollectionHeardItsOwn();
 }
 
 // Catches: with the node's report descriptor unreadable in sysfs, control replies decoded
 // as consumer codes (a checksum of 0x02FF would toggle the bank).
 TEST_F(SharedInterfaceTest, UnreadableSysfsDescriptorIsReadThroughTheNode) {
     keyboard_->HideReportDescriptor(HidrawKeyboard::CONTROL, true);
-    Subscribe(ConsumerDescriptor(), TAG_CONS);
-    Subscribe(ControlDescriptor(), TAG_CTRL);
     Exchange();
-    const std::vector<Heard> consumer = NotificationLog::Instance().Of(TAG_CONS);
-    ASSERT_EQ(consumer.size(), 1u);
-    EXPECT_EQ(consumer[0].code, 0x02FF);
-    EXPECT_EQ(NotificationLog::Instance().Of(TAG_CTRL).size(), 3u);
+    ExpectEachCollectionHeardItsOwn();
 }
 
 // Catches: a report whose collection cannot be told delivered to every request of the node.
 TEST_F(SharedInterfaceTest, ReportOfAnUnknownCollectionReachesNoRequest) {
     keyboard_->HideReportDescriptor(HidrawKeyboard::CONTROL, false);
-    Subscribe(ConsumerDescriptor(), TAG_CONS);
-    Subscribe(ControlDescriptor(), TAG_CTRL);
     Exchange();
     EXPECT_TRUE(NotificationLog::Instance().Of(TAG_CONS).empty());
 }
