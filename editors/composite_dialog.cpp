@@ -31,6 +31,8 @@ namespace {
 
 constexpr int KEYBOARD_FUNCTION_COUNT = 11;
 constexpr int BUSY_POLL_MS = 250;
+// The window system maps the window a little after it is shown.
+constexpr int GRAB_RETRY_MS = 200;
 const QColor CAPTION_WHITE(0xFF, 0xFF, 0xFF);
 constexpr const char* LABEL_STYLE = "color: #e4e4e4; background: transparent;";
 constexpr const char* NO_DEVICE_TEXT = "MAIN_NO_DEVICE_PROMPT";
@@ -70,11 +72,13 @@ QPoint PlaceBesideKey(QRect key, QSize dialog, QRect available) {
 }
 
 Quorvel_DlgComposite::Quorvel_DlgComposite(EditorHost& host, ProfileWorkingSet& workingSet,
-                                           const QString& skinFolder, QWidget* parent)
+                                           const QString& skinFolder,
+                                           std::function<IniFile()> languageFile, QWidget* parent)
     : CBaseDialog(parent, skinFolder + QString::fromUtf8(skin_names::COMPOSITE_INI.data()),
                   skinFolder),
       host_(host),
       workingSet_(workingSet),
+      languageFile_(std::move(languageFile)),
       recorder_(SteadyTickClock()) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setModal(true);
@@ -246,31 +250,42 @@ bool Quorvel_DlgComposite::BuildControls() {
     return true;
 }
 
+std::string Quorvel_DlgComposite::Caption(const IniFile& language, const char* textKey) const {
+    std::string text = ReadDirectText(language, textKey);
+    return text.empty() ? Text(textKey) : text;
+}
+
 void Quorvel_DlgComposite::ApplyCaptions() {
-    const auto caption = [](CPngButton* button, const char* key) {
-        button->setText(FromUtf8(Text(key)));
-    };
-    caption(pageButtons_[PAGE_KEY], "SINGLE_KEY");
-    caption(pageButtons_[PAGE_MACRO], "MACRO_SETTING");
-    caption(pageButtons_[PAGE_MEDIA], "MULTI_MEDIA");
-    caption(pageButtons_[PAGE_FUNCTION], "FUNCTION_KEY");
-    caption(ok_, "MACRO_OK");
-    caption(cancel_, "MACRO_CANCLE");
+    const IniFile language = languageFile_ ? languageFile_() : IniFile(std::string());
+    const auto text = [&](const char* key) { return FromUtf8(Caption(language, key)); };
+    pageButtons_[PAGE_KEY]->setText(text("SINGLE_KEY"));
+    pageButtons_[PAGE_MACRO]->setText(text("MACRO_SETTING"));
+    pageButtons_[PAGE_MEDIA]->setText(text("MULTI_MEDIA"));
+    pageButtons_[PAGE_FUNCTION]->setText(text("FUNCTION_KEY"));
+    ok_->setText(text("MACRO_OK"));
+    cancel_->setText(text("MACRO_CANCLE"));
     const char* stepCaptions[] = {"A_RECORD", "A_DELETE", "A_CLEAR", "A_TOP",
                                   "A_UP",     "A_DOWN",   "A_BOTTOM"};
-    for (size_t i = 0; i < stepButtons_.size(); ++i) caption(stepButtons_[i], stepCaptions[i]);
-    clear_->SetTooltip(FromUtf8(Text("COMPOSITE_PROMPT_CLEAR")), true);
-    osk_->SetTooltip(FromUtf8(Text("COMPOSITE_PROMPT_OSK")), true);
-    heading_->setText(FromUtf8(Text(macroOnlyKey_ ? "MACRO_EDIT_TISHI" : "KEY_SETTING_TISHI")));
-    singleHint_->setText(FromUtf8(Text("SINGLE_STATIC")));
-    macroHeading_->setText(FromUtf8(Text("MACRO_NAME_SETTING")));
-    mediaHeading_->setText(FromUtf8(Text("MEDIA_EDIT_TISHI")));
-    functionHeading_->setText(FromUtf8(Text("FUNCTION_TISHI")));
-    recordDelayLabel_->setText(FromUtf8(Text("RECORD_DELAY")));
-    cyclesLabel_->setText(FromUtf8(Text("MACRO_CYCLES")));
-    stepList_->setHeaderLabels({FromUtf8(Text("MACRO_KEYS_TISHI")),
-                                FromUtf8(Text("MACRO_ACTION_TISHI")),
-                                FromUtf8(Text("MACRO_DELAY_MS"))});
+    for (size_t i = 0; i < stepButtons_.size(); ++i)
+        stepButtons_[i]->setText(text(stepCaptions[i]));
+    clear_->SetTooltip(text("COMPOSITE_PROMPT_CLEAR"), true);
+    osk_->SetTooltip(text("COMPOSITE_PROMPT_OSK"), true);
+    heading_->setText(text(macroOnlyKey_ ? "MACRO_EDIT_TISHI" : "KEY_SETTING_TISHI"));
+    singleHint_->setText(text("SINGLE_STATIC"));
+    macroHeading_->setText(text("MACRO_NAME_SETTING"));
+    mediaHeading_->setText(text("MEDIA_EDIT_TISHI"));
+    functionHeading_->setText(text("FUNCTION_TISHI"));
+    recordDelayLabel_->setText(text("RECORD_DELAY"));
+    cyclesLabel_->setText(text("MACRO_CYCLES"));
+    stepList_->setHeaderLabels(
+        {text("MACRO_KEYS_TISHI"), text("MACRO_ACTION_TISHI"), text("MACRO_DELAY_MS")});
+    const std::string_view section =
+        IsEnglish(language, LanguageRule::FILE_VALUE) ? ENGLISH_SECTION : CHINESE_SECTION;
+    meterText_ = FromUtf8(language.ReadString(section, "MACRO_METER",
+                                              "Macro memory: %1 of %2 bytes (%3 without names)"));
+    meterUnknownText_ = FromUtf8(language.ReadString(
+        section, "MACRO_METER_UNKNOWN",
+        "Macro memory: %1 bytes (%3 without names); the keyboard's size is not known yet"));
 
     mediaList_->clear();
     for (int i = 0; i < MEDIA_COUNT; ++i) mediaList_->addItem(FromUtf8(KeyName(MediaScanCode(i))));
@@ -626,7 +641,12 @@ void Quorvel_DlgComposite::closeEvent(QCloseEvent* event) {
 
 void Quorvel_DlgComposite::showEvent(QShowEvent* event) {
     CBaseDialog::showEvent(event);
+    activateWindow();
     capture_->GrabIfShown();
+    QTimer::singleShot(GRAB_RETRY_MS, this, [this] {
+        activateWindow();
+        capture_->GrabIfShown();
+    });
 }
 
 void Quorvel_DlgComposite::reject() {

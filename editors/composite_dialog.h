@@ -8,10 +8,12 @@
 #include <QRect>
 #include <QSize>
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "base/ini_file.h"
 #include "editors/editor_host.h"
 #include "editors/key_capture.h"
 #include "editors/macro_editing.h"
@@ -43,9 +45,10 @@ public:
     enum Page { PAGE_KEY = 0, PAGE_MACRO = 1, PAGE_MEDIA = 2, PAGE_FUNCTION = 3 };
     enum StepMove { MOVE_TOP, MOVE_UP, MOVE_DOWN, MOVE_BOTTOM };
 
-    // skinFolder ends in '/' and holds Composite.ini and its pictures.
+    // skinFolder ends in '/' and holds Composite.ini and its pictures. The captions are read
+    // from the language file that languageFile opens, again at every opening.
     Quorvel_DlgComposite(EditorHost& host, ProfileWorkingSet& workingSet, const QString& skinFolder,
-                         QWidget* parent = nullptr);
+                         std::function<IniFile()> languageFile, QWidget* parent = nullptr);
     ~Quorvel_DlgComposite() override;
 
     // Opens the dialog modally for the key and returns when it is closed. Refused (the
@@ -148,8 +151,12 @@ private:
     void SetRecordCaption(const char* textKey);
     void SetModified(bool modified);
 
+    // A caption of the dialog: the language file's text, else the loaded text of the key.
+    std::string Caption(const IniFile& language, const char* textKey) const;
+
     EditorHost& host_;
     ProfileWorkingSet& workingSet_;
+    std::function<IniFile()> languageFile_;
     bool skinReady_ = false;
 
     // Opening state.
@@ -206,6 +213,9 @@ private:
     QLineEdit* cycles_ = nullptr;
     QLabel* cyclesLabel_ = nullptr;
     QLabel* meter_ = nullptr;
+    // The meter's texts from the language file ("%1" used, "%2" capacity, "%3" without names).
+    QString meterText_;
+    QString meterUnknownText_;
     QWidget* cellEditor_ = nullptr;
     int cellEditRow_ = -1;
     int cellEditColumn_ = -1;

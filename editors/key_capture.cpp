@@ -33,8 +33,9 @@ void KeyCapture::Start(Handler handler) {
 }
 
 void KeyCapture::GrabIfShown() {
-    if (active_ && grabber_ && grabber_->isVisible() && QWidget::keyboardGrabber() != grabber_)
-        grabber_->grabKeyboard();
+    // Asked again even when Qt thinks it holds the grab: a grab asked for before the window
+    // system had mapped the window is refused without a word.
+    if (active_ && grabber_ && grabber_->isVisible()) grabber_->grabKeyboard();
 }
 
 void KeyCapture::Stop() {

@@ -47,12 +47,6 @@ QString StateText(uint16_t state) {
                                         : QString::fromUtf8("\u2193");
 }
 
-// Texts of the meter, which the language file may supply.
-std::string TextOr(std::string_view key, std::string_view fallback) {
-    std::string text = Text(key);
-    return text.empty() ? std::string(fallback) : text;
-}
-
 QString SettingsKey() {
     std::string name = Text(RECORD_DELAY_VALUE_KEY);
     if (name.empty()) name = RECORD_DELAY_VALUE_FALLBACK;
@@ -525,17 +519,12 @@ void Quorvel_DlgComposite::UpdateMeter() {
     QString text;
     QString colour = "#e4e4e4";
     meterOver_ = false;
-    if (capacity <= 0) {
-        text =
-            FromUtf8(TextOr("MACRO_METER_UNKNOWN",
-                            "Macro memory: %1 bytes (%2 without names); keyboard size not known"))
-                .arg(sizes.withNames)
-                .arg(sizes.withoutNames);
-    } else {
-        text = FromUtf8(TextOr("MACRO_METER", "Macro memory: %1 of %2 bytes (%3 without names)"))
-                   .arg(sizes.withNames)
-                   .arg(capacity)
-                   .arg(sizes.withoutNames);
+    // Both texts may use any of the three numbers.
+    text = QString(capacity <= 0 ? meterUnknownText_ : meterText_)
+               .replace("%1", QString::number(sizes.withNames))
+               .replace("%2", QString::number(capacity))
+               .replace("%3", QString::number(sizes.withoutNames));
+    if (capacity > 0) {
         const auto cap = static_cast<size_t>(capacity);
         meterOver_ = sizes.withNames > cap;
         if (sizes.withoutNames > cap) {

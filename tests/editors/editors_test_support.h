@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ini_file.h"
 #include "base/texts.h"
 #include "editors/composite_dialog.h"
 #include "editors/editor_host.h"
@@ -93,7 +94,8 @@ class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetTextsToBuiltIn();
-        dialog_ = std::make_unique<Quorvel_DlgComposite>(host_, workingSet_, QUORVEL_SKIN_DIR);
+        dialog_ = std::make_unique<Quorvel_DlgComposite>(host_, workingSet_, QUORVEL_SKIN_DIR,
+                                                         [this] { return IniFile(languageFile_); });
         dialog_->SetClock([this] { return now_; });
     }
     void TearDown() override {
@@ -117,6 +119,8 @@ protected:
     ProfileWorkingSet workingSet_;
     std::unique_ptr<Quorvel_DlgComposite> dialog_;
     uint32_t now_ = 1000;
+    // The language file the dialog reads its captions from; none by default.
+    std::string languageFile_;
 };
 
 }  // namespace quorvel::testing

@@ -229,7 +229,8 @@ protected:
         LinkedKeyboard::SetUp();
         ResetTextsToBuiltIn();
         host_.capacity = link_->Events().MacroCapacity();
-        dialog_ = std::make_unique<Quorvel_DlgComposite>(host_, workingSet_, QUORVEL_SKIN_DIR);
+        dialog_ = std::make_unique<Quorvel_DlgComposite>(host_, workingSet_, QUORVEL_SKIN_DIR,
+                                                         [] { return IniFile(std::string()); });
     }
     void TearDown() override {
         dialog_.reset();
@@ -292,6 +293,7 @@ TEST_F(MacroPageTest, ScreenshotsOfEachPageInEnglishAndChinese) {
         file.write(text);
         file.close();
         LoadTexts(IniFile(path.toStdString()));
+        languageFile_ = path.toStdString();
         const char* names[] = {"key", "macro", "media", "function"};
         for (int page :
              {Dialog::PAGE_MACRO, Dialog::PAGE_KEY, Dialog::PAGE_MEDIA, Dialog::PAGE_FUNCTION}) {
