@@ -234,7 +234,12 @@ bool Quorvel_DlgComposite::BuildControls() {
 
     recordDelay_ = new QCheckBox(this);
     recordDelay_->setObjectName("FUNC_MACRO_RECORD_DELAY");
-    recordDelay_->setStyleSheet(LABEL_STYLE);
+    // A box of its own on the dark page, so the option shows when it is off as well.
+    recordDelay_->setStyleSheet(
+        "QCheckBox { background: transparent; }"
+        "QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid #e4e4e4;"
+        " background: #15181d; }"
+        "QCheckBox::indicator:checked { background: #19a7dd; }");
     PlaceOnly(*recordDelay_, Skin(), SKIN_SECTION_BUTTONS, "FUNC_MACRO_RECORD_DELAY");
     // The option flips on a click; the box only shows it.
     connect(recordDelay_, &QCheckBox::clicked, this, [this] { ToggleRecordDelay(); });
