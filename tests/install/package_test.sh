@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build tree with CPack and checks its contents list, its
+# dependencies (from shlibdeps) and its post-install step. Usage: package_test.sh BUILD_DIR
+set -euo pipefail
+
+build=$1
+work=$(mktemp -d /tmp/quorvel-package-test.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+    echo "package_test: $*" >&2
+    exit 1
+}
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
+    { cat "$work/cpack.log" >&2; fail "cpack -G DEB"; }
+deb=$(ls "$work"/*.deb)
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+
+for file in ./usr/bin/quorvel ./usr/bin/quorvelctl ./usr/bin/quorvel-vkbd \
+    ./usr/lib/quorvel/libHidServ.so ./usr/lib/quorvel/libHidServVirtual.so \
+    ./usr/share/quorvel/Skins/Main.ini ./usr/share/quorvel/Skins/language.ini \
+    ./usr/share/quorvel/Help/index.html ./usr/share/quorvel/autostart/quorvel.desktop \
+    ./usr/lib/udev/rules.d/70-quorvel.rules ./usr/share/applications/quorvel.desktop \
+    ./usr/share/icons/hicolor/48x48/apps/quorvel.png \
+    ./usr/share/icons/hicolor/256x256/apps/quorvel.png; do
+    grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
+done
+# No test programs, benchmarks or build tools.
+if grep -E '_tests$|bench_|skingen|icongen' <<<"$contents"; then
+    fail "the package holds build-only files"
+fi
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt6widgets6 libhidapi-hidraw0 libudev1 libc6; do
+    grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
+done
+
+mkdir "$work/control"
+dpkg-deb -e "$deb" "$work/control"
+[ -x "$work/control/postinst" ] || fail "no executable postinst"
+grep -q 'udevadm control --reload-rules' "$work/control/postinst" || fail "postinst reloads nothing"
+echo "package_test: ok"
