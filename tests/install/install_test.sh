@@ -70,7 +70,9 @@ run() { "${as_user[@]}" "${user_env[@]}" "$@"; }
 ctl() { run "$prefix/bin/quorvelctl" --virtual "$@"; }
 
 # The keyboard, started here so that it can be ended by its process id.
-run "$prefix/bin/quorvel-vkbd" serve --socket "$runtime/quorvel-vkbd.sock" &
+# exec, so that the process id is the daemon's own and the cleanup ends it.
+(exec "${as_user[@]}" "${user_env[@]}" "$prefix/bin/quorvel-vkbd" serve \
+    --socket "$runtime/quorvel-vkbd.sock") &
 pids+=($!)
 for _ in $(seq 300); do [ -S "$runtime/quorvel-vkbd.sock" ] && break; sleep 0.1; done
 
@@ -90,7 +92,7 @@ pids+=($!)
 for _ in $(seq 300); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo -display "$display" >/dev/null 2>&1 || fail "Xvfb did not start on $display"
 
-run "$prefix/bin/quorvel" --virtual &
+(exec "${as_user[@]}" "${user_env[@]}" "$prefix/bin/quorvel" --virtual) &
 window_pid=$!
 pids+=($window_pid)
 opened=""
