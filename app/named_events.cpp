@@ -19,6 +19,9 @@ NamedEvents::~NamedEvents() {
 int NamedEvents::Create() {
     Close();
     for (int number = 1; number <= MACRO_EVENT_COUNT; ++number) {
+        // Only the one running copy creates them, so a name still there was left by a copy
+        // that crashed, possibly signalled: it goes, and the new event starts unsignalled.
+        sem_unlink(MacroEventName(number).c_str());
         sem_t* event = sem_open(MacroEventName(number).c_str(), O_CREAT, 0600, 0);
         events_.push_back(event == SEM_FAILED ? nullptr : event);
     }

@@ -1,5 +1,6 @@
 #include "app/quorvel_dlg.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
@@ -9,13 +10,22 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QProxyStyle>
+#include <QStandardPaths>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/about_dialog.h"
+#include "app/busy_indicator.h"
+#include "app/keyboard_map.h"
+#include "app/lighting_panel.h"
 #include "app/message_boxes.h"
+#include "app/profile_bar.h"
 #include "app/shell_state.h"
 #include "base/atomic_write.h"
 #include "base/texts.h"
+#include "device/device_snapshot.h"
+#include "model/profile_store.h"
 #include "model/working_set.h"
 #include "skin/skin_file.h"
 #include "skin/skin_names.h"
@@ -24,6 +34,7 @@ namespace quorvel {
 namespace {
 
 constexpr const char* MAIN_SKIN_FILE = "Skins/Main.ini";
+constexpr const char* PROFILE_SKIN_FILE = "Skins/Profile.ini";
 constexpr const char* HELP_PAGE = "Help/index.html";
 constexpr const char* COMPANION_PROGRAM = "RoDodaza";
 // The link button opens the user guide unless the skin names a web address.
@@ -33,12 +44,23 @@ constexpr int HAND_OVER_TIMEOUT_MS = 10000;
 
 constexpr int COMMAND_OK = 1;
 constexpr int COMMAND_CANCEL = 2;
-constexpr int COMMAND_APPLY = 1006;
 constexpr int COMMAND_HELP = 1122;
 constexpr int COMMAND_MINIMIZE = 1123;
 constexpr int COMMAND_MENU = 1139;
 constexpr int COMMAND_LINK = 1121;
 constexpr int COMMAND_VERSION = 1134;
+
+// The skinned buttons' tips wait this long before they show.
+constexpr int TOOLTIP_DELAY_MS = 2000;
+
+class TooltipDelayStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay) return TOOLTIP_DELAY_MS;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 const QColor CAPTION_WHITE(0xFF, 0xFF, 0xFF);
 const QColor CAPTION_GREY(0xE4, 0xE4, 0xE4);
@@ -109,6 +131,11 @@ bool CQuorvelDlg::Initialise(QString* error) {
         return false;
     }
     setWindowIcon(LoadProgramIcon(paths_, ICON_NO_KEYBOARD));
+    if (dynamic_cast<TooltipDelayStyle*>(QApplication::style()) == nullptr)
+        QApplication::setStyle(new TooltipDelayStyle);
+    // The desktop's own Documents folder, wherever the user's settings put it.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty()) SetDocumentsFolder(documents.toStdString());
     ready_ = false;
     Shell().mainDialog = this;
 
@@ -126,6 +153,41 @@ bool CQuorvelDlg::Initialise(QString* error) {
     if (!LoadStateImages(error)) return false;
     linkAddress_ = FromUtf8(Skin().ReadString(SKIN_SECTION_SCREEN, "Link", DEFAULT_LINK));
     PlaceControls();
+    map_ = std::make_unique<KeyboardMap>(
+        *this, Skin(),
+        MapImages{images_[0], images_[1], images_[2], images_[3], images_[4], images_[8],
+                  images_[9], images_[10]},
+        *this, jobs_, [this] { return (link_.IndicatorState()[1] & INDICATOR_BANK_B) != 0; },
+        [this](const SelectedKey& key) { OpenKeyEditor(key); });
+    map_->Place();
+    profileBar_ = new ProfileBar(*this, Skin(),
+                                 StateImages{images_[0], images_[1], images_[2], images_[3], images_[2]},
+                                 [this](int command) { RunCommand(command); });
+    busy_ = new BusyIndicator(*this, Skin(), SkinFolder());
+    connect(&jobs_, &KeyboardJobs::BusyChanged, this, [this](bool busy) {
+        if (busy) {
+            busy_->Start();
+        } else {
+            busy_->Stop();
+        }
+    });
+    connect(&jobs_, &KeyboardJobs::ProgressChanged, busy_, &BusyIndicator::SetProgress);
+    const QString profileSkin = FromUtf8(ReadPathFor(paths_, PROFILE_SKIN_FILE));
+    profileManager_ = new CQuorvel_DlgProfile(profileSkin, FolderOf(profileSkin), *this, *this, this);
+    keyEditor_ = new Quorvel_DlgComposite(*this, ProfileWorkingSet::Instance(), SkinFolder(),
+                                          [this] { return OpenLanguageFile(paths_); }, this);
+    lightingPanel_ = new CLightingPanel(
+        *this, Skin(), SkinFolder(), paths_, link_, jobs_,
+        LightingPanelHost{
+            .setKeyTint = [this](int position, std::optional<QColor> colour,
+                                 bool marked) { map_->SetKeyTint(position, colour, marked); },
+            .clearKeyTints = [this] { map_->ClearKeyTints(); },
+            .viewHidden = [this] { map_->RefreshAll(); }});
+    lighting_ = lightingPanel_;
+    // The report rate is part of the lighting record the panel reads.
+    connect(lightingPanel_, &CLightingPanel::Rebuilt, this,
+            [this] { profileBar_->CheckReportRate(lightingPanel_->State().reportRate); });
+    map_->SetKeyPainter(lightingPanel_);
 
     // No task-bar entry while hidden.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
@@ -212,6 +274,9 @@ void CQuorvelDlg::ApplyMainCaptions() {
     }
     setWindowTitle(FromUtf8(Text("MAIN_CAPTION")));
     RefreshLightingLabels();
+    if (map_ != nullptr) map_->ApplyCaptions();
+    if (profileBar_ != nullptr) profileBar_->ApplyCaptions(language);
+    if (lighting_ != nullptr) lighting_->ApplyCaptions();
 }
 
 void CQuorvelDlg::RefreshLightingLabels() {
@@ -242,8 +307,12 @@ void CQuorvelDlg::HandleShellMessage(uint32_t message, uint32_t tag) {
         ShowMainWindow();
     } else if (message == UM_INIT && tag == UM_INIT_TAG) {
         OnInit();
+    } else if (message == UM_PROFILE && tag == UM_PROFILE_TAG) {
+        OnProfileMessage();
     } else if (message == UM_DEVICE_GONE && tag == UM_DEVICE_GONE_TAG) {
-        CloseOpenWindows();
+        OnDeviceGone();
+    } else if (message == UM_GKEY_STATE && tag == UM_GKEY_STATE_TAG) {
+        OnGKeyState();
     }
 }
 
@@ -256,10 +325,6 @@ void CQuorvelDlg::OnInit() {
     pendingHides_ = 0;
     hide();
     ReportState();
-}
-
-void CQuorvelDlg::HandleTimer(int timerId) {
-    if (timerId == TIMER_LIGHTING_REFRESH) port_.StopTimer(TIMER_LIGHTING_REFRESH);
 }
 
 void CQuorvelDlg::HideMainWindow() {
@@ -288,6 +353,7 @@ void CQuorvelDlg::SetDeviceIcon(uint32_t count) {
 
 void CQuorvelDlg::ShowGKeyBank(bool bankB) {
     gKeyBankB_ = bankB;
+    if (map_ != nullptr) map_->ShowGKeyBank(bankB);
 }
 
 void CQuorvelDlg::EnableApply(bool enable) {
@@ -309,9 +375,21 @@ void CQuorvelDlg::ShowMainWindow() {
     ReportState();
 }
 
+// Boxes first: a box inside one of the dialogs runs a nested loop that must end before the
+// dialog can close.
 void CQuorvelDlg::CloseOpenWindows() {
-    if (about_ != nullptr && about_->isVisible()) about_->reject();
     CloseOpenMessageBoxes();
+    if (about_ != nullptr && about_->isVisible()) about_->reject();
+    if (profileManager_ != nullptr) profileManager_->CloseIfOpen();
+    CloseKeyEditor();
+}
+
+bool CQuorvelDlg::KeyEditorOpen() const {
+    return keyEditor_ != nullptr && keyEditor_->IsOpen();
+}
+
+void CQuorvelDlg::CloseKeyEditor() {
+    if (keyEditor_ != nullptr) keyEditor_->CancelIfOpen();
 }
 
 void CQuorvelDlg::ExitApplication() {
@@ -321,11 +399,14 @@ void CQuorvelDlg::ExitApplication() {
     macroEvents_.Close();
     tray_.Remove();
     trayIconId_ = 0;
+    ready_ = false;
+    // Workers still waiting for the window are let go first; then the running keyboard job
+    // ends before anything it uses is freed, and the link stops its own workers afterwards.
+    port_.Shutdown();
+    jobs_.Shutdown();
     EnableApply(false);
     *ProfileWorkingSet::Instance().Lock() = FreshWorkingSetData();
-    ready_ = false;
-    // Workers still waiting for the window are let go; the link stops them afterwards.
-    port_.Shutdown();
+    *DeviceSnapshot::Instance().Take() = WorkingSetData{};
     ReportState();
     done(QDialog::Rejected);
 }
@@ -333,8 +414,11 @@ void CQuorvelDlg::ExitApplication() {
 void CQuorvelDlg::RunCommand(int command) {
     switch (command) {
         case COMMAND_OK:
-            // Apply has nothing to write while no setting has changed.
+            Apply();
             hide();
+            break;
+        case COMMAND_APPLY:
+            Apply();
             break;
         case COMMAND_CANCEL:
             hide();
@@ -368,27 +452,44 @@ void CQuorvelDlg::RunCommand(int command) {
         case COMMAND_ENGLISH:
             SwitchLanguage(1);
             break;
-        default:
+        case COMMAND_IMPORT:
+            ImportProfileFile();
             break;
+        case COMMAND_EXPORT:
+            ExportProfileFile();
+            break;
+        case CONTROL_PROFILE_1:
+        case CONTROL_PROFILE_1 + 1:
+        case CONTROL_PROFILE_1 + 2:
+            SelectProfile(command - CONTROL_PROFILE_1);
+            break;
+        case CONTROL_PROFILES:
+            OpenProfileManager();
+            break;
+        case COMMAND_QUICK_SWITCH_MENU:
+            ShowQuickSwitchMenu();
+            break;
+        case CONTROL_MACRO:
+            // Macro stands for a click on G9.
+            if (map_ != nullptr) map_->OnKeyClicked(CONTROL_G9);
+            break;
+        case CONTROL_DEFAULT:
+            // The lighting panel asks, resets the keys through the map and then applies.
+            if (!RefuseWhileBusy() && lightingPanel_ != nullptr) lightingPanel_->RestoreDefaults();
+            break;
+        default: {
+            const auto rate =
+                std::find(REPORT_RATE_CONTROLS.begin(), REPORT_RATE_CONTROLS.end(), command);
+            if (rate != REPORT_RATE_CONTROLS.end()) {
+                SetReportRate(int(rate - REPORT_RATE_CONTROLS.begin()));
+            } else if (command >= COMMAND_QUICK_SWITCH_DEFAULT &&
+                       command <= COMMAND_QUICK_SWITCH_LAST) {
+                // Item c switches to profile c - 9001; the default item asks for -1.
+                profileManager_->SwitchProfile(command - COMMAND_QUICK_SWITCH_DEFAULT - 1);
+            }
+            break;
+        }
     }
-}
-
-void CQuorvelDlg::ShowMainMenu() {
-    IniFile language = OpenLanguageFile(paths_);
-    mainMenu_ = std::make_unique<QMenu>();
-    auto add = [&](std::string_view key, int command) {
-        QAction* action = mainMenu_->addAction(FromUtf8(ReadDirectText(language, key)));
-        action->setData(command);
-        connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
-        return action;
-    };
-    // Import and export arrive with the profile files; until then they are shown unusable.
-    add("MENU_1", COMMAND_IMPORT)->setEnabled(false);
-    add("MENU_2", COMMAND_EXPORT)->setEnabled(false);
-    add("MENU_3", COMMAND_ABOUT);
-    add("CHINESE_5", COMMAND_CHINESE);
-    add("ENGINSH_6", COMMAND_ENGLISH);
-    mainMenu_->popup(QCursor::pos());
 }
 
 // A link without a scheme names a file relative to the program folder.

@@ -5,10 +5,12 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/command_line.h"
+#include "app/keyboard_jobs.h"
 #include "app/language_file.h"
 #include "app/named_events.h"
 #include "app/qt_shell_port.h"
@@ -16,6 +18,9 @@
 #include "app/single_instance.h"
 #include "app/tray_icon.h"
 #include "device/device_link.h"
+#include "editors/composite_dialog.h"
+#include "editors/editor_host.h"
+#include "editors/profile_dialog.h"
 #include "model/program_paths.h"
 #include "skin/base_dialog.h"
 #include "skin/png_button.h"
@@ -25,7 +30,12 @@ class QMenu;
 
 namespace quorvel {
 
+class BusyIndicator;
 class CAboutDlg;
+class ProfileBar;
+class CLightingPanel;
+class KeyboardMap;
+class LightingView;
 
 // Window and menu commands.
 inline constexpr int COMMAND_CLOSE = 1124;
@@ -35,10 +45,17 @@ inline constexpr int COMMAND_EXPORT = 32777;
 inline constexpr int COMMAND_CHINESE = 32784;
 inline constexpr int COMMAND_ENGLISH = 32785;
 
+inline constexpr int COMMAND_APPLY = 1006;
+// Shown when Apply or an import could not write everything and nothing else explained why.
+inline constexpr const char* APPLY_FAILED_TEXT = "EXTRA_APPLY_FAILED";
+
 // The main window's shared state pictures, in loading order.
 inline constexpr int MAIN_IMAGE_COUNT = 11;
 
-class CQuorvelDlg : public CBaseDialog, public ShellWindow {
+class CQuorvelDlg : public CBaseDialog,
+                    public ShellWindow,
+                    public EditorHost,
+                    public ProfileHost {
     Q_OBJECT
 public:
     CQuorvelDlg(const ProgramPaths& paths, const StartOptions& options);
@@ -68,9 +85,9 @@ public:
     void ApplyMainCaptions();
     // 141 while a keyboard is attached, 128 otherwise.
     void SetDeviceIcon(uint32_t count);
-    void EnableApply(bool enable);
+    void EnableApply(bool enable) override;
     void ShowMainMenu();
-    void OpenHelp();
+    void OpenHelp() override;
     void OpenLink();
     void OpenAbout();
     // A menu or window command by its number.
@@ -86,6 +103,52 @@ public:
     QtShellPort& Port() { return port_; }
     DeviceLink& Link() { return link_; }
     SessionAwayState& SessionAwayForTest() { return sessionAway_; }
+    KeyboardJobs& Jobs() { return jobs_; }
+    // Null until Initialise has placed it.
+    KeyboardMap* Map() { return map_.get(); }
+
+    // EditorHost (window_editor_host.cpp)
+    void RefreshKey(int entryIndex) override;
+    void RefreshAllKeys() override;
+    QRect KeyRectOnScreen(uint32_t controlId) const override;
+    int ActiveProfile() const override;
+    bool KeyboardBusy() const override;
+    int MacroCapacity() const override;
+    QWidget* EditorParent() override { return this; }
+    // A key of the map was picked: the key assignment dialog edits it.
+    void OpenKeyEditor(const SelectedKey& key);
+    // The key assignment dialog: whether it is open, and closing it as a Cancel.
+    bool KeyEditorOpen() const override;
+    void CloseKeyEditor();
+    // The editors' boxes go through the window's message boxes (and their test seam).
+    void ShowMessage(QWidget* parent, std::string_view textKey, const std::string& text) override;
+    bool AskYesNo(QWidget* parent, std::string_view textKey) override;
+
+    // Apply (1006) on the keyboard job worker; done(true) once the profile file and the
+    // keyboard took everything (or nothing needed writing). Refused (done(false)) while an
+    // Apply is already on its way.
+    void Apply(std::function<void(bool applied)> done = {});
+    // A profile button: the lighting follows k, and the quick switch makes k active.
+    void SelectProfile(int k);
+    // A report-rate button: rate 0-3 of the active profile, written at once.
+    void SetReportRate(int rate);
+    // UM_PROFILE's refresh: the buttons of the active profile and its report rate.
+    void RefreshProfileButtons(int reportRate = -1);
+    void ShowQuickSwitchMenu();
+    void ImportProfileFile();
+    void ExportProfileFile();
+    void OpenProfileManager();
+    ProfileBar& Bar() { return *profileBar_; }
+    CQuorvel_DlgProfile& ProfileManager() { return *profileManager_; }
+    BusyIndicator& Busy() { return *busy_; }
+    bool ApplyRunning() const { return applyRunning_; }
+
+    // ProfileHost
+    void RunProfileJob(const QString& name, ProfileHost::Job job, ProfileHost::Done done) override;
+    void ApplyChanges(std::function<void(bool applied)> done) override { Apply(std::move(done)); }
+    bool UnappliedChanges() const override { return settingsChanged_; }
+    int KeyboardGoneCount() const override { return keyboardGoneCount_; }
+    void ProfileChanged() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -98,6 +161,12 @@ protected:
 private:
     void OnInit();
     void CloseOpenWindows();
+    // Device messages (device_messages.cpp).
+    void OnProfileMessage();
+    void OnDeviceGone();
+    void OnGKeyState();
+    // Window commands that touch the working set wait while a keyboard job may hold it.
+    bool RefuseWhileBusy() const;
     bool LoadStateImages(QString* error);
     void PlaceControls();
     CPngButton& AddButton(const char* skinKey, int command);
@@ -118,8 +187,19 @@ private:
     NamedEvents macroEvents_;
     SessionAwayState sessionAway_;
     SessionWatcher sessionWatcher_;
+    // After the link: jobs use it, and the running one is waited for before it goes.
+    KeyboardJobs jobs_;
+    std::unique_ptr<KeyboardMap> map_;
+    // Null until Initialise has placed the lighting panel; a child of the window.
+    CLightingPanel* lightingPanel_ = nullptr;
+    LightingView* lighting_ = nullptr;
     CAboutDlg* about_ = nullptr;
     std::unique_ptr<QMenu> mainMenu_;
+    ProfileBar* profileBar_ = nullptr;
+    BusyIndicator* busy_ = nullptr;
+    CQuorvel_DlgProfile* profileManager_ = nullptr;
+    // The key assignment dialog, made once and reused for every key.
+    Quorvel_DlgComposite* keyEditor_ = nullptr;
 
     std::array<QPixmap, MAIN_IMAGE_COUNT> images_;
     CPngButton* ok_ = nullptr;
@@ -144,6 +224,8 @@ private:
     // The first frame paints after the start hide the window before it is seen.
     int pendingHides_ = 2;
     int openCount_ = 0;
+    bool applyRunning_ = false;
+    int keyboardGoneCount_ = 0;
 };
 
 }  // namespace quorvel

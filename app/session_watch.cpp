@@ -3,9 +3,10 @@
 #include <unistd.h>
 
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 
 namespace quorvel {
 namespace {
@@ -41,16 +42,22 @@ SessionWatcher::SessionWatcher(SessionAwayState& state, QObject* parent)
 bool SessionWatcher::Register() {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) return false;
-    QDBusInterface manager(LOGIN_SERVICE, LOGIN_PATH, LOGIN_MANAGER, bus);
-    if (!manager.isValid()) return false;
-    QDBusReply<QDBusObjectPath> session =
-        manager.call("GetSessionByPID", static_cast<uint32_t>(getpid()));
-    if (!session.isValid()) return false;
-    QString path = session.value().path();
-    bool locked = bus.connect(LOGIN_SERVICE, path, LOGIN_SESSION, "Lock", this, SLOT(OnLock()));
-    bool unlocked =
-        bus.connect(LOGIN_SERVICE, path, LOGIN_SESSION, "Unlock", this, SLOT(OnUnlock()));
-    return locked && unlocked;
+    // Asked without waiting: a system bus that does not answer must not hold up the start.
+    QDBusMessage request =
+        QDBusMessage::createMethodCall(LOGIN_SERVICE, LOGIN_PATH, LOGIN_MANAGER, "GetSessionByPID");
+    request << static_cast<uint32_t>(getpid());
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(request), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                const QDBusPendingReply<QDBusObjectPath> session = *call;
+                if (session.isError()) return;
+                const QString path = session.value().path();
+                QDBusConnection bus = QDBusConnection::systemBus();
+                bus.connect(LOGIN_SERVICE, path, LOGIN_SESSION, "Lock", this, SLOT(OnLock()));
+                bus.connect(LOGIN_SERVICE, path, LOGIN_SESSION, "Unlock", this, SLOT(OnUnlock()));
+            });
+    return true;
 }
 
 void SessionWatcher::OnLock() {

@@ -32,7 +32,7 @@ class SessionWatcher : public QObject {
     Q_OBJECT
 public:
     explicit SessionWatcher(SessionAwayState& state, QObject* parent = nullptr);
-    // False when there is nothing to listen to.
+    // False without a system bus. The session is looked up without waiting for the answer.
     bool Register();
 
 private slots:

@@ -104,6 +104,9 @@ constexpr std::array SLOT_KEYS = std::to_array<LanguageKeyInfo>({
      FILE_VALUE},
     {"EXTRA_PROFILE_SPACE_TIGHT",
      "shortage of hardware space, cancelled the macro name of storage.", SLOT, FILE_VALUE},
+    {"EXTRA_APPLY_FAILED", "The keyboard did not take all settings; they are not applied yet.",
+     SLOT, FILE_VALUE},
+    {"EXTRA_PROFILE_SWITCH_FAILED", "The keyboard did not switch its profile.", SLOT, FILE_VALUE},
     // Firmware update; their slots are small.
     {"MAIN_UPDATE_ERROR_TEXT", "请选择正确的更新文件! ", 13, FILE_VALUE},
     {"MAIN_BOOT_ERROR_TEXT", "无法进入Boot模式! ", 13, FILE_VALUE},

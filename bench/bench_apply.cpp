@@ -25,33 +25,12 @@ constexpr double END_PAUSE_MS = 10;
 constexpr double GOAL = 1.10;
 constexpr uint16_t KEY_A = 0x1E;
 
-// A hundred named macros, each as long as the capacity allows with names kept.
-std::vector<MacroRecord> MacrosFillingCapacity() {
-    std::vector<MacroRecord> macros(MACRO_MAX_ID);
-    for (size_t i = 0; i < macros.size(); ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "Macro%03zu", i + 1);
-        macros[i].id = static_cast<uint16_t>(i + 1);
-        macros[i].SetName(std::u16string(name, name + std::char_traits<char>::length(name)));
-    }
-    // Grow the macros one action at a time, round robin, while the area still fits.
-    for (size_t i = 0;; i = (i + 1) % macros.size()) {
-        macros[i].actions.push_back(
-            {10, KEY_A, macros[i].actions.size() % 2 ? MACRO_STATE_RELEASE : MACRO_STATE_PRESS});
-        if (MacroAreaSizes(macros).withNames > CAPACITY_BYTES) {
-            macros[i].actions.pop_back();
-            break;
-        }
-    }
-    return macros;
-}
-
 }  // namespace
 
 int main() {
     LinkedDevice device(KeyboardOptions(CAPACITY_UNITS, LATENCY_US));
     WorkingSetData workingSet = FreshWorkingSetData();
-    const std::vector<MacroRecord> macros = MacrosFillingCapacity();
+    const std::vector<MacroRecord> macros = MacrosFillingCapacity(CAPACITY_BYTES);
     const size_t areaBytes = MacroAreaSizes(macros).withNames;
     Require(workingSet.macros.Replace(macros), "macro list");
     workingSet.keyAreas[0][KEY_A] = {ASSIGN_MACRO, 1, 1, 0, 0};

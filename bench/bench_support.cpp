@@ -7,6 +7,7 @@
 #include <string>
 
 #include "device/device_events.h"
+#include "device/macro_area.h"
 
 namespace quorvel::bench {
 
@@ -53,6 +54,27 @@ bool Report(std::string_view name, std::string_view details, double ratio, doubl
                     static_cast<int>(details.size()), details.data(), ratio);
     std::fflush(stdout);
     return met;
+}
+
+std::vector<MacroRecord> MacrosFillingCapacity(size_t capacityBytes) {
+    constexpr uint16_t KEY_A = 0x1E;
+    std::vector<MacroRecord> macros(MACRO_MAX_ID);
+    for (size_t i = 0; i < macros.size(); ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Macro%03zu", i + 1);
+        macros[i].id = static_cast<uint16_t>(i + 1);
+        macros[i].SetName(std::u16string(name, name + std::char_traits<char>::length(name)));
+    }
+    // Grow the macros one action at a time, round robin, while the area still fits.
+    for (size_t i = 0;; i = (i + 1) % macros.size()) {
+        macros[i].actions.push_back(
+            {10, KEY_A, macros[i].actions.size() % 2 ? MACRO_STATE_RELEASE : MACRO_STATE_PRESS});
+        if (MacroAreaSizes(macros).withNames > capacityBytes) {
+            macros[i].actions.pop_back();
+            break;
+        }
+    }
+    return macros;
 }
 
 void Require(bool ok, std::string_view what) {

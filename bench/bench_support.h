@@ -4,9 +4,11 @@
 #include <chrono>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "device/device_link.h"
 #include "device/windowless_shell_port.h"
+#include "model/macro_list.h"
 #include "tests/support/virtual_keyboard.h"
 
 namespace quorvel::bench {
@@ -40,6 +42,9 @@ inline double MillisecondsSince(Clock::time_point start) {
 // Prints "<name>: <details> ratio <ratio> (goal <= <goal>) ok|MISSED"; goal 0 = no goal.
 // Returns false when the goal is missed.
 bool Report(std::string_view name, std::string_view details, double ratio, double goal);
+
+// A hundred named macros, each as long as capacityBytes allows with their names kept.
+std::vector<MacroRecord> MacrosFillingCapacity(size_t capacityBytes);
 
 // Exits with status 1 (after printing what failed) when a device operation did not succeed.
 void Require(bool ok, std::string_view what);

@@ -140,19 +140,32 @@ QString EndToEndTest::RunTool(const QString& program, const QStringList& argumen
     return output.isNull() ? QString("") : output;
 }
 
-QString EndToEndTest::MainWindowId() const {
-    // The window's object name is also its class name under xcb; the title is the caption.
-    QString found = RunTool("xdotool", {"search", "--onlyvisible", "--classname", "quorvel"});
-    QStringList ids = found.split('\n', Qt::SkipEmptyParts);
+QString EndToEndTest::MainWindowId(const QProcess* program) const {
+    const QString found = RunTool(
+        "xdotool", {"search", "--onlyvisible", "--pid", QString::number(program->processId())});
+    const QStringList ids = found.split('\n', Qt::SkipEmptyParts);
     return ids.isEmpty() ? QString() : ids.last();
 }
 
-bool EndToEndTest::ClickInMainWindow(int x, int y) const {
-    QString window = MainWindowId();
+bool EndToEndTest::ClickInMainWindow(const QProcess* program, int x, int y) const {
+    const QString window = MainWindowId(program);
     if (window.isEmpty()) return false;
     return !RunTool("xdotool", {"mousemove", "--window", window, QString::number(x),
                                 QString::number(y), "click", "1"})
                 .isNull();
+}
+
+QPoint EndToEndTest::SkinControlCentre(const QString& skinKey) const {
+    QFile skin(BinFolder() + "/Skins/Main.ini");
+    if (!skin.open(QIODevice::ReadOnly)) return {};
+    for (const QByteArray& line : skin.readAll().split('\n')) {
+        if (!line.startsWith(skinKey.toUtf8() + "=")) continue;
+        const QList<QByteArray> fields = line.mid(skinKey.size() + 1).trimmed().split(',');
+        if (fields.size() < 4) return {};
+        return QPoint(fields[0].toInt() + fields[2].toInt() / 2,
+                      fields[1].toInt() + fields[3].toInt() / 2);
+    }
+    return {};
 }
 
 bool EndToEndTest::Screenshot(const QString& file) const {

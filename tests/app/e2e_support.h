@@ -3,6 +3,7 @@
 // has its own runtime folder and home, so no test sees another's running copy.
 #include <gtest/gtest.h>
 
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -66,10 +67,12 @@ protected:
     // or a null string when it failed.
     QString RunTool(const QString& program, const QStringList& arguments,
                     int timeoutMs = 15000) const;
-    // The X window id of the program's shown main window, empty when none is found.
-    QString MainWindowId() const;
-    // Clicks at a point of the main window (window coordinates).
-    bool ClickInMainWindow(int x, int y) const;
+    // The X window id of the shown main window of the program, empty when none is found.
+    QString MainWindowId(const QProcess* program) const;
+    // Clicks at a point of the program's main window (window coordinates).
+    bool ClickInMainWindow(const QProcess* program, int x, int y) const;
+    // The centre of a control's rectangle in the program's generated main skin file.
+    QPoint SkinControlCentre(const QString& skinKey) const;
     // Grabs the whole screen into a PNG file.
     bool Screenshot(const QString& file) const;
 
