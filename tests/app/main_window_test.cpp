@@ -151,6 +151,8 @@ TEST_F(MainWindowTest, LanguageSwitchChangesEveryCaptionAndIsKept) {
     ASSERT_EQ(english.size(), chinese.size());
     for (const auto& [control, text] : chinese) {
         if (control == "ZELTRA_LINK tip") continue;  // an address, the same in every language
+        // Key names and the bank's G-key captions read the same in both languages.
+        if (control.starts_with("KEY_") || control.starts_with("FUNC_G")) continue;
         EXPECT_NE(english[control], text) << control;
         EXPECT_FALSE(english[control].isEmpty()) << control;
     }

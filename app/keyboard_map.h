@@ -1,0 +1,232 @@
+#pragma once
+// The keyboard picture in the middle of the main window: 104 key buttons, nine G keys, Fn and
+// the controls that change how the picture looks (mode switch, Flip layout with its arrows,
+// bank and lock indicators). A click on a key picks it for the key assignment dialog, marks it
+// in colour keys mode, or paints it while the lighting panel paints keys.
+//
+// Every read or write of the working set here takes its lock briefly. While a keyboard job runs
+// the lock may be held for the whole keyboard write, so the map never waits for it then: key
+// clicks are refused and redraws that need the working set are done when the job has ended.
+#include <QColor>
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "app/key_painter.h"
+#include "base/ini_file.h"
+#include "editors/editor_host.h"
+#include "model/describe_assignment.h"
+#include "model/key_assignment.h"
+#include "model/key_codes.h"
+#include "model/working_set.h"
+#include "skin/png_button.h"
+
+class QWidget;
+
+namespace quorvel {
+
+class KeyboardJobs;
+
+// Controls of the map.
+inline constexpr int CONTROL_KEY_FN = 1174;
+inline constexpr int CONTROL_MODE_SWITCH = 1144;
+inline constexpr int CONTROL_FLIP_0 = 1129;
+inline constexpr int CONTROL_FLIP_1 = 1130;
+inline constexpr int CONTROL_FLIP_2 = 1131;
+inline constexpr int CONTROL_LEFT_ARROW = 1132;
+inline constexpr int CONTROL_RIGHT_ARROW = 1133;
+inline constexpr int CONTROL_LOCK_CAPS = 1125;
+inline constexpr int CONTROL_LOCK_NUM = 1126;
+inline constexpr int CONTROL_LOCK_SCROLL = 1127;
+inline constexpr int CONTROL_LOCK_AB = 1128;
+inline constexpr int CONTROL_FLIP_D1 = 1016;  // D1-D6 are 1016-1021
+inline constexpr int FLIP_D_KEY_COUNT = 6;
+inline constexpr int CONTROL_G9 = 1143;
+
+// One key of the map: its dialog control and the scan code of the key it stands for.
+struct MapKey {
+    int controlId;
+    ScanCode scanCode;
+};
+
+// The fixed key list; the position in it is the key-list position of the key.
+extern const std::array<MapKey, MAP_KEY_COUNT> MAP_KEYS;
+// Controls of G1-G9.
+extern const std::array<int, G_KEY_COUNT> G_KEY_CONTROLS;
+
+// The state pictures the map cuts its looks from.
+struct MapImages {
+    QPixmap normal;
+    QPixmap over;
+    QPixmap down;
+    QPixmap disable;
+    QPixmap secondNormal;  // the copy kept for the Flip layout
+    QPixmap arrow;
+    QPixmap colourOff;
+    QPixmap colourOn;
+};
+
+enum class ArrowSide { Left = 0, Right = 1 };
+
+// Flip as stored in the user's settings: any value other than 0 counts as on.
+int ReadFlipSetting();
+void WriteFlipSetting(int flip);
+
+class KeyboardMap : public QObject, public WorkingSetObserver {
+    Q_OBJECT
+public:
+    using OpenKeyEditor = std::function<void(const SelectedKey& key)>;
+    // Bit 0 of the keyboard's status word as the device link keeps it: bank B active.
+    using ActiveBankB = std::function<bool()>;
+
+    // The buttons become children of window; nothing is placed until Place.
+    KeyboardMap(QWidget& window, const IniFile& skin, const MapImages& images, EditorHost& host,
+                KeyboardJobs& jobs, ActiveBankB activeBankB, OpenKeyEditor openKeyEditor);
+    ~KeyboardMap() override;
+
+    // Places every control from the skin, gives them their looks, applies Flip and describes
+    // every key. Once, after the window's skin has loaded.
+    void Place();
+    // Null while no lighting panel paints keys.
+    void SetKeyPainter(KeyPainter* painter) { painter_ = painter; }
+
+    // Every key button, the Fn key and FUNC_MACRO (as G9) end here.
+    void OnKeyClicked(int controlId);
+
+    void ToggleColourKeysMode();
+    void SetColourKeysMode(bool colourKeys);
+    bool ColourKeysMode() const;
+    void RefreshColourLooks();
+
+    void ToggleFlip();
+    void ApplyFlip();
+    void UpdateArrow(ArrowSide side, bool normalLook);
+
+    // Bank indicator, G-key captions and the G keys' assigned looks for the bank.
+    void ShowGKeyBank(bool bankB);
+    bool ShownBankB() const { return shownBankB_; }
+    // The checked looks of the G keys from the active bank's entries (UM_GKEY_STATE).
+    void RefreshGKeys();
+
+    // Captions and tip texts in the current language.
+    void ApplyCaptions();
+
+    // The map button of one entry of the active profile's key area, described from it.
+    void RefreshKey(int entryIndex);
+    // RefreshAssignments: every G key of the active bank and every map key, then Flip again.
+    void RefreshAll();
+    // Describes the button of an entry as unassigned; an entry without a button does nothing.
+    void ClearKeyDescription(int entryIndex);
+    // Resets the assignments of the map keys and of the active bank's G keys in the active
+    // profile and enables Apply. False (nothing changed) while a keyboard job runs.
+    bool ResetProfileAssignments();
+
+    // The look of a key while its editor is open, or its ordinary look again.
+    void ShowKeyEdited(uint32_t controlId, bool editing);
+
+    // Lighting previews drawn over the key pictures: position 0-103 or FN_KEY_POSITION;
+    // no colour removes the tint.
+    void SetKeyTint(int position, std::optional<QColor> colour, bool marked);
+    void ClearKeyTints();
+
+    // The key the last accepted click picked.
+    const SelectedKey& Selected() const { return selected_; }
+    // Null for a control the map does not own.
+    CPngButton* ButtonForControl(int controlId) const;
+    // The G index of a G key control in the shown bank (0-8 bank A, 9-17 bank B), or -1.
+    int GIndexOfControl(int controlId) const;
+    // The key area the map shows: the active profile's, area 0 while it is unknown.
+    int ShownArea() const;
+
+    // WorkingSetObserver
+    void OnAssignmentReset(int area, int entry) override;
+    void OnUnappliedChanges() override;
+
+private:
+    struct Tint {
+        QColor colour;
+        bool marked = false;
+    };
+    struct Description {
+        CPngButton* button;
+        AssignmentDescription text;
+    };
+
+    CPngButton& NewButton(int controlId, std::string_view objectName);
+    StateImages KeyLooks() const;
+    StateImages EditedLooks() const;
+    void PlaceKey(CPngButton& button, std::string_view skinKey);
+    void EnableIfPlaced(CPngButton* button, bool enable);
+    // Key-list position of a key control, FN_KEY_POSITION for Fn, otherwise -1.
+    int PositionOfControl(int controlId) const;
+    // G number index 0-8 of a G key control, otherwise -1.
+    static int GNumberOfControl(int controlId);
+    void ShowBankLook(bool bankB);
+    // G-key entry of G number n (0-8) in the active bank.
+    int GKeyEntry(int n) const;
+    CPngButton* ButtonForEntry(int entryIndex, DescribedKey* key) const;
+    // The colour-flag entry of a key-list position or, for G keys, of 256 + G index.
+    CPngButton* ButtonForPosition(int position) const;
+    // Reads the entries the buttons stand for and describes them; deferred while busy.
+    void DescribeGKeys();
+    void DescribeKeys(bool gKeys, bool mapKeys);
+    void ApplyDescriptions(const std::vector<Description>& descriptions);
+    void ToggleColourFlag(CPngButton& button, int flagEntry);
+    void DrawTint(CPngButton& button, int position);
+    // True (and remembered) when a keyboard job may hold the working-set lock.
+    bool DeferWhileBusy(bool gKeys, bool mapKeys, bool colourLooks);
+    void RunDeferred();
+
+    QWidget& window_;
+    const IniFile& skin_;
+    MapImages images_;
+    EditorHost& host_;
+    KeyboardJobs& jobs_;
+    ActiveBankB activeBankB_;
+    OpenKeyEditor openKeyEditor_;
+    KeyPainter* painter_ = nullptr;
+    SelectedKey selected_;
+
+    std::array<CPngButton*, MAP_KEY_COUNT> keys_{};
+    std::array<bool, MAP_KEY_COUNT> keyPlaced_{};
+    std::array<CPngButton*, G_KEY_COUNT> gKeys_{};
+    std::array<CPngButton*, FLIP_D_KEY_COUNT> flipKeys_{};
+    CPngButton* fn_ = nullptr;
+    CPngButton* modeSwitch_ = nullptr;
+    CPngButton* flip0_ = nullptr;
+    CPngButton* flip1_ = nullptr;
+    CPngButton* flip2_ = nullptr;
+    std::array<CPngButton*, 2> arrows_{};
+    CPngButton* lockAb_ = nullptr;
+    std::array<CPngButton*, 3> locks_{};
+
+    std::map<int, CPngButton*> buttons_;
+    // Buttons the skin has no place for: they stay disabled whatever the layout.
+    std::set<const CPngButton*> unplaced_;
+    // Key-list position of each key-area entry 0-255, -1 for entries without a map key.
+    std::array<int, 256> entryPosition_{};
+
+    int flip_ = 0;
+    bool shownBankB_ = false;
+    struct ArrowState {
+        int frame = 1;
+        bool show = true;
+        QString shownFrame;
+    };
+    std::array<ArrowState, 2> arrowStates_{};
+    std::array<std::optional<Tint>, MAP_KEY_COUNT + 1> tints_{};
+
+    bool pendingGKeys_ = false;
+    bool pendingMapKeys_ = false;
+    bool pendingColourLooks_ = false;
+};
+
+}  // namespace quorvel
