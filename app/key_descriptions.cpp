@@ -9,6 +9,18 @@
 #include "model/macro_list.h"
 
 namespace quorvel {
+namespace {
+
+// Names the macros of the data reached under the working-set lock; only valid while it is held.
+MacroNameOfId MacroNamesIn(const WorkingSetData& data) {
+    return [&data](int32_t id) {
+        const MacroRecord* macro = data.macros.FindId(id);
+        return macro == nullptr ? std::string()
+                                : QString::fromStdU16String(macro->Name()).toStdString();
+    };
+}
+
+}  // namespace
 
 int KeyboardMap::ShownArea() const {
     const int profile = host_.ActiveProfile();
@@ -38,11 +50,7 @@ void KeyboardMap::DescribeKeys(bool gKeys, bool mapKeys) {
     {
         WorkingSetLock data = ProfileWorkingSet::Instance().Lock();
         const KeyArea& area = data->keyAreas[ShownArea()];
-        const MacroNameOfId macroName = [&data](int32_t id) {
-            const MacroRecord* macro = data->macros.FindId(id);
-            return macro == nullptr ? std::string()
-                                    : QString::fromStdU16String(macro->Name()).toStdString();
-        };
+        const MacroNameOfId macroName = MacroNamesIn(*data);
         if (gKeys) {
             for (int n = 0; n < G_KEY_COUNT; ++n) {
                 descriptions.push_back(
@@ -77,12 +85,8 @@ void KeyboardMap::RefreshKey(int entryIndex) {
     AssignmentDescription text;
     {
         WorkingSetLock data = ProfileWorkingSet::Instance().Lock();
-        const KeyAssignment& entry = data->keyAreas[ShownArea()][entryIndex];
-        const MacroRecord* macro = data->macros.FindId(entry.value);
-        const std::string macroName = macro == nullptr
-                                          ? std::string()
-                                          : QString::fromStdU16String(macro->Name()).toStdString();
-        text = DescribeAssignment(key, entry, [&macroName](int32_t) { return macroName; });
+        text =
+            DescribeAssignment(key, data->keyAreas[ShownArea()][entryIndex], MacroNamesIn(*data));
     }
     ApplyDescriptions({{button, text}});
 }
