@@ -241,6 +241,10 @@ void CQuorvelDlg::PlaceControls() {
     close_ = &AddButton("CONTROL_CLOSE", COMMAND_CLOSE);
     linkButton_ = &AddButton("ZELTRA_LINK", COMMAND_LINK);
     linkButton_->SetTooltip(linkAddress_, true);
+    // The link's words are a caption, not part of the picture, so they follow the language.
+    linkButton_->SetCaptionFont(true, 9, "Verdana", CAPTION_GREY,
+                                CAPTION_LEFT | CAPTION_VCENTER | CAPTION_SINGLELINE);
+    linkButton_->SetMargins(linkButton_->height(), 0, 0, 0);
     version_ = &AddButton("ZELTRA_VER", COMMAND_VERSION);
     version_->SetCaptionFont(true, 8, "Verdana", CAPTION_GREY,
                              CAPTION_VCENTER | CAPTION_SINGLELINE);
@@ -271,6 +275,7 @@ void CQuorvelDlg::ApplyMainCaptions() {
         menu_->SetTooltip(direct("MAIN_MENU_PROMPT"), true);
         close_->SetTooltip(direct("MAIN_CLOSE_PROMPT"), true);
         version_->setText(FromUtf8(Text("MAIN_BUTTON_ZELTRA_VER")));
+        linkButton_->setText(direct("EXTRA_LINK_TEXT"));
     }
     setWindowTitle(FromUtf8(Text("MAIN_CAPTION")));
     RefreshLightingLabels();

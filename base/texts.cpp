@@ -152,6 +152,7 @@ constexpr std::array DIRECT_KEYS = std::to_array<LanguageKeyInfo>({
     {"MENU_1", "Import", SLOT, FILE_OR_CURRENT},
     {"MENU_2", "Export", SLOT, FILE_OR_CURRENT},
     {"MENU_3", "About", SLOT, FILE_OR_CURRENT},
+    {"EXTRA_LINK_TEXT", "User guide", SLOT, FILE_OR_CURRENT},
     {"MENU_4", "Close", SLOT, FILE_OR_CURRENT},
     {"CHINESE_5", "hello", SLOT, FILE_OR_CURRENT},
     {"ENGINSH_6", "hello", SLOT, FILE_OR_CURRENT},

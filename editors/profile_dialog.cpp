@@ -97,7 +97,10 @@ void CQuorvel_DlgProfile::PlaceControls() {
     list_->setRootIsDecorated(false);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setStyleSheet("QTreeView::item { border-bottom: 1px solid #505050; }");
+    list_->setStyleSheet(
+        "QTreeWidget { background: #181b21; color: #e4e4e4; border: none; }"
+        "QTreeView::item { border-bottom: 1px solid #2c313a; }"
+        "QHeaderView::section { background: #232831; color: #e4e4e4; border: none; }");
     PlaceOnly(*list_, Skin(), SKIN_SECTION_BUTTONS, "PROGRAM_LIST");
     connect(list_, &QTreeWidget::itemChanged, this, &CQuorvel_DlgProfile::OnItemChanged);
 }

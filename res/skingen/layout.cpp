@@ -250,7 +250,7 @@ void AddMainButtons(std::vector<SkinControl>& out) {
     }
     out.push_back({"ZELTRA_VER", QRect(470, 426, 170, 22), Draw::Flat});
     out.push_back(
-        {"ZELTRA_LINK", QRect(648, 424, 120, 26), Draw::Link, "User guide", "", Icon::Globe});
+        {"ZELTRA_LINK", QRect(648, 424, 120, 26), Draw::Link, "", "", Icon::Globe});
     const char* closing[] = {"CONTROL_OK", "CONTROL_CANCEL", "CONTROL2_APPLY"};
     for (int i = 0; i < 3; ++i) {
         out.push_back({closing[i], QRect(MAIN_SIZE.width() - 20 - (3 - i) * 104 + 6, 420, 98, 34),

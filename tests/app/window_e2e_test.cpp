@@ -2,7 +2,9 @@
 // change the virtual keyboard.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 
 #include "tests/app/e2e_support.h"
@@ -47,6 +49,25 @@ TEST_F(WindowEndToEnd, ReportRateAndProfileButtonsChangeTheKeyboard) {
     EXPECT_TRUE(WaitForArea("settings", 10, "01")) << Area("settings", 10, 1);
 
     EXPECT_TRUE(KillRunning(program));
+}
+
+TEST_F(WindowEndToEnd, ScreenshotsOfTheProfileBarAndTheProfileManagerInBothLanguages) {
+    QDir().mkpath(QUORVEL_SCREENSHOT_DIR);
+    for (int language : {1, 0}) {
+        ProgramCopy(language);
+        QFile::remove(StatePath());
+        QProcess* program = Launch({"--virtual"});
+        ASSERT_TRUE(WaitForState("window", "shown"));
+        QThread::msleep(1500);
+        const QString suffix = language == 1 ? "_english.png" : "_chinese.png";
+        EXPECT_TRUE(Screenshot(QString(QUORVEL_SCREENSHOT_DIR) + "/profiles" + suffix));
+        const QPoint manager = SkinControlCentre("FUNC_PROFILES");
+        ASSERT_TRUE(ClickInMainWindow(program, manager.x(), manager.y()));
+        QThread::msleep(1500);
+        EXPECT_TRUE(Screenshot(QString(QUORVEL_SCREENSHOT_DIR) + "/profile_manager" + suffix));
+        EXPECT_TRUE(KillRunning(program));
+        QDir(dir_.filePath("program")).removeRecursively();
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The main window's profile bar, Apply, report rate, device messages and profile manager on
 // the offscreen platform, bound to the virtual keyboard through the real service library.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -93,6 +94,13 @@ protected:
     void TearDown() override {
         if (window_) window_->ExitApplication();
         window_.reset();
+        // The service library stays loaded for the next test; it must not keep this test's
+        // connection.
+        const std::string library = testing::BinDir() + "/libHidServVirtual.so";
+        if (void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+            if (auto end = reinterpret_cast<int (*)()>(dlsym(handle, "End"))) end();
+            dlclose(handle);
+        }
         SetMessageBoxesSuppressed(false);
         SetNextYesNoAnswer(std::nullopt);
         SetFileDialogHook({});
