@@ -32,7 +32,7 @@ ProfileBar::ProfileBar(QWidget& window, const IniFile& skin, const StateImages& 
         button->SetCaptionFont(true, 9, "Tahoma", CAPTION_WHITE, CAPTION_DEFAULT_FORMAT);
     manager_ = &AddButton("FUNC_PROFILES", CONTROL_PROFILES);
     manager_->SetCaptionFont(true, 10, "Arial", CAPTION_GREY, CAPTION_BOTTOM | CAPTION_SINGLELINE);
-    manager_->SetEscapement(PROFILES_ESCAPEMENT, false);
+    manager_->SetEscapement(PROFILES_ESCAPEMENT, true);
     for (size_t r = 0; r < REPORT_RATE_CONTROLS.size(); ++r) {
         rates_[r] = &AddButton(QString("FUNC_REPORT%1").arg(r + 1).toUtf8().constData(),
                                REPORT_RATE_CONTROLS[r]);
