@@ -1,5 +1,7 @@
 #include "editors/profile_jobs.h"
 
+#include <filesystem>
+
 #include "device/firmware_commands.h"
 #include "device/profile_transfer.h"
 #include "device/result_codes.h"
@@ -18,7 +20,16 @@ int SwitchActiveProfile(DeviceLink& link, int k, bool reloadFile) {
         }
         *ProfileWorkingSet::Instance().Lock() = std::move(loaded);
     }
-    return SetActiveProfile(link, k);
+    const int result = SetActiveProfile(link, k);
+    // Apply saves only into a file that exists; a profile first reached by a switch gets one
+    // now, or every later Apply of it would stay pending.
+    if (result == CMD_OK && EnsureDataFolder()) {
+        const std::string path = ProfileFilePath(k);
+        std::error_code error;
+        if (!std::filesystem::exists(path, error))
+            WriteProfileImage(path, ProfileWorkingSet::Instance());
+    }
+    return result;
 }
 
 int ApplyProfileChoice(DeviceLink& link, int k) {

@@ -332,6 +332,11 @@ TEST_F(WindowProfilesTest, QuickSwitchAsksAboutUnappliedEdits) {
     EXPECT_FALSE(window.SettingsChanged());
     EXPECT_EQ(window.ActiveProfile(), 2);
     EXPECT_EQ(window.Bar().CheckedProfile(), 2);
+    // A profile reached by a switch has its file, so Apply can save it.
+    EditKeyA();
+    window.RunCommand(COMMAND_APPLY);
+    Settle();
+    EXPECT_FALSE(window.SettingsChanged());
 
     // The keyboard refusing the switch changes nothing on screen and says so.
     TakeShownMessageKeys();
