@@ -182,7 +182,9 @@ bool CQuorvelDlg::Initialise(QString* error) {
             .setKeyTint = [this](int position, std::optional<QColor> colour,
                                  bool marked) { map_->SetKeyTint(position, colour, marked); },
             .clearKeyTints = [this] { map_->ClearKeyTints(); },
-            .viewHidden = [this] { map_->RefreshAll(); }});
+            .viewHidden = [this] { map_->RefreshAll(); },
+            .resetAssignments = [this] { map_->ResetProfileAssignments(); },
+            .applyAll = [this] { Apply(); }});
     lighting_ = lightingPanel_;
     // The report rate is part of the lighting record the panel reads.
     connect(lightingPanel_, &CLightingPanel::Rebuilt, this,

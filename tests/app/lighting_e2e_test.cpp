@@ -1,0 +1,138 @@
+// End to end: the built program under Xvfb on the virtual keyboard, driven with real mouse
+// clicks on the lighting view; what reaches the keyboard is read from its dump. Screenshots of
+// each mode group's controls and the previews go to the screenshot folder in both languages.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRect>
+#include <QThread>
+
+#include "base/ini_file.h"
+#include "tests/app/e2e_support.h"
+
+namespace quorvel::testing {
+namespace {
+
+// Offered modes: the listable ones in list order, then the preset mode, so the mode list's
+// last row is mode 17 and the one above it mode 20.
+VirtualKeyboard::Options WithPresetMode() {
+    VirtualKeyboard::Options options;
+    options.modes = "4,5,6,8,7,9,13,14,15,1,2,3,11,10,12,16,18,20,17";
+    return options;
+}
+
+class LightingEndToEnd : public EndToEndTest {
+protected:
+    LightingEndToEnd() : EndToEndTest(WithPresetMode()) {}
+
+    // A control's rectangle as the program copy's skin places it.
+    QRect Place(const char* key) const {
+        IniFile skin((program_ + "/Skins/Main.ini").toStdString());
+        const QStringList parts =
+            QString::fromStdString(skin.ReadString("BUTTONINFO", key, "1,1,1,1")).split(',');
+        return {parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt()};
+    }
+    bool ClickAt(QPoint at) {
+        const bool clicked = ClickInMainWindow(at.x(), at.y());
+        QThread::msleep(400);
+        return clicked;
+    }
+    bool Click(const char* key) { return ClickAt(Place(key).center()); }
+    // Picks a row of the mode list counted from its end (0 = the last row).
+    bool ChooseRowFromEnd(int fromEnd) {
+        if (!Click("CONTROL_XGcombox")) return false;
+        QStringList keys{"End"};
+        for (int i = 0; i < fromEnd; ++i) keys << "Up";
+        keys << "Return";
+        const bool typed = !RunTool("xdotool", QStringList{"key", "--delay", "80"} + keys).isNull();
+        QThread::msleep(500);
+        return typed;
+    }
+    // Bytes of a hex area of the keyboard's dump, as hex.
+    QString Area(const char* key, int offset, int count) const {
+        const QString dump = QString::fromStdString(keyboard_.Run({"dump"}));
+        const int open =
+            dump.indexOf('"', dump.indexOf(':', dump.indexOf(QString("\"%1\"").arg(key))) + 1);
+        return dump.mid(open + 1 + 2 * offset, 2 * count);
+    }
+    bool WaitForArea(const char* key, int offset, const QString& hex) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (Area(key, offset, hex.size() / 2) != hex) {
+            if (clock.elapsed() > 5000) return false;
+            QThread::msleep(50);
+        }
+        return true;
+    }
+    void Shot(const QString& name) {
+        const QString folder = QUORVEL_SCREENSHOT_DIR;
+        QDir().mkpath(folder);
+        EXPECT_TRUE(Screenshot(folder + "/" + name + ".png")) << name.toStdString();
+    }
+    QProcess* Open(int language) {
+        program_ = ProgramCopy(language);
+        IniFile user((program_ + "/Skins/UserDengColor_0.userd").toStdString());
+        user.WriteString("Mode0", "color", "0,0,255");
+        QProcess* program = Launch({"--virtual"});
+        EXPECT_TRUE(WaitForState("window", "shown"));
+        QThread::msleep(1500);
+        return program;
+    }
+
+    QString program_;
+};
+
+TEST_F(LightingEndToEnd, ClicksOnTheLightingViewReachTheKeyboard) {
+    QProcess* program = Open(1);
+    ASSERT_TRUE(Click("CONTROL_DengStaPic"));  // the lighting switch: the view opens on mode 1
+    // The direction picture that sets 1 (leftward) in the group of modes 1-3.
+    ASSERT_TRUE(Click("CONTROL_BLFXLStaPic2"));
+    EXPECT_TRUE(WaitForArea("params", 3, "01"));
+    // The brightness slider's second position from the left.
+    const QRect slider = Place("CONTROL_LightSlider");
+    ASSERT_TRUE(ClickAt({slider.x() + slider.width() * 3 / 12, slider.center().y()}));
+    EXPECT_TRUE(WaitForArea("params", 1, "01")) << Area("params", 0, 8).toStdString();
+
+    ASSERT_TRUE(ChooseRowFromEnd(0));  // mode 17
+    EXPECT_TRUE(WaitForArea("params", 0, "11"));
+    ASSERT_TRUE(Click("CONTROL_LVPIC"));  // the green preset
+    EXPECT_TRUE(WaitForArea("params", 17, "02"));
+
+    ASSERT_TRUE(ChooseRowFromEnd(1));  // mode 20
+    EXPECT_TRUE(WaitForArea("params", 0, "14"));
+    // Tool 0 paints key A (matrix position 64) with the user colour of the file, blue.
+    ASSERT_TRUE(Click("CONTROL_USERgjStaPic1"));
+    ASSERT_TRUE(Click("KEY_01E"));
+    EXPECT_TRUE(WaitForArea("keyColours", 3 * 64, "0000FF"));
+    EXPECT_TRUE(KillRunning(program));
+}
+
+TEST_F(LightingEndToEnd, ScreenshotsOfEachModeGroupAndThePreviews) {
+    struct Step {
+        int rowFromEnd;
+        const char* name;
+    };
+    // Rows counted from the end of the offered list (see WithPresetMode).
+    const Step groups[] = {{17, "coloured-5"},  {18, "speed-only-4"}, {4, "vertical-12"},
+                           {2, "spreading-18"}, {0, "presets-17"},    {1, "user-per-key-20"},
+                           {16, "steady-6"}};
+    for (int language : {1, 0}) {
+        const QString tag = language == 1 ? "en" : "zh";
+        QProcess* program = Open(language);
+        ASSERT_TRUE(Click("CONTROL_DengStaPic"));
+        ASSERT_TRUE(ChooseRowFromEnd(9));  // mode 1
+        Shot(QString("lighting-%1-directional-1-rainbow").arg(tag));
+        for (const Step& step : groups) {
+            ASSERT_TRUE(ChooseRowFromEnd(step.rowFromEnd));
+            Shot(QString("lighting-%1-%2").arg(tag, step.name));
+        }
+        // Mode 6 with its many-colours switch off: the single colour preview.
+        ASSERT_TRUE(Click("CONTROL_HXsjsStaPic"));
+        Shot(QString("lighting-%1-steady-6-single-colour").arg(tag));
+        ASSERT_TRUE(Click("CONTROL_HXsjsStaPic"));  // many colours again for the next round
+        EXPECT_TRUE(KillRunning(program));
+    }
+}
+
+}  // namespace
+}  // namespace quorvel::testing
