@@ -33,7 +33,7 @@ protected:
         return {parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt()};
     }
     bool ClickAt(QPoint at) {
-        const bool clicked = ClickInMainWindow(at.x(), at.y());
+        const bool clicked = ClickInMainWindow(programProcess_, at.x(), at.y());
         QThread::msleep(400);
         return clicked;
     }
@@ -74,12 +74,14 @@ protected:
         IniFile user((program_ + "/Skins/UserDengColor_0.userd").toStdString());
         user.WriteString("Mode0", "color", "0,0,255");
         QProcess* program = Launch({"--virtual"});
+        programProcess_ = program;
         EXPECT_TRUE(WaitForState("window", "shown"));
         QThread::msleep(1500);
         return program;
     }
 
     QString program_;
+    QProcess* programProcess_ = nullptr;
 };
 
 TEST_F(LightingEndToEnd, ClicksOnTheLightingViewReachTheKeyboard) {
