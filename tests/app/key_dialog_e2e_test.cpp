@@ -27,7 +27,7 @@ protected:
     }
     bool ClickMain(const char* key) {
         const QPoint at = Place("Main.ini", key).center();
-        const bool clicked = ClickInMainWindow(at.x(), at.y());
+        const bool clicked = ClickInMainWindow(programProcess_, at.x(), at.y());
         QThread::msleep(600);
         return clicked;
     }
@@ -90,12 +90,14 @@ protected:
     QProcess* Open() {
         program_ = ProgramCopy(1);
         QProcess* program = Launch({"--virtual"});
+        programProcess_ = program;
         EXPECT_TRUE(WaitForState("window", "shown"));
         QThread::msleep(1500);
         return program;
     }
 
     QString program_;
+    QProcess* programProcess_ = nullptr;
 };
 
 TEST_F(KeyDialogEndToEnd, KeyAGivenBReachesTheKeyBlock) {
