@@ -156,6 +156,7 @@ int DeviceLink::OnNotify(const void* notification) {
     } else if (kind == HIDSERV_NOTIFY_DATA && tag == TAG_CTRL) {
         OnControlData(count, ReadPointer(request, REQUEST_DATA_OFFSET));
     } else if (kind == HIDSERV_NOTIFY_COUNT && tag == TAG_CTRL) {
+        if (count == 0) departures_.fetch_add(1);
         events_->StartPresenceWorker(count);
     }
     return 1;

@@ -82,6 +82,10 @@ public:
     // Flips the macro key bank; returns true when bank B is now selected.
     bool ToggleGKeyBank();
 
+    // How often the library has reported the keyboard gone, counted as the notice arrives. A
+    // write whose session saw this change was cut off, whatever a restarted keyboard answers.
+    uint64_t Departures() const { return departures_.load(); }
+
     // Active on-board profile as last read or set; -1 = unknown.
     int CurrentProfileCache() const;
     // Forgets the active profile, as when the keyboard goes away.
@@ -115,6 +119,7 @@ private:
     ShellPort& shell_;
     ServiceEntryPoints entryPoints_;
     std::atomic<bool> bound_{false};
+    std::atomic<uint64_t> departures_{0};
 
     std::mutex requestMutex_;  // unit ids and the indicator state
     uint32_t consUnitId_ = 0;

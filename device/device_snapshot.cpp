@@ -89,6 +89,7 @@ KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bo
     // name macros the keyboard does not hold. End is sent whatever happened, so a session the
     // keyboard opened without our hearing of it is not left open for the next writer.
     const DeviceLink::SessionLock session = link.HoldSession();
+    const uint64_t departures = link.Departures();
     bool written = BeginSession(link) == CMD_OK;
     bool areaSent = false;
     if (written) {
@@ -102,6 +103,9 @@ KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bo
         if (written) frames.Sent(keyBlockFrames);
     }
     written = EndSession(link) == CMD_OK && written;
+    // A keyboard that restarted mid-session answers a resent End as if nothing happened, but
+    // it dropped what the session wrote.
+    written = written && link.Departures() == departures;
     if (written) {
         frames.Sent(1);
         link.NoteKeyboardMacros(std::move(macroIds), targets.size() == ONBOARD_PROFILE_COUNT);
