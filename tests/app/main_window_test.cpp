@@ -69,13 +69,16 @@ protected:
     std::map<std::string, QString> Captions(CQuorvelDlg& dialog) {
         std::map<std::string, QString> captions{{"title", dialog.windowTitle()},
                                                 {"tray tip", dialog.Tray().TooltipText()}};
+        // The editors are windows of their own and fill their captions as they open.
         for (auto* button : dialog.findChildren<CPngButton*>()) {
+            if (button->window() != &dialog) continue;
             if (!button->text().isEmpty())
                 captions[button->objectName().toStdString()] = button->text();
             if (!button->toolTip().isEmpty())
                 captions[button->objectName().toStdString() + " tip"] = button->toolTip();
         }
         for (auto* label : dialog.findChildren<QLabel*>()) {
+            if (label->window() != &dialog) continue;
             captions[label->objectName().toStdString()] = label->text();
         }
         return captions;
