@@ -180,17 +180,15 @@ int DeviceLink::TransactCommand(const uint8_t* request, size_t requestLength, ui
 
     for (int attempt = 1;; ++attempt) {
         if (closing_) return CMD_NO_DEVICE;
-        replySlot_.Open(reply, replyCapacity);
+        replySlot_.Open(frame.data(), reply, replyCapacity);
         if (entryPoints_.RequestWriteOne(&CONTROL_DESCRIPTOR, nullptr, 0, frame.data(),
                                          frame.size(), nullptr) <= 0) {
             replySlot_.Close();
             return CMD_WRITE_FAILED;
         }
+        // Only a reply to this frame ends the wait; one to another frame counts as none at all.
         auto received = replySlot_.WaitAndClose(std::chrono::milliseconds(REPLY_WAIT_MS));
-        // A reply to another command counts as no reply at all.
-        bool matched = received && *received > FRAME_COMMAND_OFFSET &&
-                       reply[FRAME_COMMAND_OFFSET] == frame[FRAME_COMMAND_OFFSET];
-        if (matched) {
+        if (received) {
             bool errorStatus =
                 *received > FRAME_STATUS_OFFSET && (reply[FRAME_STATUS_OFFSET] == FRAME_STATUS_FF ||
                                                     reply[FRAME_STATUS_OFFSET] == FRAME_STATUS_FE);

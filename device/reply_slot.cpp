@@ -3,10 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/command_frame.h"
+
 namespace quorvel {
 
-void ReplySlot::Open(uint8_t* buffer, uint32_t capacity) {
+namespace {
+
+uint16_t ReadAddress(const uint8_t* frame) {
+    return uint16_t(frame[FRAME_ADDRESS_OFFSET] | frame[FRAME_ADDRESS_OFFSET + 1] << 8);
+}
+
+}  // namespace
+
+void ReplySlot::Open(const uint8_t* request, uint8_t* buffer, uint32_t capacity) {
     std::lock_guard lock(mutex_);
+    expectedCommand_ = request[FRAME_COMMAND_OFFSET];
+    expectedAddress_ = ReadAddress(request);
     buffer_ = buffer;
     capacity_ = capacity;
     receivedLength_ = 0;
@@ -41,10 +53,20 @@ void ReplySlot::Cancel() {
     delivered_.notify_all();
 }
 
+bool ReplySlot::Answers(const uint8_t* data, uint32_t length) {
+    if (length <= FRAME_COMMAND_OFFSET || data[FRAME_COMMAND_OFFSET] != expectedCommand_)
+        return false;
+    if (length < FRAME_ADDRESS_OFFSET + 2) return !echoesAddresses_;
+    const uint16_t address = ReadAddress(data);
+    if (echoesAddresses_) return address == expectedAddress_;
+    if (expectedAddress_ != 0 && address == expectedAddress_) echoesAddresses_ = true;
+    return true;
+}
+
 void ReplySlot::Deliver(const uint8_t* data, uint32_t length) {
     {
         std::lock_guard lock(mutex_);
-        if (!busy_ || data == nullptr) return;
+        if (!busy_ || data == nullptr || !Answers(data, length)) return;
         // Should two reports arrive within one attempt, the waiting side sees the later one.
         receivedLength_ = std::min(length, capacity_);
         std::memcpy(buffer_, data, receivedLength_);
