@@ -1,17 +1,23 @@
-// The window's menus: the main pop-up menu (import, export, about, the two languages), the
-// quick-switch menu of the on-board profiles, and the file dialogs of import and export.
+// The window's menus: the main pop-up menu (import, export, about, the two languages, start
+// with the desktop), the quick-switch menu of the on-board profiles, and the file dialogs of
+// import and export in both file formats.
+#include <QCoreApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <atomic>
 #include <memory>
 
+#include "app/autostart.h"
 #include "app/counting_port.h"
 #include "app/language_file.h"
+#include "app/lighting_view.h"
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
 #include "app/quorvel_dlg.h"
 #include "base/texts.h"
 #include "device/device_snapshot.h"
+#include "device/profile_files.h"
 #include "device/profile_transfer.h"
 #include "editors/file_dialogs.h"
 #include "model/profile_store.h"
@@ -22,6 +28,19 @@ namespace {
 QString ProfileFilePattern() {
     EnsureDataFolder();
     return QString::fromStdString(DataFolder()) + "/*." + PROFILE_FILE_SUFFIX;
+}
+
+// A JSON import's outcome in the terms of a profile image's, so both take one road afterwards.
+ImportResult AsImportResult(JsonImportOutcome outcome) {
+    switch (outcome) {
+        case JsonImportOutcome::IMPORTED:
+            return ImportResult::IMPORTED;
+        case JsonImportOutcome::REFUSED:
+            return ImportResult::REJECTED;
+        case JsonImportOutcome::NOT_WRITTEN:
+            break;
+    }
+    return ImportResult::NOT_WRITTEN;
 }
 
 }  // namespace
@@ -41,6 +60,27 @@ void CQuorvelDlg::ShowMainMenu() {
     add("MENU_3", COMMAND_ABOUT);
     add("CHINESE_5", COMMAND_CHINESE);
     add("ENGINSH_6", COMMAND_ENGLISH);
+
+    // The menu is made anew each time it opens, so the check shows the entry as it is now,
+    // whoever changed it since.
+    const QString autostartCaption =
+        QString::fromStdString(ReadDirectText(language, "MENU_AUTOSTART"));
+    QAction* autostart = mainMenu_->addAction(autostartCaption);
+    autostart->setObjectName("MENU_AUTOSTART");
+    autostart->setCheckable(true);
+    autostart->setChecked(IsAutostartEnabled());
+    connect(autostart, &QAction::toggled, this, [this, autostart, autostartCaption](bool on) {
+        QString error;
+        const bool done = on ? EnableAutostart(QString::fromStdString(paths_.programDir),
+                                               QCoreApplication::applicationFilePath(), &error)
+                             : DisableAutostart(&error);
+        if (done) return;
+        {
+            const QSignalBlocker quiet(autostart);
+            autostart->setChecked(IsAutostartEnabled());
+        }
+        ShowTextMessage(this, "MENU_AUTOSTART", (autostartCaption + ": " + error).toStdString());
+    });
     mainMenu_->popup(QCursor::pos());
 }
 
@@ -52,38 +92,70 @@ void CQuorvelDlg::ShowQuickSwitchMenu() {
 
 void CQuorvelDlg::ExportProfileFile() {
     if (RefuseWhileBusy()) return;
-    FileDialogRequest request;
-    request.save = true;
-    request.proposedPath = ProfileFilePattern();
-    const std::optional<QString> path = AskProfileFileName(this, request);
-    if (!path) return;
-    jobs_.Run("export", [file = path->toStdString()](const KeyboardJobs::Report&) {
-        return ExportProfile(ProfileWorkingSet::Instance(), file) ? 1 : 0;
-    });
+    const std::optional<ProfileFileChoice> choice = AskExportFile(this, ProfileFilePattern());
+    if (!choice) return;
+    auto failure = std::make_shared<std::string>();
+    jobs_.Run(
+        "export",
+        [this, failure, file = choice->path.toStdString(),
+         format = choice->format](const KeyboardJobs::Report&) {
+            ProfileFileResult result = quorvel::ExportProfileFile(
+                link_, ProfileWorkingSet::Instance(), paths_, file, format);
+            *failure = std::move(result.message);
+            return result.ok ? 1 : 0;
+        },
+        [this, failure](int result) {
+            if (result == 1) return;
+            const std::string caption = ReadDirectText(OpenLanguageFile(paths_), "MENU_2");
+            ShowTextMessage(this, EXPORT_FAILED_TEXT, caption + ": " + *failure);
+        });
 }
 
 void CQuorvelDlg::ImportProfileFile() {
     if (RefuseWhileBusy()) return;
     FileDialogRequest request;
+    request.offerJson = true;
     request.proposedPath = ProfileFilePattern();
     const std::optional<QString> path = AskProfileFileName(this, request);
     if (!path) return;
+    // The content decides, so a document saved under any name is read as what it is.
+    const bool json = DetectProfileFileFormat(path->toStdString()) == ProfileFileFormat::JSON;
     auto shown = std::make_shared<std::atomic<int>>(0);
+    auto reason = std::make_shared<std::string>();
     jobs_.Run(
         "import",
-        [this, shown, file = path->toStdString()](const KeyboardJobs::Report& report) {
+        [this, shown, reason, json,
+         file = path->toStdString()](const KeyboardJobs::Report& report) {
             MessageCountingPort port(port_, *shown);
-            return int(ImportProfile(link_, port, ProfileWorkingSet::Instance(),
-                                     DeviceSnapshot::Instance(), file, report));
+            if (!json)
+                return int(ImportProfile(link_, port, ProfileWorkingSet::Instance(),
+                                         DeviceSnapshot::Instance(), file, report));
+            JsonImportResult result =
+                ImportProfileJson(link_, port, ProfileWorkingSet::Instance(),
+                                  DeviceSnapshot::Instance(), paths_, file, report);
+            *reason = result.error.Text();
+            return int(AsImportResult(result.outcome));
         },
-        [this, shown](int result) {
+        [this, shown, reason, json, file = *path](int result) {
             const auto imported = ImportResult(result);
-            if (imported == ImportResult::REJECTED) return;
+            if (imported == ImportResult::REJECTED) {
+                // A profile image's check has said why; a document's refusal names the value.
+                if (json)
+                    ShowTextMessage(
+                        this, IMPORT_FAILED_TEXT,
+                        Text(IMPORT_FAILED_TEXT) + "\n" + file.toStdString() + ": " + *reason);
+                return;
+            }
             RefreshAllKeys();
+            // A document also carries the lighting of the three profiles.
+            if (json && lighting_ != nullptr) lighting_->ReloadLighting();
             // The working set holds the file either way; only a whole keyboard write makes
             // it applied.
             EnableApply(imported != ImportResult::IMPORTED);
-            if (imported == ImportResult::NOT_WRITTEN && shown->load() == 0)
+            if (imported != ImportResult::NOT_WRITTEN) return;
+            if (json)
+                ShowTextMessage(this, APPLY_FAILED_TEXT, Text(APPLY_FAILED_TEXT) + "\n" + *reason);
+            else if (shown->load() == 0)
                 ShowTextMessage(this, APPLY_FAILED_TEXT);
         });
 }
