@@ -65,6 +65,7 @@ void CQuorvelDlg::ShowMainMenu() {
     // whoever changed it since.
     const QString autostartCaption =
         QString::fromStdString(ReadDirectText(language, "MENU_AUTOSTART"));
+    mainMenu_->addSeparator();
     QAction* autostart = mainMenu_->addAction(autostartCaption);
     autostart->setObjectName("MENU_AUTOSTART");
     autostart->setCheckable(true);
