@@ -5,6 +5,8 @@ namespace quorvel {
 
 // Key-list position of the Fn key, which takes part only in per-key colouring.
 inline constexpr int FN_KEY_POSITION = 104;
+// The nine G keys as one tint position: the keyboard lights them with one shared colour.
+inline constexpr int G_KEYS_POSITION = 105;
 
 class KeyPainter {
 public:

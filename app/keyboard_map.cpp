@@ -220,6 +220,7 @@ void KeyboardMap::Place() {
         CPngButton& button = NewButton(G_KEY_CONTROLS[n], skinKey);
         PlaceKey(button, skinKey);
         button.SetCaptionFont(true, 8, "Tahoma", G_CAPTION_COLOUR, CAPTION_DEFAULT_FORMAT);
+        button.SetPaintCallback([this](CPngButton& b, bool) { DrawTint(b, G_KEYS_POSITION); });
         gKeys_[n] = &button;
         const int controlId = G_KEY_CONTROLS[n];
         connect(&button, &QAbstractButton::clicked, this,
@@ -466,22 +467,33 @@ CPngButton* KeyboardMap::ButtonForPosition(int position) const {
     return keys_[position];
 }
 
+std::vector<CPngButton*> KeyboardMap::TintedButtons(int position) const {
+    std::vector<CPngButton*> buttons;
+    if (position == G_KEYS_POSITION) {
+        for (CPngButton* button : gKeys_)
+            if (button != nullptr) buttons.push_back(button);
+    } else if (CPngButton* button = ButtonForPosition(position)) {
+        buttons.push_back(button);
+    }
+    return buttons;
+}
+
 void KeyboardMap::SetKeyTint(int position, std::optional<QColor> colour, bool marked) {
-    CPngButton* button = ButtonForPosition(position);
-    if (button == nullptr) return;
+    const std::vector<CPngButton*> buttons = TintedButtons(position);
+    if (buttons.empty()) return;
     if (colour) {
         tints_[position] = Tint{*colour, marked};
     } else {
         tints_[position].reset();
     }
-    button->update();
+    for (CPngButton* button : buttons) button->update();
 }
 
 void KeyboardMap::ClearKeyTints() {
-    for (int position = 0; position <= MAP_KEY_COUNT; ++position) {
+    for (int position = 0; position <= G_KEYS_POSITION; ++position) {
         if (!tints_[position]) continue;
         tints_[position].reset();
-        if (CPngButton* button = ButtonForPosition(position)) button->update();
+        for (CPngButton* button : TintedButtons(position)) button->update();
     }
 }
 

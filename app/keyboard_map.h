@@ -132,8 +132,8 @@ public:
     // The look of a key while its editor is open, or its ordinary look again.
     void ShowKeyEdited(uint32_t controlId, bool editing);
 
-    // Lighting previews drawn over the key pictures: position 0-103 or FN_KEY_POSITION;
-    // no colour removes the tint.
+    // Lighting previews drawn over the key pictures: position 0-103, FN_KEY_POSITION or
+    // G_KEYS_POSITION (all nine G keys); no colour removes the tint.
     void SetKeyTint(int position, std::optional<QColor> colour, bool marked);
     void ClearKeyTints();
 
@@ -181,6 +181,8 @@ private:
     void ApplyDescriptions(const std::vector<Description>& descriptions);
     void ToggleColourFlag(CPngButton& button, int flagEntry);
     void DrawTint(CPngButton& button, int position);
+    // The buttons a tint position draws on.
+    std::vector<CPngButton*> TintedButtons(int position) const;
     // True (and remembered) when a keyboard job may hold the working-set lock.
     bool DeferWhileBusy(bool gKeys, bool mapKeys, bool colourLooks);
     void RunDeferred();
@@ -222,7 +224,8 @@ private:
         QString shownFrame;
     };
     std::array<ArrowState, 2> arrowStates_{};
-    std::array<std::optional<Tint>, MAP_KEY_COUNT + 1> tints_{};
+    // Indexed by tint position: the map keys, Fn, then the G keys.
+    std::array<std::optional<Tint>, G_KEYS_POSITION + 1> tints_{};
 
     bool pendingGKeys_ = false;
     bool pendingMapKeys_ = false;

@@ -241,7 +241,11 @@ void CLightingPanel::Reload(bool userModes) {
             if (self == nullptr || generation != self->reloadGeneration_) return;
             if (code != READ_LIGHTING_OK) return;
             self->keyboardGone_ = false;
+            // The panel alone writes the view's setting, and a read started before the view
+            // opened or closed must not undo that.
+            const bool shown = self->state_.lightingShown;
             self->state_ = result->state;
+            self->state_.lightingShown = shown;
             if (userModes) {
                 self->user_ = result->user;
                 self->table_ = result->table;
@@ -394,7 +398,23 @@ void CLightingPanel::OnLightingSwitch() {
 }
 
 void CLightingPanel::ShowLightingView() {
-    if (host_.confirmShow && !host_.confirmShow()) return;
+    // A second click while the switch still asks or waits for the keyboard is not a second
+    // request.
+    if (state_.lightingShown || showPending_) return;
+    if (!host_.confirmShow) {
+        OpenView();
+        return;
+    }
+    showPending_ = true;
+    QPointer<CLightingPanel> self(this);
+    host_.confirmShow([self](bool proceed) {
+        if (self == nullptr) return;
+        self->showPending_ = false;
+        if (proceed) self->OpenView();
+    });
+}
+
+void CLightingPanel::OpenView() {
     state_.lightingShown = true;
     WriteDengCheck(true);
     ShowSwitch();

@@ -35,12 +35,14 @@ class KeyboardJobs;
 // What the panel needs from the window around it. Unset members do nothing (showing the view
 // is then never refused).
 struct LightingPanelHost {
-    // Previews on the keyboard map: position 0-103 or FN_KEY_POSITION; nullopt = plain look.
+    // Previews on the keyboard map: position 0-103, FN_KEY_POSITION or G_KEYS_POSITION;
+    // nullopt = plain look.
     std::function<void(int position, std::optional<QColor> colour, bool marked)> setKeyTint;
     std::function<void()> clearKeyTints;
     // Before the view opens: the switch to the active profile, which may refuse (an editor is
-    // open, unapplied key changes kept).
-    std::function<bool()> confirmShow;
+    // open, unapplied key changes kept) and may first ask the user or wait for the keyboard.
+    // It calls proceed once, with false when refused.
+    std::function<void(std::function<void(bool proceed)> done)> confirmShow;
     // After the view closed: the map shows the key assignments again.
     std::function<void()> viewHidden;
     // Restore defaults: back to the default key assignments of the active profile, then Apply.
@@ -62,6 +64,7 @@ public:
 
     // LightingView
     void ReloadLighting() override { Reload(false); }
+    void ReloadLightingAndUserModes() override { Reload(true); }
     void KeyboardGone() override;
     void ApplyCaptions() override;
     // Reads the active profile's lighting; with userModes also reloads its user modes and
@@ -72,9 +75,12 @@ public:
     bool PaintingKeys() const override;
     void PaintKey(int position) override;
 
+    // Opens the view once the window's profile switch agreed; nothing happens when it refused.
     void ShowLightingView();
     void HideLightingView();
     bool ViewShown() const { return state_.lightingShown; }
+    // The profile switch asked for by ShowLightingView has not answered yet.
+    bool ShowPending() const { return showPending_; }
     void RestoreDefaults();
 
     const LightingState& State() const { return state_; }
@@ -119,6 +125,7 @@ private:
     void OnColourfulToggled(bool switchB);
     void OnPresetChosen(int preset);
     void OnLightingSwitch();
+    void OpenView();
     void OnUserModeChosen(int row);
     void OnUserModeRenamed(const QString& text);
     void OnToolChosen(int tool);
@@ -132,6 +139,7 @@ private:
     void PreviewPerKey();
     void PreviewPlain();
     void Tint(int mapPosition, Colour colour, bool marked = false);
+    void PlainGKeys();
 
     // Writes on the job worker: a named job keeps only its newest value while it waits.
     bool CanWrite() const;
@@ -154,6 +162,7 @@ private:
     KeyColourTable table_{};
     KeyColourMarks marks_{};
     bool keyboardGone_ = false;
+    bool showPending_ = false;
     // Set while the panel fills its own controls.
     bool rebuilding_ = false;
     int reloadGeneration_ = 0;

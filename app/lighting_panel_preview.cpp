@@ -35,11 +35,19 @@ void CLightingPanel::PreviewRainbow() {
     for (int key = 0; key < MAP_KEY_COUNT; ++key)
         Tint(key, RainbowColourOfPosition(MatrixPositionOfMapKey(key)));
     Tint(FN_KEY_POSITION, RainbowColourOfPosition(MATRIX_FN_POSITION));
+    PlainGKeys();
 }
 
+void CLightingPanel::PlainGKeys() {
+    if (host_.setKeyTint) host_.setKeyTint(G_KEYS_POSITION, std::nullopt, false);
+}
+
+// Of the previews only the single colour takes in the G keys; the rainbow and the per-key
+// preview cover the keys and Fn (the user colour files keep no colour for the G keys).
 void CLightingPanel::PreviewSingle(Colour colour) {
     for (int key = 0; key < MAP_KEY_COUNT; ++key) Tint(key, colour);
     Tint(FN_KEY_POSITION, colour);
+    Tint(G_KEYS_POSITION, colour);
 }
 
 void CLightingPanel::PreviewPerKey() {
@@ -48,6 +56,7 @@ void CLightingPanel::PreviewPerKey() {
         Tint(key, table_[position], marks_[position] != 0);
     }
     Tint(FN_KEY_POSITION, table_[MATRIX_FN_POSITION], marks_[MATRIX_FN_POSITION] != 0);
+    PlainGKeys();
 }
 
 void CLightingPanel::PreviewPlain() {

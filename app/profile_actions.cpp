@@ -7,6 +7,7 @@
 
 #include "app/counting_port.h"
 #include "app/keyboard_map.h"
+#include "app/lighting_panel.h"
 #include "app/lighting_view.h"
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
@@ -75,8 +76,11 @@ bool CQuorvelDlg::RefuseWhileBusy() const {
 
 void CQuorvelDlg::SelectProfile(int k) {
     if (RefuseWhileBusy()) return;
+    // After a profile button the key view is the one shown, whatever the switch answers.
+    if (lightingPanel_ != nullptr && lightingPanel_->ViewShown())
+        lightingPanel_->HideLightingView();
     if (k == link_.CurrentProfileCache()) {
-        if (lighting_ != nullptr) lighting_->ReloadLighting();
+        if (lighting_ != nullptr) lighting_->ReloadLightingAndUserModes();
         return;
     }
     profileManager_->SwitchProfile(k, [this](bool switched) {
@@ -84,6 +88,15 @@ void CQuorvelDlg::SelectProfile(int k) {
         Shell().colourKeysMode = 0;
         if (map_ != nullptr) map_->SetColourKeysMode(false);
     });
+}
+
+void CQuorvelDlg::SwitchToActiveProfile(std::function<void(bool)> done) {
+    if (RefuseWhileBusy()) {
+        done(false);
+        return;
+    }
+    // An unknown active profile (-1) is refused by the switch itself.
+    profileManager_->SwitchProfile(link_.CurrentProfileCache(), std::move(done));
 }
 
 void CQuorvelDlg::SetReportRate(int rate) {
@@ -113,7 +126,7 @@ void CQuorvelDlg::RefreshProfileButtons(int reportRate) {
 void CQuorvelDlg::ProfileChanged() {
     RefreshProfileButtons();
     RefreshAllKeys();
-    if (lighting_ != nullptr) lighting_->ReloadLighting();
+    if (lighting_ != nullptr) lighting_->ReloadLightingAndUserModes();
 }
 
 void CQuorvelDlg::RunProfileJob(const QString& name, ProfileHost::Job job, ProfileHost::Done done) {

@@ -182,6 +182,10 @@ bool CQuorvelDlg::Initialise(QString* error) {
             .setKeyTint = [this](int position, std::optional<QColor> colour,
                                  bool marked) { map_->SetKeyTint(position, colour, marked); },
             .clearKeyTints = [this] { map_->ClearKeyTints(); },
+            .confirmShow =
+                [this](std::function<void(bool)> proceed) {
+                    SwitchToActiveProfile(std::move(proceed));
+                },
             .viewHidden = [this] { map_->RefreshAll(); },
             .resetAssignments = [this] { map_->ResetProfileAssignments(); },
             .applyAll = [this] { Apply(); }});

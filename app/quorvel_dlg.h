@@ -106,6 +106,7 @@ public:
     KeyboardJobs& Jobs() { return jobs_; }
     // Null until Initialise has placed it.
     KeyboardMap* Map() { return map_.get(); }
+    CLightingPanel* Lighting() { return lightingPanel_; }
 
     // EditorHost (window_editor_host.cpp)
     void RefreshKey(int entryIndex) override;
@@ -130,6 +131,10 @@ public:
     void Apply(std::function<void(bool applied)> done = {});
     // A profile button: the lighting follows k, and the quick switch makes k active.
     void SelectProfile(int k);
+    // The quick switch to the profile already active, run before the lighting view opens: it
+    // refuses while an editor is open or a keyboard job runs, and asks about unapplied key
+    // changes. done(true) once switched.
+    void SwitchToActiveProfile(std::function<void(bool switched)> done);
     // A report-rate button: rate 0-3 of the active profile, written at once.
     void SetReportRate(int rate);
     // UM_PROFILE's refresh: the buttons of the active profile and its report rate.

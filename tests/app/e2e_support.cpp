@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QThread>
 
+#include "base/ini_file.h"
+
 namespace quorvel::testing {
 
 QString BinFolder() {
@@ -125,6 +127,7 @@ QString EndToEndTest::ProgramCopy(int language, const QString& leaveOut) {
     languageFile.resize(0);
     languageFile.write(text);
     env_.insert("QUORVEL_PROGRAM_DIR", folder);
+    programFolder_ = folder;
     return folder;
 }
 
@@ -170,6 +173,69 @@ QPoint EndToEndTest::SkinControlCentre(const QString& skinKey) const {
 
 bool EndToEndTest::Screenshot(const QString& file) const {
     return !RunTool("import", {"-window", "root", file}).isNull() && QFile(file).size() > 10000;
+}
+
+QProcess* EndToEndTest::OpenProgram(int language) {
+    if (programFolder_.isEmpty()) ProgramCopy(language);
+    program_ = Launch({"--virtual"});
+    EXPECT_TRUE(WaitForState("window", "shown"));
+    QThread::msleep(1500);
+    return program_;
+}
+
+QRect EndToEndTest::SkinPlace(const QString& skinFile, const QString& key) const {
+    IniFile skin((programFolder_ + "/Skins/" + skinFile).toStdString());
+    const QStringList parts =
+        QString::fromStdString(skin.ReadString("BUTTONINFO", key.toStdString(), "1,1,1,1"))
+            .split(',');
+    if (parts.size() < 4) return {1, 1, 1, 1};
+    return {parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt()};
+}
+
+bool EndToEndTest::ClickAt(QPoint at, int settleMs) {
+    const bool clicked = program_ != nullptr && ClickInMainWindow(program_, at.x(), at.y());
+    QThread::msleep(settleMs);
+    return clicked;
+}
+
+bool EndToEndTest::ClickControl(const QString& key, int settleMs) {
+    return ClickAt(SkinPlace("Main.ini", key).center(), settleMs);
+}
+
+bool EndToEndTest::TypeKeys(const QStringList& keys, int delayMs) {
+    const bool typed =
+        !RunTool("xdotool", QStringList{"key", "--delay", QString::number(delayMs)} + keys)
+             .isNull();
+    QThread::msleep(400);
+    return typed;
+}
+
+QByteArray EndToEndTest::DumpArea(const QString& key) const {
+    const QString dump = QString::fromStdString(keyboard_.Run({"dump"}));
+    const int name = dump.indexOf(QString("\"%1\"").arg(key));
+    if (name < 0) return {};
+    const int open = dump.indexOf('"', dump.indexOf(':', name) + 1);
+    const int close = dump.indexOf('"', open + 1);
+    return QByteArray::fromHex(dump.mid(open + 1, close - open - 1).toLatin1());
+}
+
+QString EndToEndTest::DumpHex(const QString& key, int offset, int count) const {
+    return QString::fromLatin1(DumpArea(key).mid(offset, count).toHex().toUpper());
+}
+
+bool EndToEndTest::WaitUntil(const std::function<bool()>& check, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!check()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+void EndToEndTest::Shot(const QString& folder, const QString& name) const {
+    QDir().mkpath(folder);
+    EXPECT_TRUE(Screenshot(folder + "/" + name + ".png")) << name.toStdString();
 }
 
 }  // namespace quorvel::testing

@@ -3,12 +3,15 @@
 // has its own runtime folder and home, so no test sees another's running copy.
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <vector>
 
 #include "tests/support/virtual_keyboard.h"
@@ -76,8 +79,35 @@ protected:
     // Grabs the whole screen into a PNG file.
     bool Screenshot(const QString& file) const;
 
+    // The usual start of a GUI test: a program copy in language, started on the virtual
+    // keyboard, its window shown and its first keyboard reads given time to end. Remembered
+    // as Program() for the clicks below.
+    QProcess* OpenProgram(int language = 1);
+    QProcess* Program() const { return program_; }
+    // The folder ProgramCopy made; empty before.
+    QString ProgramFolder() const { return programFolder_; }
+    // A control's rectangle as a skin file of the program copy places it ("Main.ini",
+    // "Composite.ini"); a control the file lacks gives a 1x1 rectangle at (1, 1).
+    QRect SkinPlace(const QString& skinFile, const QString& key) const;
+    // A real click at a point, or on the centre of a control of the main skin file, of the
+    // opened program's main window; then a pause for the program to act on it.
+    bool ClickAt(QPoint at, int settleMs = 400);
+    bool ClickControl(const QString& key, int settleMs = 400);
+    // Types keys (xdotool key names) into whatever has the focus.
+    bool TypeKeys(const QStringList& keys, int delayMs = 80);
+    // One area of the keyboard's dump ("params", "keyColours", "keyBlocks", ...) as bytes.
+    QByteArray DumpArea(const QString& key) const;
+    // Upper-case hex of count bytes at offset of a dumped area.
+    QString DumpHex(const QString& key, int offset, int count) const;
+    // Polls check until it holds or timeoutMs passed.
+    static bool WaitUntil(const std::function<bool()>& check, int timeoutMs = 8000);
+    // Saves a screenshot under the name (without extension) into folder.
+    void Shot(const QString& folder, const QString& name) const;
+
     VirtualKeyboard keyboard_;
     QTemporaryDir dir_;
+    QString programFolder_;
+    QProcess* program_ = nullptr;
     QProcessEnvironment env_;
     std::vector<QProcess*> running_;
 };

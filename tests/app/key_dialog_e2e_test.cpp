@@ -1,13 +1,9 @@
 // End to end: the built program under Xvfb on the virtual keyboard. A key of the map is given
 // another key, and a G key a macro recorded from the keyboard, with real clicks and key presses
 // (xdotool); what the keyboard and the profile file hold afterwards is read back.
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QRect>
 #include <QThread>
 
-#include "base/ini_file.h"
 #include "model/profile_image.h"
 #include "model/profile_store.h"
 #include "tests/app/e2e_support.h"
@@ -19,39 +15,32 @@ constexpr QSize DIALOG_SIZE(600, 460);
 
 class KeyDialogEndToEnd : public EndToEndTest {
 protected:
-    QRect Place(const char* skinFile, const char* key) const {
-        IniFile skin((program_ + "/Skins/" + skinFile).toStdString());
-        const QStringList parts =
-            QString::fromStdString(skin.ReadString("BUTTONINFO", key, "1,1,1,1")).split(',');
-        return {parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt()};
-    }
-    bool ClickMain(const char* key) {
-        const QPoint at = Place("Main.ini", key).center();
-        const bool clicked = ClickInMainWindow(programProcess_, at.x(), at.y());
-        QThread::msleep(600);
-        return clicked;
-    }
+    bool ClickMain(const char* key) { return ClickControl(key, 600); }
     // The key dialog's window: the shown window of the program with the dialog's size.
     QString DialogId() const {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 5000) {
-            const QString found =
-                RunTool("xdotool", {"search", "--onlyvisible", "--classname", "quorvel"});
-            for (const QString& id : found.split('\n', Qt::SkipEmptyParts)) {
-                const QString geometry = RunTool("xdotool", {"getwindowgeometry", "--shell", id});
-                if (geometry.contains(QString("WIDTH=%1\n").arg(DIALOG_SIZE.width())) &&
-                    geometry.contains(QString("HEIGHT=%1\n").arg(DIALOG_SIZE.height())))
-                    return id;
-            }
-            QThread::msleep(100);
-        }
-        return {};
+        QString dialog;
+        WaitUntil(
+            [&] {
+                const QString found =
+                    RunTool("xdotool", {"search", "--onlyvisible", "--classname", "quorvel"});
+                for (const QString& id : found.split('\n', Qt::SkipEmptyParts)) {
+                    const QString geometry =
+                        RunTool("xdotool", {"getwindowgeometry", "--shell", id});
+                    if (geometry.contains(QString("WIDTH=%1\n").arg(DIALOG_SIZE.width())) &&
+                        geometry.contains(QString("HEIGHT=%1\n").arg(DIALOG_SIZE.height()))) {
+                        dialog = id;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            5000);
+        return dialog;
     }
     bool ClickDialog(const char* key) {
         const QString id = DialogId();
         if (id.isEmpty()) return false;
-        const QPoint at = Place("Composite.ini", key).center();
+        const QPoint at = SkinPlace("Composite.ini", key).center();
         const bool clicked =
             !RunTool("xdotool", {"mousemove", "--window", id, QString::number(at.x()),
                                  QString::number(at.y()), "click", "1"})
@@ -59,49 +48,12 @@ protected:
         QThread::msleep(500);
         return clicked;
     }
-    bool Type(const QStringList& keys) {
-        const bool typed =
-            !RunTool("xdotool", QStringList{"key", "--delay", "150"} + keys).isNull();
-        QThread::msleep(400);
-        return typed;
-    }
-    void Shot(const QString& name) {
-        QDir().mkpath(QUORVEL_SCREENSHOT_DIR);
-        EXPECT_TRUE(Screenshot(QString(QUORVEL_SCREENSHOT_DIR) + "/" + name + ".png"));
-    }
-    // A hex area of the keyboard's dump.
-    QByteArray Area(const char* key) const {
-        const QString dump = QString::fromStdString(keyboard_.Run({"dump"}));
-        const int open =
-            dump.indexOf('"', dump.indexOf(':', dump.indexOf(QString("\"%1\"").arg(key))) + 1);
-        const int close = dump.indexOf('"', open + 1);
-        return QByteArray::fromHex(dump.mid(open + 1, close - open - 1).toLatin1());
-    }
-    template <typename Check>
-    bool WaitFor(Check check) const {
-        QElapsedTimer clock;
-        clock.start();
-        while (!check()) {
-            if (clock.elapsed() > 8000) return false;
-            QThread::msleep(100);
-        }
-        return true;
-    }
-    QProcess* Open() {
-        program_ = ProgramCopy(1);
-        QProcess* program = Launch({"--virtual"});
-        programProcess_ = program;
-        EXPECT_TRUE(WaitForState("window", "shown"));
-        QThread::msleep(1500);
-        return program;
-    }
-
-    QString program_;
-    QProcess* programProcess_ = nullptr;
+    bool Type(const QStringList& keys) { return TypeKeys(keys, 150); }
+    void Shot(const QString& name) { EndToEndTest::Shot(QUORVEL_SCREENSHOT_DIR, name); }
 };
 
 TEST_F(KeyDialogEndToEnd, KeyAGivenBReachesTheKeyBlock) {
-    QProcess* program = Open();
+    QProcess* program = OpenProgram();
     ASSERT_TRUE(ClickMain("KEY_01E"));
     ASSERT_FALSE(DialogId().isEmpty());
     ASSERT_TRUE(Type({"b"}));
@@ -109,20 +61,20 @@ TEST_F(KeyDialogEndToEnd, KeyAGivenBReachesTheKeyBlock) {
     ASSERT_TRUE(ClickDialog("CONTROL_OK"));
     ASSERT_TRUE(ClickMain("CONTROL2_APPLY"));
     // Key A's slot of the factory layout (02 02 04) now sends B (02 02 05).
-    const QByteArray factory = Area("defaultLayout");
+    const QByteArray factory = DumpArea("defaultLayout");
     int slot = -1;
     for (int s = 0; s + 2 < factory.size(); s += 3) {
         if (factory.mid(s, 3) == QByteArray::fromHex("020204")) slot = s;
     }
     ASSERT_GE(slot, 0);
-    EXPECT_TRUE(WaitFor([&] {
-        return Area("keyBlocks").mid(slot, 3) == QByteArray::fromHex("020205");
-    })) << Area("keyBlocks").mid(slot, 3).toHex().toStdString();
+    EXPECT_TRUE(WaitUntil([&] {
+        return DumpArea("keyBlocks").mid(slot, 3) == QByteArray::fromHex("020205");
+    })) << DumpArea("keyBlocks").mid(slot, 3).toHex().toStdString();
     EXPECT_TRUE(KillRunning(program));
 }
 
 TEST_F(KeyDialogEndToEnd, RecordedMacroOnG1ReachesTheMacroAreaAndTheProfileFile) {
-    QProcess* program = Open();
+    QProcess* program = OpenProgram();
     ASSERT_TRUE(ClickMain("FUNC_G1"));
     ASSERT_FALSE(DialogId().isEmpty());
     ASSERT_TRUE(ClickDialog("CONTROL_MACRO"));
@@ -136,7 +88,7 @@ TEST_F(KeyDialogEndToEnd, RecordedMacroOnG1ReachesTheMacroAreaAndTheProfileFile)
 
     // One macro of four actions: H down, H up, I down, I up (keyboard usages 0x0B and 0x0C).
     const auto actions = [&] {
-        const QByteArray area = Area("macroArea");
+        const QByteArray area = DumpArea("macroArea");
         if (area.size() < 18 || uint8_t(area[4]) != 1) return QByteArray();
         const int record = uint8_t(area[16]) | uint8_t(area[17]) << 8;
         if (area.size() < record + 4 + 16) return QByteArray();
@@ -148,7 +100,7 @@ TEST_F(KeyDialogEndToEnd, RecordedMacroOnG1ReachesTheMacroAreaAndTheProfileFile)
         }
         return kinds;
     };
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(WaitUntil([&] {
         return actions() == QByteArray(
                                 "d\x0Bu\x0B"
                                 "d\x0Cu\x0C");

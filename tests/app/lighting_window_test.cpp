@@ -1,0 +1,224 @@
+// The lighting view inside the main window on the offscreen platform, bound to the virtual
+// keyboard: opening it runs the window's profile switch first, a key click in the user mode
+// paints with the user mode the keyboard's profile report loaded, and the previews reach the
+// G keys only where they should.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/keyboard_map.h"
+#include "app/lighting_controls.h"
+#include "app/lighting_panel.h"
+#include "app/lighting_widgets.h"
+#include "app/message_boxes.h"
+#include "app/profile_bar.h"
+#include "app/quorvel_dlg.h"
+#include "base/texts.h"
+#include "model/profile_store.h"
+#include "tests/support/virtual_keyboard.h"
+
+namespace quorvel {
+namespace {
+
+constexpr int CONTROL_KEY_A = 1058;
+constexpr int CONTROL_G1 = 1000;
+constexpr int MATRIX_A = 64;
+constexpr int KEY_ENTRY_A = 0x1E;
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class LightingWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString bin = QString::fromStdString(testing::BinDir());
+        QDir().mkpath(programDir_.filePath("Skins"));
+        for (const QString& name : QDir(bin + "/Skins").entryList(QDir::Files))
+            QFile::copy(bin + "/Skins/" + name, programDir_.filePath("Skins/" + name));
+        qputenv("XDG_RUNTIME_DIR", runtimeDir_.path().toUtf8());
+        qputenv("XDG_DATA_HOME", runtimeDir_.filePath("data").toUtf8());
+        paths_.programDir = programDir_.path().toStdString();
+        paths_.overlayDir = runtimeDir_.filePath("data/Quorvel").toStdString();
+        SetDataFolderOverride(runtimeDir_.filePath("documents/Quorvel_09A").toStdString());
+        const std::string language = programDir_.filePath("Skins/language.ini").toStdString();
+        IniFile(language).WriteString("LANGUAGE", "language", "1");
+        SetCurrentLanguage(1);
+        LoadTexts(IniFile(language));
+        SetMessageBoxesSuppressed(true);
+        TakeShownMessageKeys();
+        // User mode 0 of profile 0 paints blue with its first tool.
+        IniFile(programDir_.filePath("Skins/UserDengColor_0.userd").toStdString())
+            .WriteString("Mode0", "color", "0,0,255");
+    }
+
+    void TearDown() override {
+        if (window_) window_->ExitApplication();
+        window_.reset();
+        const std::string library = testing::BinDir() + "/libHidServVirtual.so";
+        if (void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+            if (auto end = reinterpret_cast<int (*)()>(dlsym(handle, "End"))) end();
+            dlclose(handle);
+        }
+        SetMessageBoxesSuppressed(false);
+        SetNextYesNoAnswer(std::nullopt);
+        SetDataFolderOverride({});
+    }
+
+    CQuorvelDlg& Start() {
+        StartOptions options;
+        options.virtualKeyboard = true;
+        options.start = true;
+        window_ = std::make_unique<CQuorvelDlg>(paths_, options);
+        EXPECT_FALSE(window_->SettleInstance());
+        QString error;
+        EXPECT_TRUE(window_->Initialise(&error)) << error.toStdString();
+        EXPECT_TRUE(WaitFor([&] {
+            return window_->IsReady() && window_->ActiveProfile() >= 0 &&
+                   QFile::exists(QString::fromStdString(ProfileFilePath(0)));
+        }));
+        Settle();
+        return *window_;
+    }
+    void Settle() {
+        EXPECT_TRUE(WaitFor([&] {
+            return !window_->Jobs().Busy() && !window_->ProfileManager().Switching() &&
+                   !window_->ApplyRunning() && !window_->Lighting()->ShowPending();
+        }));
+    }
+    CLightingPanel& Panel() { return *window_->Lighting(); }
+    QWidget& Control(int id) { return *Panel().Control(id); }
+    void ClickSwitch() {
+        static_cast<QAbstractButton&>(Control(LIGHTING_SWITCH)).click();
+        Settle();
+    }
+    void ChooseMode(int id) {
+        auto& list = static_cast<QComboBox&>(Control(LIGHTING_MODE_LIST));
+        list.setCurrentIndex(list.findData(id));
+        Settle();
+    }
+    CPngButton& MapButton(int controlId) { return *window_->Map()->ButtonForControl(controlId); }
+    size_t Mark() const { return keyboard_.TraceMark(); }
+    std::vector<std::string> Sent(size_t mark) const { return keyboard_.FramesSentSince(mark); }
+    std::string Area(const std::string& key, size_t offset, size_t count) const {
+        const std::string dump = keyboard_.Run({"dump"});
+        const size_t open = dump.find('"', dump.find(':', dump.find("\"" + key + "\"")) + 1);
+        return dump.substr(open + 1 + 2 * offset, 2 * count);
+    }
+    void EditKeyA() {
+        ProfileWorkingSet::Instance().Lock()->keyAreas[0][KEY_ENTRY_A] = {ASSIGN_DISABLED, 0, 0};
+        window_->EnableApply(true);
+    }
+    bool ViewHidden() {
+        return !Panel().ViewShown() && Control(LIGHTING_MODE_LIST).isHidden() && !ReadDengCheck();
+    }
+
+    testing::VirtualKeyboard keyboard_;
+    QTemporaryDir programDir_;
+    QTemporaryDir runtimeDir_;
+    ProgramPaths paths_;
+    std::unique_ptr<CQuorvelDlg> window_;
+};
+
+TEST_F(LightingWindowTest, OpeningTheViewRunsTheProfileSwitchWhichMayRefuse) {
+    CQuorvelDlg& window = Start();
+    ASSERT_TRUE(ViewHidden());
+
+    // With the key editor open the switch refuses: the view stays closed and nothing is sent.
+    size_t mark = Mark();
+    QTimer::singleShot(0, &window, [&] {
+        ClickSwitch();
+        EXPECT_TRUE(ViewHidden());
+        EXPECT_TRUE(Sent(mark).empty());
+        EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{"PROFILE_SEELCT_PROMPT2"});
+        window.CloseKeyEditor();
+    });
+    QTimer::singleShot(10000, &window, [&] { window.CloseKeyEditor(); });
+    window.OpenKeyEditor({0, KEY_ENTRY_A, CONTROL_KEY_A, 0});
+    EXPECT_FALSE(window.KeyEditorOpen());
+    EXPECT_TRUE(ViewHidden());
+
+    // Unapplied key changes are asked about; No drops them, and the view opens on the switch.
+    EditKeyA();
+    SetNextYesNoAnswer(false);
+    mark = Mark();
+    ClickSwitch();
+    EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{"PROFILE_SELECT_PROMPT"});
+    EXPECT_FALSE(window.SettingsChanged());
+    EXPECT_NE(ProfileWorkingSet::Instance().Lock()->keyAreas[0][KEY_ENTRY_A].type, ASSIGN_DISABLED);
+    EXPECT_FALSE(Sent(mark).empty());
+    EXPECT_TRUE(Panel().ViewShown());
+    EXPECT_FALSE(Control(LIGHTING_MODE_LIST).isHidden());
+    EXPECT_TRUE(ReadDengCheck());
+    EXPECT_EQ(window.ActiveProfile(), 0);
+
+    // A profile button brings the key view back.
+    window.Bar().ButtonForControl(CONTROL_PROFILE_1 + 1)->click();
+    Settle();
+    EXPECT_TRUE(ViewHidden());
+    EXPECT_EQ(window.ActiveProfile(), 1);
+}
+
+TEST_F(LightingWindowTest, AKeyClickInTheUserModePaintsWithTheUserModeOfTheProfileFile) {
+    Start();
+    ClickSwitch();
+    ASSERT_TRUE(Panel().ViewShown());
+    ChooseMode(USER_MODE_ID);
+    EXPECT_EQ(Panel().UserMode().userColour, ColourOf(0, 0, 0xFF));
+    static_cast<QAbstractButton&>(Control(LIGHTING_TOOL_USER)).click();
+    MapButton(CONTROL_KEY_A).click();
+    Settle();
+    EXPECT_EQ(Area("keyColours", 3 * MATRIX_A, 3), "0000FF");
+    EXPECT_EQ(Panel().KeyColours()[MATRIX_A], ColourOf(0, 0, 0xFF));
+    // The click painted instead of opening the key editor.
+    EXPECT_FALSE(window_->KeyEditorOpen());
+}
+
+TEST_F(LightingWindowTest, OnlyTheSingleColourPreviewTintsTheGKeys) {
+    Start();
+    const QImage plainG = MapButton(CONTROL_G1).grab().toImage();
+    const QImage plainG2 = MapButton(CONTROL_G1 + 1).grab().toImage();
+    const QImage plainA = MapButton(CONTROL_KEY_A).grab().toImage();
+    ClickSwitch();
+    ChooseMode(5);  // colourful: the rainbow
+    EXPECT_NE(MapButton(CONTROL_KEY_A).grab().toImage(), plainA);
+    EXPECT_EQ(MapButton(CONTROL_G1).grab().toImage(), plainG);
+
+    static_cast<CLightingColourButton&>(Control(LIGHTING_COLOUR_A)).Choose(ColourOf(0, 0xFF, 0));
+    Settle();
+    EXPECT_EQ(Area("params", 4, 4), "0000FF00");
+    const QImage greenG = MapButton(CONTROL_G1).grab().toImage();
+    EXPECT_NE(greenG, plainG);
+    EXPECT_NE(MapButton(CONTROL_G1 + 1).grab().toImage(), plainG2);
+
+    // Neither the per-key preview nor the rainbow leaves the single colour on the G keys.
+    ChooseMode(USER_MODE_ID);
+    EXPECT_EQ(MapButton(CONTROL_G1).grab().toImage(), plainG);
+    ChooseMode(5);  // colourful is off now: the single colour again
+    EXPECT_EQ(MapButton(CONTROL_G1).grab().toImage(), greenG);
+    static_cast<QAbstractButton&>(Control(LIGHTING_COLOURFUL_A)).click();
+    Settle();
+    EXPECT_EQ(MapButton(CONTROL_G1).grab().toImage(), plainG);
+    EXPECT_NE(MapButton(CONTROL_KEY_A).grab().toImage(), plainA);
+
+    ClickSwitch();  // closed: every key plain
+    EXPECT_EQ(MapButton(CONTROL_G1).grab().toImage(), plainG);
+    EXPECT_EQ(MapButton(CONTROL_KEY_A).grab().toImage(), plainA);
+}
+
+}  // namespace
+}  // namespace quorvel
