@@ -52,7 +52,9 @@ void RunExport(Session& session, Args& args) {
         format = ProfileFileFormat::JSON;
     }
     DeviceLink& link = session.Keyboard();
-    if (!LoadProfilesForExport(link, session.WorkingSet())) session.LoadFromKeyboard("export");
+    // A second read that got through would replace the saved profile file with the keyboard's
+    // coarser copy (delays in tens of ms), so a failed read ends the export.
+    if (!LoadProfilesForExport(link, session.WorkingSet())) session.ProfileReadFailed("export");
     ProfileFileResult result =
         ExportProfileFile(link, session.WorkingSet(), session.Paths(), path, format);
     if (!result.ok) {

@@ -73,10 +73,13 @@ int Session::ActiveProfile() {
 
 void Session::LoadFromKeyboard(const std::string& what) {
     DeviceLink& link = Keyboard();
-    if (LoadActiveProfileFromKeyboard(link, WorkingSet()) != ProfileSource::KEYBOARD) {
-        if (link.CountControlInterfaces() == 0) throw KeyboardError(what, CMD_NO_DEVICE);
-        throw CliError{EXIT_FAILED, what + ": cannot read the profiles from the keyboard"};
-    }
+    if (LoadActiveProfileFromKeyboard(link, WorkingSet()) != ProfileSource::KEYBOARD)
+        ProfileReadFailed(what);
+}
+
+void Session::ProfileReadFailed(const std::string& what) {
+    if (Keyboard().CountControlInterfaces() == 0) throw KeyboardError(what, CMD_NO_DEVICE);
+    throw CliError{EXIT_FAILED, what + ": cannot read the profiles from the keyboard"};
 }
 
 void Session::Print(const Json& json, const std::string& text) {

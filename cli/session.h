@@ -50,6 +50,8 @@ public:
     // Loads the working set as the keyboard holds it (the active profile's file is refreshed on
     // the way); throws naming `what` when the keyboard cannot be read.
     void LoadFromKeyboard(const std::string& what);
+    // Throws the error of a read of the keyboard's profiles that failed, naming `what`.
+    [[noreturn]] void ProfileReadFailed(const std::string& what);
 
     // Results: JSON when --json, the text otherwise (text ends with a line break if not empty).
     void Print(const Json& json, const std::string& text);

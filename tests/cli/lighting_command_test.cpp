@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/quorvelctl_runner.h"
 #include "tests/support/virtual_keyboard.h"
 
 namespace quorvel::testing {
@@ -19,23 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int exitCode = -1;
-    std::string err;
-};
-
-std::string Quote(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using Outcome = CtlOutcome;
 
 class LightingCommand : public ::testing::TestWithParam<std::string> {
 protected:
@@ -52,14 +37,7 @@ protected:
     }
 
     Outcome Run(const std::vector<std::string>& args) {
-        const std::string err = keyboard_->Dir() + "/err.txt";
-        std::string command = "QUORVEL_VKBD_SOCKET=" + Quote(keyboard_->SocketPath()) + " " +
-                              Quote(program_ + "/quorvelctl") + " --virtual --data-dir " +
-                              Quote(keyboard_->Dir() + "/data");
-        for (const std::string& arg : args) command += " " + Quote(arg);
-        command += " >/dev/null 2>" + Quote(err) + " </dev/null";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, FileText(err)};
+        return RunQuorvelctl(*keyboard_, program_, keyboard_->Dir() + "/data", args);
     }
 
     void Ok(const std::vector<std::string>& args) {
@@ -93,7 +71,7 @@ protected:
         return dump.substr(open + 1 + 2 * offset, 2 * count);
     }
 
-    std::string UserFile() { return FileText(program_ + "/Skins/UserDengColor_0.userd"); }
+    std::string UserFile() { return ReadWhole(program_ + "/Skins/UserDengColor_0.userd"); }
 
     std::unique_ptr<VirtualKeyboard> keyboard_;
     std::string program_;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/quorvelctl_runner.h"
 #include "tests/support/virtual_keyboard.h"
 
 namespace quorvel::testing {
@@ -21,27 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using Outcome = CtlOutcome;
 
 void WriteWhole(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string Quote(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 // The names a document gives modes come from the skin; they are not what is compared, and
@@ -73,14 +57,7 @@ protected:
     }
 
     Outcome Run(const std::vector<std::string>& args) {
-        const std::string out = dir_ + "/out.txt", err = dir_ + "/err.txt";
-        std::string command = "QUORVEL_VKBD_SOCKET=" + Quote(keyboard_->SocketPath()) + " " +
-                              Quote(programDir_ + "/quorvelctl") + " --virtual --data-dir " +
-                              Quote(dir_ + "/data");
-        for (const std::string& arg : args) command += " " + Quote(arg);
-        command += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadWhole(out), ReadWhole(err)};
+        return RunQuorvelctl(*keyboard_, programDir_, dir_ + "/data", args);
     }
 
     void Ok(const std::vector<std::string>& args) {

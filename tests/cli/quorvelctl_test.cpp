@@ -1,6 +1,5 @@
 // End to end: the built quorvelctl against a private virtual keyboard.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cctype>
@@ -20,16 +19,13 @@
 #include "model/key_codes.h"
 #include "model/profile_image.h"
 #include "tests/device/transfer_test_support.h"
+#include "tests/support/quorvelctl_runner.h"
 #include "tests/support/virtual_keyboard.h"
 
 namespace quorvel::testing {
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using RunResult = CtlOutcome;
 
 // A message as quorvelctl prints it: the text of the language file beside the binaries (the
 // built-in text without one), on one line.
@@ -37,19 +33,6 @@ std::string MessageLine(std::string_view textKey) {
     const std::string language = BinDir() + "/Skins/language.ini";
     if (std::filesystem::exists(language)) LoadTexts(IniFile(language));
     return "quorvelctl: " + cli::OneLine(textKey, Text(textKey));
-}
-
-std::string ShellQuote(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The hex digits of one field of the daemon's flat JSON dump.
@@ -74,19 +57,7 @@ protected:
     }
 
     RunResult Run(const std::vector<std::string>& args) {
-        std::string out = keyboard_->Dir() + "/out.txt";
-        std::string err = keyboard_->Dir() + "/err.txt";
-        std::string command = "QUORVEL_VKBD_SOCKET=" + ShellQuote(keyboard_->SocketPath()) + " " +
-                              ShellQuote(BinDir() + "/quorvelctl") + " --virtual --data-dir " +
-                              ShellQuote(dataDir_);
-        for (const std::string& arg : args) command += " " + ShellQuote(arg);
-        command += " >" + ShellQuote(out) + " 2>" + ShellQuote(err) + " </dev/null";
-        int status = std::system(command.c_str());
-        RunResult result;
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = ReadWhole(out);
-        result.err = ReadWhole(err);
-        return result;
+        return RunQuorvelctl(*keyboard_, BinDir(), dataDir_, args);
     }
 
     // Runs and expects success; gives the standard output.
@@ -263,6 +234,34 @@ TEST_F(Quorvelctl, UnplugDuringImportExitsOneAndKeepsProfileFilesWhole) {
     // The file holds one whole image, either the old or the imported one.
     std::string after = ReadWhole(profileFile);
     EXPECT_TRUE(after == before || after == ReadWhole(file));
+}
+
+// The saved profile file keeps a macro's delays to the millisecond; the keyboard keeps tens of
+// ms. An export whose read of the keyboard fails must fail, not read again and replace the file
+// with the keyboard's coarser copy.
+TEST_F(Quorvelctl, ExportWhoseKeyboardReadFailsLeavesTheProfileFile) {
+    Ok({"macro", "add", "Fine", "A+", "263", "A-"});
+    const std::string profileFile = dataDir_ + "/$Profile0";
+    const std::string before = ReadWhole(profileFile);
+    // Every reply to the second key block frame of the export's read is lost.
+    const size_t mark = keyboard_->TraceMark();
+    Ok({"export", keyboard_->Dir() + "/measured.fwc"});
+    const std::vector<std::string> frames = keyboard_->FramesSentSince(mark);
+    const auto keyBlockRead = std::find_if(frames.begin(), frames.end(), [](const std::string& f) {
+        return f.substr(9, 2) == "07";  // byte 3 of "04 xx xx CC ..."
+    });
+    ASSERT_NE(keyBlockRead, frames.end());
+    const auto lostAt = std::to_string(keyBlockRead - frames.begin() + 1);
+    keyboard_->Run({"fault", "after", lostAt, "lose-reply", "3"});
+    RunResult failed = Run({"export", keyboard_->Dir() + "/failed.fwc"});
+    EXPECT_EQ(failed.exitCode, 1) << failed.err;
+    EXPECT_EQ(failed.err, "quorvelctl: export: cannot read the profiles from the keyboard\n");
+    EXPECT_EQ(ReadWhole(profileFile), before);
+
+    keyboard_->Run({"fault", "clear"});
+    const std::string exported = keyboard_->Dir() + "/exported.fwc";
+    Ok({"export", exported});
+    EXPECT_EQ(ReadWhole(profileFile), before);
 }
 
 TEST_F(Quorvelctl, AbsentKeyboardExitsOne) {

@@ -30,6 +30,7 @@
 #include "model/profile_check.h"
 #include "model/profile_image.h"
 #include "model/profile_store.h"
+#include "tests/support/quorvelctl_runner.h"
 #include "tests/support/virtual_keyboard.h"
 
 namespace quorvel::testing {
@@ -52,19 +53,6 @@ int EnvNumber(const char* name, long fallback) {
                          : static_cast<int>(fallback);
 }
 
-std::string Quote(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // One keyboard with the program folder and data folder quorvelctl uses with it.
 struct Station {
     explicit Station(VirtualKeyboard::Options options)
@@ -79,20 +67,8 @@ struct Station {
             fs::copy_file(BinDir() + "/Skins/language.ini", program + "/Skins/language.ini");
     }
 
-    struct Outcome {
-        int exitCode;
-        std::string err;
-    };
-
-    Outcome Run(const std::vector<std::string>& args) const {
-        const std::string err = keyboard->Dir() + "/err.txt";
-        std::string command = "QUORVEL_VKBD_SOCKET=" + Quote(keyboard->SocketPath()) + " " +
-                              Quote(program + "/quorvelctl") + " --virtual -q --data-dir " +
-                              Quote(data);
-        for (const std::string& arg : args) command += " " + Quote(arg);
-        command += " >/dev/null 2>" + Quote(err) + " </dev/null";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadWhole(err)};
+    CtlOutcome Run(const std::vector<std::string>& args) const {
+        return RunQuorvelctl(*keyboard, program, data, args, {"-q"});
     }
 
     std::string Export(const std::string& name) const { return keyboard->Dir() + "/" + name; }
@@ -336,7 +312,7 @@ TEST_F(Soak, SeededRunOfCommandsWithFaults) {
         SCOPED_TRACE("seed " + std::to_string(seed) + ", step " + std::to_string(i) + ":" + line +
                      (fault.empty() ? "" : " [" + fault + "]"));
 
-        const Station::Outcome tried = tested_->Run(argsFor(*tested_));
+        const CtlOutcome tried = tested_->Run(argsFor(*tested_));
         Clear();
         ASSERT_NE(tried.exitCode, 2) << tried.err;
         if (tried.exitCode != 0) {
@@ -344,18 +320,18 @@ TEST_F(Soak, SeededRunOfCommandsWithFaults) {
             ++failedUnderFault;
             ExpectWholeProfileFiles();
             if (!step.repeatable) {
-                const Station::Outcome saved = model_->Run({"export", model_->Export("undo.fwc")});
+                const CtlOutcome saved = model_->Run({"export", model_->Export("undo.fwc")});
                 ASSERT_EQ(saved.exitCode, 0) << saved.err;
                 fs::copy_file(model_->Export("undo.fwc"), tested_->Export("undo.fwc"),
                               fs::copy_options::overwrite_existing);
-                const Station::Outcome undone =
+                const CtlOutcome undone =
                     tested_->Run({"import", tested_->Export("undo.fwc")});
                 ASSERT_EQ(undone.exitCode, 0) << "the undo failed: " << undone.err;
             }
-            const Station::Outcome again = tested_->Run(argsFor(*tested_));
+            const CtlOutcome again = tested_->Run(argsFor(*tested_));
             ASSERT_EQ(again.exitCode, 0) << "the step failed again without a fault: " << again.err;
         }
-        const Station::Outcome modelled = model_->Run(argsFor(*model_));
+        const CtlOutcome modelled = model_->Run(argsFor(*model_));
         ASSERT_EQ(modelled.exitCode, 0) << "the model refused the step: " << modelled.err;
         Compare(step);
         if (HasFatalFailure() || HasFailure()) {

@@ -1,0 +1,28 @@
+#pragma once
+// Runs the built quorvelctl against a test's virtual keyboard, the way a user's shell would.
+#include <string>
+#include <vector>
+
+#include "tests/support/virtual_keyboard.h"
+
+namespace quorvel::testing {
+
+struct CtlOutcome {
+    int exitCode = -1;  // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// One word for sh -c, quoted so that nothing in it is interpreted.
+std::string ShellQuote(const std::string& word);
+
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadWhole(const std::string& path);
+
+// Runs "<programDir>/quorvelctl --virtual <options> --data-dir <dataDir> <args>" with the
+// keyboard's socket and no standard input; its two outputs are kept in the keyboard's folder.
+CtlOutcome RunQuorvelctl(const VirtualKeyboard& keyboard, const std::string& programDir,
+                         const std::string& dataDir, const std::vector<std::string>& args,
+                         const std::vector<std::string>& options = {});
+
+}  // namespace quorvel::testing
