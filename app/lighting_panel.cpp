@@ -307,9 +307,12 @@ void CLightingPanel::ShowDirection(int modeId) {
 
 void CLightingPanel::ShowColourful() {
     namespace n = skin_names;
-    SetPicture(LIGHTING_COLOURFUL_A, state_.colourful ? n::COLOURFUL_ON : n::COLOURFUL_OFF);
-    SetPicture(LIGHTING_COLOURFUL_B,
-               state_.secondColourfulLook != 0 ? n::COLOURFUL_ON : n::COLOURFUL_OFF);
+    // Both switches write the colourful byte and the preview follows it, so both show it. The
+    // second colourful look only takes part in mode 7, which shows switch A; showing it on
+    // switch B drew the steady modes' switch off while the keyboard lit many colours.
+    const std::string_view look = state_.colourful ? n::COLOURFUL_ON : n::COLOURFUL_OFF;
+    SetPicture(LIGHTING_COLOURFUL_A, look);
+    SetPicture(LIGHTING_COLOURFUL_B, look);
 }
 
 void CLightingPanel::ShowPresets() {

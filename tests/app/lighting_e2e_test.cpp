@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include "base/ini_file.h"
+#include "model/profile_store.h"
 #include "tests/app/e2e_support.h"
 
 namespace quorvel::testing {
@@ -41,11 +42,17 @@ protected:
         return WaitUntil([&] { return Area(key, offset, int(hex.size() / 2)) == hex; }, 5000);
     }
     void Shot(const QString& name) { EndToEndTest::Shot(QUORVEL_SCREENSHOT_DIR, name); }
-    // The program in language, with a blue user colour in user mode 0 of profile 0.
+    // The program in language with the lighting view closed (a copy before may have left it
+    // open), and a blue user colour in user mode 0 of profile 0.
     QProcess* Open(int language) {
         const QString program = ProgramCopy(language);
         IniFile user((program + "/Skins/UserDengColor_0.userd").toStdString());
         user.WriteString("Mode0", "color", "0,0,255");
+        IniFile settings(QString("%1/%2/%3")
+                             .arg(DocumentsPath(), QString::fromUtf8(DATA_FOLDER_NAME.data()),
+                                  QString::fromUtf8(SETTINGS_FILE_NAME.data()))
+                             .toStdString());
+        settings.WriteString("KEYCOLOR", "DengCheck", "0");
         return OpenProgram(language);
     }
 };
@@ -107,6 +114,12 @@ TEST_F(LightingEndToEnd, ScreenshotsOfEachModeGroupAndThePreviews) {
         for (const Step& step : groups) {
             ASSERT_TRUE(ChooseRowFromEnd(step.rowFromEnd));
             Shot(QString("lighting-%1-%2").arg(tag, step.name));
+            if (step.rowFromEnd != 1) continue;
+            // The per-key preview with W, A, S and D painted blue by the user colour's tool.
+            ASSERT_TRUE(Click("CONTROL_USERgjStaPic1"));
+            for (const char* key : {"KEY_011", "KEY_01E", "KEY_01F", "KEY_020"})
+                ASSERT_TRUE(Click(key));
+            Shot(QString("lighting-%1-%2-painted").arg(tag, step.name));
         }
         // Mode 6 with its many-colours switch off: the single colour preview.
         ASSERT_TRUE(Click("CONTROL_HXsjsStaPic"));

@@ -275,6 +275,26 @@ TEST_F(LightingPanelTest, DirectionAndColourWritesAndPreviews) {
     EXPECT_EQ(tints_[KEY_A], ColourOf(255, 32, 0));
 }
 
+// The steady modes' switch B shows the colourful byte it writes, whatever byte 18 holds (0 in
+// the default record).
+TEST_F(LightingPanelTest, SteadySwitchShowsTheColourfulByteItWrites) {
+    OpenView();
+    ChooseMode(6);
+    ASSERT_TRUE(panel_->State().colourful);
+    auto look = [&](int id) { return Get<QWidget>(id)->grab().toImage(); };
+    const QImage on = look(LIGHTING_COLOURFUL_A);
+    EXPECT_EQ(look(LIGHTING_COLOURFUL_B), on);
+    const size_t mark = Mark();
+    Click(LIGHTING_COLOURFUL_B);
+    std::vector<Frame> writes = Only(Sent(mark), 0x06);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].Address(), 4);
+    EXPECT_EQ(writes[0].Data(), std::vector<uint8_t>{0});
+    EXPECT_NE(look(LIGHTING_COLOURFUL_B), on);
+    EXPECT_EQ(look(LIGHTING_COLOURFUL_B), look(LIGHTING_COLOURFUL_A));
+    EXPECT_EQ(tints_[KEY_A], COLOUR_RED);
+}
+
 TEST_F(LightingPanelTest, BaseColourRepaintsOnlyMarkedKeysInOneSession) {
     OpenView();
     ChooseMode(20);
