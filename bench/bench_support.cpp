@@ -60,7 +60,7 @@ std::vector<MacroRecord> MacrosFillingCapacity(size_t capacityBytes) {
     constexpr uint16_t KEY_A = 0x1E;
     std::vector<MacroRecord> macros(MACRO_MAX_ID);
     for (size_t i = 0; i < macros.size(); ++i) {
-        char name[16];
+        char name[32];  // room for any size_t, so the name is never cut
         std::snprintf(name, sizeof name, "Macro%03zu", i + 1);
         macros[i].id = static_cast<uint16_t>(i + 1);
         macros[i].SetName(std::u16string(name, name + std::char_traits<char>::length(name)));
