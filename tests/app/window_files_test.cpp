@@ -329,6 +329,22 @@ TEST_F(WindowFilesTest, RefusedJsonChangesNeitherTheKeyboardNorTheFilesNorApply)
     EXPECT_EQ(KeyA().type, ASSIGN_DISABLED);
 }
 
+TEST_F(WindowFilesTest, AJsonImportTheKeyboardStopsHalfWayLeavesApplyEnabled) {
+    CQuorvelDlg& window = Start();
+    ChangeKeys(true);
+    Export(Carried("profiles.json"), JSON_NAME_FILTER);
+    ChangeKeys(false);
+    TakeShownMessageKeys();
+
+    // The reads before the first write pass; the key tables are refused.
+    keyboard_.Run({"fault", "after", "10", "status", "fe", "1000"});
+    Import(Carried("profiles.json"));
+    keyboard_.Run({"fault", "clear"});
+    EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{APPLY_FAILED_TEXT});
+    EXPECT_EQ(KeyA().type, ASSIGN_MACRO) << "the window holds the document";
+    EXPECT_TRUE(window.SettingsChanged());
+}
+
 TEST_F(WindowFilesTest, ProfileFilesStillGoBothWays) {
     CQuorvelDlg& window = Start();
     ChangeKeys(true);
