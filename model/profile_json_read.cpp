@@ -1,24 +1,28 @@
-#include "model/profile_json.h"
-
+// Reading a profile document: every value is checked, and the first fault refuses the whole
+// document with the JSON Pointer of the value and the reason.
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <limits>
-#include <map>
-#include <nlohmann/json.hpp>
 #include <set>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "base/ini_file.h"
 #include "base/utf16.h"
-#include "model/key_table.h"
-#include "model/macro_list.h"
+#include "model/profile_json.h"
+#include "model/profile_json_internal.h"
 
 namespace quorvel {
 namespace {
 
-using Json = nlohmann::ordered_json;
+using profile_json::Child;
+using profile_json::DerivedEntry;
+using profile_json::FN_NAME;
+using profile_json::FUNCTION_NAMES;
+using profile_json::Json;
+using profile_json::Lower;
+using profile_json::MEDIA_NAMES;
 
 // Thrown inside the reader; the public function turns it into its result.
 struct Refusal {
@@ -28,254 +32,6 @@ struct Refusal {
 [[noreturn]] void Refuse(std::string path, std::string message) {
     throw Refusal{{std::move(path), std::move(message)}};
 }
-
-// RFC 6901: "~" and "/" inside a key are escaped.
-std::string Child(const std::string& path, std::string_view key) {
-    std::string token;
-    for (char c : key) {
-        if (c == '~')
-            token += "~0";
-        else if (c == '/')
-            token += "~1";
-        else
-            token += c;
-    }
-    return path + "/" + token;
-}
-
-std::string Child(const std::string& path, size_t index) {
-    return path + "/" + std::to_string(index);
-}
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
-
-constexpr std::array<std::string_view, MEDIA_COUNT> MEDIA_NAMES = {
-    "Media Player", "Play/Pause",    "Stop",       "Previous Track", "Next Track", "Volume Down",
-    "Volume Up",    "Mute",          "Web Home",   "Web Refresh",    "Web Stop",   "Web Back",
-    "Web Forward",  "Web Favorites", "Web Search", "My Computer",    "Calculator", "E-mail"};
-
-constexpr std::array<std::string_view, KEYBOARD_FUNCTION_COUNT> FUNCTION_NAMES = {
-    "Open", "New", "Undo", "Save", "Copy", "Cut", "Paste", "Find", "Select All", "Zoom-", "Zoom+"};
-
-struct ArrowName {
-    ScanCode scanCode;
-    std::string_view name;
-};
-constexpr ArrowName ARROW_NAMES[] = {
-    {0x148, "Up"}, {0x14B, "Left"}, {0x14D, "Right"}, {0x150, "Down"}};
-
-// The user colour files also keep a colour for Fn, which has no key-table row of its own.
-constexpr std::string_view FN_NAME = "Fn";
-
-std::string HexScanCode(ScanCode s) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%03X", static_cast<unsigned>(s));
-    return text;
-}
-
-struct KeyNameTable {
-    std::array<std::string, KEY_INFO_ROWS> names;
-    std::map<std::string, ScanCode> byLowerName;
-};
-
-std::string CandidateName(int row) {
-    const ScanCode s = ScanCodeOf(static_cast<KeyIndex>(row));
-    for (const ArrowName& arrow : ARROW_NAMES)
-        if (arrow.scanCode == s) return std::string(arrow.name);
-    const KeyInfo& info = KeyInfoTable()[static_cast<size_t>(row)];
-    if (!info.nameIsTextKey) return std::string(info.name);
-    for (int m = 0; m < MEDIA_COUNT; ++m)
-        if (MediaTable()[static_cast<size_t>(m)].nameKey == info.name)
-            return std::string(MEDIA_NAMES[static_cast<size_t>(m)]);
-    return {};
-}
-
-const KeyNameTable& KeyNames() {
-    static const KeyNameTable table = [] {
-        KeyNameTable built;
-        std::map<std::string, int> uses;
-        std::array<std::string, KEY_INFO_ROWS> candidates;
-        for (int row = 1; row < KEY_INFO_ROWS; ++row) {
-            candidates[static_cast<size_t>(row)] = CandidateName(row);
-            if (!candidates[static_cast<size_t>(row)].empty())
-                ++uses[Lower(candidates[static_cast<size_t>(row)])];
-        }
-        for (int row = 1; row < KEY_INFO_ROWS; ++row) {
-            const ScanCode s = ScanCodeOf(static_cast<KeyIndex>(row));
-            const std::string& candidate = candidates[static_cast<size_t>(row)];
-            const std::string lower = Lower(candidate);
-            // Names that could be read as something else give way to the scan code.
-            const bool usable = !candidate.empty() && uses[lower] == 1 &&
-                                lower.rfind("0x", 0) != 0 && lower != Lower(FN_NAME);
-            std::string name = usable ? candidate : HexScanCode(s);
-            built.byLowerName[Lower(name)] = s;
-            built.names[static_cast<size_t>(row)] = std::move(name);
-        }
-        return built;
-    }();
-    return table;
-}
-
-bool IsKeyScanCode(long s) {
-    return s > 0 && s <= 0x1FF && ScanCodeOf(KeyIndexOf(static_cast<ScanCode>(s))) == s;
-}
-
-bool IsGKeyEntry(int entry) {
-    return entry >= G_KEY_ENTRY_BANK_A && entry < G_KEY_ENTRY_BANK_B + G_KEY_COUNT;
-}
-
-// Entries the words of "keys" and "gKeys" reach.
-bool IsNamedEntry(int area, int entry) {
-    return area < ONBOARD_PROFILE_COUNT && entry >= 1 && entry < G_KEY_ENTRY_BANK_B + G_KEY_COUNT;
-}
-
-// What an entry holds when only its words are known: the G keys of the on-board profiles keep
-// their key codes, and a macro key written by the key editor carries a copy of its macro's
-// cycles ("macro:IDxN"), while one read back from the keyboard carries none ("macro:ID").
-KeyAssignment DerivedEntry(int area, int entry, int16_t type, int32_t value,
-                           const MacroList& macros, bool cyclesCopy = false) {
-    KeyAssignment a;
-    a.type = type;
-    a.value = type == ASSIGN_PROGRAM || type == ASSIGN_TEXT ? 0 : value;
-    if (type == ASSIGN_MACRO && cyclesCopy) {
-        const MacroRecord* macro = macros.FindId(value);
-        a.aux = macro ? macro->cycles : 0;
-    } else if (area < ONBOARD_PROFILE_COUNT && IsGKeyEntry(entry)) {
-        a.aux = FreshKeyArea()[static_cast<size_t>(entry)].aux;
-    }
-    return a;
-}
-
-// Equal but for the text offset of program and text keys, which packing sets.
-bool SameEntry(const KeyAssignment& a, const KeyAssignment& b) {
-    const bool hasText = a.type == ASSIGN_PROGRAM || a.type == ASSIGN_TEXT;
-    return a.type == b.type && a.aux == b.aux && a.colourFlag == b.colourFlag &&
-           a.reserved == b.reserved && (hasText || a.value == b.value);
-}
-
-// The words of an assignment, when they say all of it.
-std::optional<std::string> AssignmentWords(const KeyAssignment& a, const std::u16string* text,
-                                           const MacroList& macros) {
-    switch (a.type) {
-        case ASSIGN_DEFAULT:
-            return a.value == 0 ? std::optional<std::string>("default") : std::nullopt;
-        case ASSIGN_DISABLED:
-            return a.value == 0 ? std::optional<std::string>("disable") : std::nullopt;
-        case ASSIGN_STOP_MACRO:
-            return a.value == 0 ? std::optional<std::string>("stop-macro") : std::nullopt;
-        case ASSIGN_KEY:
-            if (!IsKeyScanCode(a.value)) return std::nullopt;
-            return "key:" + JsonKeyName(static_cast<ScanCode>(a.value));
-        case ASSIGN_PROGRAM:
-            if (!text) return std::nullopt;
-            return "program:" + ToUtf8(*text);
-        case ASSIGN_TEXT:
-            if (!text) return std::nullopt;
-            return "text:" + ToUtf8(*text);
-        case ASSIGN_MACRO: {
-            const MacroRecord* macro = macros.FindId(a.value);
-            if (!macro) return std::nullopt;
-            std::string words = "macro:" + std::to_string(a.value);
-            return a.aux == macro->cycles && macro->cycles != 0
-                       ? words + "x" + std::to_string(macro->cycles)
-                       : words;
-        }
-        case ASSIGN_MEDIA:
-            if (a.value < 0 || a.value >= MEDIA_COUNT) return std::nullopt;
-            return "media:" + std::string(JsonMediaName(a.value));
-        case ASSIGN_FUNCTION:
-            if (a.value < 0 || a.value >= KEYBOARD_FUNCTION_COUNT) return std::nullopt;
-            return "function:" + std::string(JsonFunctionName(a.value));
-        default:
-            return std::nullopt;
-    }
-}
-
-std::string FormatRgbHex(Rgb rgb) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X%02X%02X", rgb.red, rgb.green, rgb.blue);
-    return text;
-}
-
-std::string FormatColourHex(Colour colour) {
-    return FormatRgbHex(RgbOf(colour));
-}
-
-int Clamp(int value, int high) {
-    return std::min(value, high);
-}
-
-Json LightingJson(const ProfileLighting& lighting, const ModeNameOf& modeName) {
-    const LightingParams& p = lighting.params;
-    Json json;
-    Json mode;
-    mode["id"] = p.mode;
-    mode["name"] = modeName ? modeName(p.mode) : std::string();
-    json["mode"] = std::move(mode);
-    json["brightness"] = Clamp(p.brightness, SLIDER_MAX);
-    json["speed"] = SLIDER_MAX - Clamp(p.speed, SLIDER_MAX);
-    json["direction"] = p.direction != 0 ? 1 : 0;
-    json["colourful"] = p.colourful != 0;
-    json["colour"] = FormatRgbHex(p.colour);
-    json["baseColour"] = FormatRgbHex(p.baseColour);
-    json["preset"] = Clamp(p.preset, PRESET_COUNT - 1);
-    json["reportRate"] = Clamp(p.reportRate, REPORT_RATE_MAX);
-    json["secondColourfulLook"] = p.secondColourfulLook != 0 ? 1 : 0;
-    json["gridTrigger"] = p.trigger != 0;
-    json["secondColour"] = FormatRgbHex(p.secondColour);
-    json["secondColourOn"] = p.secondColourOn != 0;
-    json["thirdColour"] = FormatRgbHex(p.thirdColour);
-    json["thirdColourOn"] = p.thirdColourOn != 0;
-
-    const UserColourSet& set = lighting.userColours;
-    Json userModes;
-    userModes["currentIndex"] = set.currentMode;
-    Json modes = Json::array();
-    for (const UserModeColours& m : set.modes) {
-        Json mode;
-        mode["name"] = m.name;
-        mode["tool"] = m.tool;
-        mode["baseColour"] = FormatColourHex(m.baseColour);
-        mode["userColour"] = FormatColourHex(m.userColour);
-        Json colours = Json::object();
-        Json marked = Json::array();
-        for (const MatrixKey& key : MatrixKeys()) {
-            const KeyColourEntry& entry = m.keys[static_cast<size_t>(key.position)];
-            colours[JsonKeyName(key.scanCode)] = FormatColourHex(entry.colour);
-            if (entry.mark != 0) marked.push_back(JsonKeyName(key.scanCode));
-        }
-        const KeyColourEntry& fn = m.keys[static_cast<size_t>(MATRIX_FN_POSITION)];
-        colours[std::string(FN_NAME)] = FormatColourHex(fn.colour);
-        if (fn.mark != 0) marked.push_back(std::string(FN_NAME));
-        mode["colours"] = std::move(colours);
-        mode["baseColourKeys"] = std::move(marked);
-        modes.push_back(std::move(mode));
-    }
-    userModes["modes"] = std::move(modes);
-    json["userModes"] = std::move(userModes);
-    return json;
-}
-
-Json MacroJson(const MacroRecord& record) {
-    Json json;
-    json["id"] = record.id;
-    json["name"] = ToUtf8(record.Name());
-    json["cycles"] = record.cycles;
-    if (record.reserved != 0) json["reserved"] = record.reserved;
-    Json steps = Json::array();
-    for (const MacroAction& a : record.actions) {
-        steps.push_back(JsonKeyName(a.key) + (a.state == MACRO_STATE_RELEASE ? "-" : "+"));
-        steps.push_back(a.delayMs);
-    }
-    json["steps"] = std::move(steps);
-    return json;
-}
-
-// ---- Reading ----
 
 // Checked access to one JSON object: every key must be one the reader asks for.
 class ObjectReader {
@@ -693,103 +449,8 @@ ProfileDocument ReadDocument(const Json& json) {
 
 }  // namespace
 
-std::string_view JsonMediaName(int index) {
-    return index >= 0 && index < MEDIA_COUNT ? MEDIA_NAMES[static_cast<size_t>(index)]
-                                             : std::string_view();
-}
-
-std::string_view JsonFunctionName(int index) {
-    return index >= 0 && index < KEYBOARD_FUNCTION_COUNT
-               ? FUNCTION_NAMES[static_cast<size_t>(index)]
-               : std::string_view();
-}
-
-std::string JsonKeyName(ScanCode s) {
-    if (!IsKeyScanCode(s)) return HexScanCode(s);
-    return KeyNames().names[KeyIndexOf(s)];
-}
-
-std::optional<ScanCode> FindJsonKey(std::string_view name) {
-    if (name.size() > 2 && name.size() <= 5 && name[0] == '0' &&
-        (name[1] == 'x' || name[1] == 'X')) {
-        const std::string digits(name.substr(2));
-        if (!std::all_of(digits.begin(), digits.end(),
-                         [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
-            return std::nullopt;
-        const long s = std::stol(digits, nullptr, 16);
-        if (!IsKeyScanCode(s)) return std::nullopt;
-        return static_cast<ScanCode>(s);
-    }
-    const auto& byName = KeyNames().byLowerName;
-    const auto found = byName.find(Lower(name));
-    if (found == byName.end()) return std::nullopt;
-    return found->second;
-}
-
 std::string ProfileJsonError::Text() const {
     return path.empty() ? message : path + ": " + message;
-}
-
-std::string WriteProfileJson(const ProfileDocument& document, const ModeNameOf& modeName) {
-    const WorkingSetData& data = document.data;
-    Json json;
-    json["format"] = PROFILE_JSON_FORMAT;
-    json["version"] = PROFILE_JSON_VERSION;
-    Json profiles = Json::array();
-    Json raw = Json::array();
-    for (int area = 0; area < KEY_AREA_COUNT; ++area) {
-        Json keys = Json::object();
-        Json banks = Json::object();
-        for (int entry = 0; entry < KEY_AREA_ENTRIES; ++entry) {
-            const KeyAssignment& a =
-                data.keyAreas[static_cast<size_t>(area)][static_cast<size_t>(entry)];
-            const std::u16string* text = data.texts.At(WorkingSetEntryIndex(area, entry));
-            const bool named = IsNamedEntry(area, entry);
-            const KeyAssignment derived = DerivedEntry(area, entry, a.type, a.value, data.macros);
-            const bool derivable =
-                SameEntry(a, derived) ||
-                (a.type == ASSIGN_MACRO &&
-                 SameEntry(a, DerivedEntry(area, entry, a.type, a.value, data.macros, true)));
-            std::optional<std::string> words;
-            if (named && derivable) words = AssignmentWords(a, text, data.macros);
-            if (a.type == ASSIGN_DEFAULT && words) continue;
-            if (!named && a.type == ASSIGN_DEFAULT && a.value == 0 && SameEntry(a, derived))
-                continue;
-            if (words) {
-                if (IsGKeyEntry(entry)) {
-                    const bool bankB = entry >= G_KEY_ENTRY_BANK_B;
-                    const int n = entry - (bankB ? G_KEY_ENTRY_BANK_B : G_KEY_ENTRY_BANK_A) + 1;
-                    banks[bankB ? "b" : "a"]["G" + std::to_string(n)] = *words;
-                } else {
-                    keys[JsonKeyName(ScanCodeOf(static_cast<KeyIndex>(entry)))] = *words;
-                }
-                continue;
-            }
-            Json item;
-            item["profileIndex"] = area;
-            item["entry"] = entry;
-            item["type"] = a.type;
-            item["value"] = a.value;
-            item["aux"] = a.aux;
-            item["colourFlag"] = a.colourFlag;
-            item["reserved"] = a.reserved;
-            if ((a.type == ASSIGN_PROGRAM || a.type == ASSIGN_TEXT) && text)
-                item["text"] = ToUtf8(*text);
-            raw.push_back(std::move(item));
-        }
-        if (area >= ONBOARD_PROFILE_COUNT) continue;
-        Json profile;
-        profile["keys"] = std::move(keys);
-        if (!banks.empty()) profile["gKeys"] = std::move(banks);
-        profile["lighting"] = LightingJson(document.lighting[static_cast<size_t>(area)], modeName);
-        profiles.push_back(std::move(profile));
-    }
-    json["profiles"] = std::move(profiles);
-    Json macros = Json::array();
-    for (const MacroRecord& record : data.macros.Records()) macros.push_back(MacroJson(record));
-    json["macros"] = std::move(macros);
-    if (!raw.empty()) json["rawEntries"] = std::move(raw);
-    return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::variant<ProfileDocument, ProfileJsonError> ReadProfileJson(std::string_view text) {
