@@ -30,19 +30,6 @@ QString ProfileFilePattern() {
     return QString::fromStdString(DataFolder()) + "/*." + PROFILE_FILE_SUFFIX;
 }
 
-// A JSON import's outcome in the terms of a profile image's, so both take one road afterwards.
-ImportResult AsImportResult(JsonImportOutcome outcome) {
-    switch (outcome) {
-        case JsonImportOutcome::IMPORTED:
-            return ImportResult::IMPORTED;
-        case JsonImportOutcome::REFUSED:
-            return ImportResult::REJECTED;
-        case JsonImportOutcome::NOT_WRITTEN:
-            break;
-    }
-    return ImportResult::NOT_WRITTEN;
-}
-
 }  // namespace
 
 void CQuorvelDlg::ShowMainMenu() {
@@ -129,17 +116,17 @@ void CQuorvelDlg::ImportProfileFile() {
          file = path->toStdString()](const KeyboardJobs::Report& report) {
             MessageCountingPort port(port_, *shown);
             if (!json)
-                return int(ImportProfile(link_, port, ProfileWorkingSet::Instance(),
-                                         DeviceSnapshot::Instance(), file, report));
+                return int(OutcomeOf(ImportProfile(link_, port, ProfileWorkingSet::Instance(),
+                                                   DeviceSnapshot::Instance(), file, report)));
             JsonImportResult result =
                 ImportProfileJson(link_, port, ProfileWorkingSet::Instance(),
                                   DeviceSnapshot::Instance(), paths_, file, report);
             *reason = result.error.Text();
-            return int(AsImportResult(result.outcome));
+            return int(result.outcome);
         },
         [this, shown, reason, json, file = *path](int result) {
-            const auto imported = ImportResult(result);
-            if (imported == ImportResult::REJECTED) {
+            const auto outcome = ProfileImportOutcome(result);
+            if (outcome == ProfileImportOutcome::REFUSED) {
                 // A profile image's check has said why; a document's refusal names the value.
                 if (json)
                     ShowTextMessage(
@@ -147,13 +134,19 @@ void CQuorvelDlg::ImportProfileFile() {
                         Text(IMPORT_FAILED_TEXT) + "\n" + file.toStdString() + ": " + *reason);
                 return;
             }
+            if (outcome == ProfileImportOutcome::NOT_STARTED) {
+                // Nothing was touched: the keys, the lighting and Apply stay as they were.
+                ShowTextMessage(this, IMPORT_NOT_STARTED_TEXT,
+                                Text(IMPORT_NOT_STARTED_TEXT) + "\n" + *reason);
+                return;
+            }
             RefreshAllKeys();
             // A document also carries the lighting of the three profiles.
             if (json && lighting_ != nullptr) lighting_->ReloadLighting();
             // The working set holds the file either way; only a whole keyboard write makes
             // it applied.
-            EnableApply(imported != ImportResult::IMPORTED);
-            if (imported != ImportResult::NOT_WRITTEN) return;
+            EnableApply(outcome != ProfileImportOutcome::IMPORTED);
+            if (outcome != ProfileImportOutcome::NOT_WRITTEN) return;
             if (json)
                 ShowTextMessage(this, APPLY_FAILED_TEXT, Text(APPLY_FAILED_TEXT) + "\n" + *reason);
             else if (shown->load() == 0)

@@ -99,9 +99,10 @@ void ImportJson(Session& session, const std::string& path) {
         ImportProfileJson(link, session.Shell(), session.WorkingSet(), session.Snapshot(),
                           session.Paths(), path, session.ProgressBar("import"));
     session.EndProgress();
-    if (result.outcome == JsonImportOutcome::REFUSED)
+    if (result.outcome == ProfileImportOutcome::REFUSED)
         throw UsageError("import: " + path + ": " + result.error.Text());
-    if (result.outcome == JsonImportOutcome::NOT_WRITTEN) {
+    // Whether the keyboard changed or not, the import failed on the keyboard's side.
+    if (result.outcome != ProfileImportOutcome::IMPORTED) {
         if (link.CountControlInterfaces() == 0) throw KeyboardError("import", CMD_NO_DEVICE);
         throw CliError{EXIT_FAILED, "import: " + result.error.Text()};
     }

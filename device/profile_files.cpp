@@ -79,11 +79,15 @@ std::optional<std::string> ReadWhole(const std::string& path) {
 }
 
 JsonImportResult Refused(std::string path, std::string message) {
-    return {JsonImportOutcome::REFUSED, {std::move(path), std::move(message)}};
+    return {ProfileImportOutcome::REFUSED, {std::move(path), std::move(message)}};
+}
+
+JsonImportResult NotStarted(std::string message) {
+    return {ProfileImportOutcome::NOT_STARTED, {"", std::move(message)}};
 }
 
 JsonImportResult NotWritten(std::string message) {
-    return {JsonImportOutcome::NOT_WRITTEN, {"", std::move(message)}};
+    return {ProfileImportOutcome::NOT_WRITTEN, {"", std::move(message)}};
 }
 
 // What the keyboard's key tables and macro area would hold for the data.
@@ -172,7 +176,7 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
     if (!text) return Refused("", "cannot read the file");
     auto parsed = ReadProfileJson(*text);
     if (auto* error = std::get_if<ProfileJsonError>(&parsed))
-        return {JsonImportOutcome::REFUSED, *error};
+        return {ProfileImportOutcome::REFUSED, *error};
     ProfileDocument& document = std::get<ProfileDocument>(parsed);
 
     // What only the keyboard can say is checked before the first write as well.
@@ -181,7 +185,7 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
     Records records{};
     if (active < 0 || ReadSettingsBlock(link, settings) != CMD_OK ||
         !ReadLightingRecords(link, records))
-        return NotWritten("cannot read the keyboard's settings and lighting");
+        return NotStarted("cannot read the keyboard's settings and lighting");
     for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
         const int mode = document.lighting[static_cast<size_t>(p)].params.mode;
         // The mode the keyboard reports as current stands even when it does not announce it.
@@ -224,25 +228,37 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
             return NotWritten("the keyboard did not take the key colours of profile " +
                               std::to_string(p + 1));
     }
-    return {JsonImportOutcome::IMPORTED, {}};
+    return {ProfileImportOutcome::IMPORTED, {}};
 }
 
-bool ImportProfileFile(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
-                       DeviceSnapshot& snapshot, const ProgramPaths& paths, const std::string& path,
-                       const Progress& progress) {
+ProfileImportOutcome OutcomeOf(ImportResult result) {
+    switch (result) {
+        case ImportResult::IMPORTED:
+            return ProfileImportOutcome::IMPORTED;
+        case ImportResult::REJECTED:
+            return ProfileImportOutcome::REFUSED;
+        case ImportResult::NOT_WRITTEN:
+            break;
+    }
+    return ProfileImportOutcome::NOT_WRITTEN;
+}
+
+ProfileImportOutcome ImportProfileFile(DeviceLink& link, ShellPort& shell,
+                                       ProfileWorkingSet& workingSet, DeviceSnapshot& snapshot,
+                                       const ProgramPaths& paths, const std::string& path,
+                                       const Progress& progress) {
     if (DetectProfileFileFormat(path) == ProfileFileFormat::IMAGE)
-        return ImportProfile(link, shell, workingSet, snapshot, path, progress) ==
-               ImportResult::IMPORTED;
+        return OutcomeOf(ImportProfile(link, shell, workingSet, snapshot, path, progress));
     const JsonImportResult result =
         ImportProfileJson(link, shell, workingSet, snapshot, paths, path, progress);
-    if (result.outcome == JsonImportOutcome::REFUSED) {
+    if (result.outcome == ProfileImportOutcome::REFUSED) {
         std::string text = Text("PROFILE_FORMAT_ERROR");
         if (const auto at = text.find("%s"); at != std::string::npos)
             text.replace(at, 2, path + "\n  " + result.error.Text());
         shell.ShowMessageText("PROFILE_FORMAT_ERROR", text);
         shell.ShowMessage(IMPORT_FAILED_TEXT);
     }
-    return result.outcome == JsonImportOutcome::IMPORTED;
+    return result.outcome;
 }
 
 }  // namespace quorvel

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "device/device_snapshot.h"
+#include "device/profile_transfer.h"
 #include "model/profile_json.h"
 #include "model/program_paths.h"
 #include "model/working_set.h"
@@ -47,14 +48,25 @@ ProfileFileResult ExportProfileFile(DeviceLink& link, ProfileWorkingSet& working
                                     const ProgramPaths& paths, const std::string& path,
                                     ProfileFileFormat format);
 
-enum class JsonImportOutcome {
-    IMPORTED,     // working set, profile file, key tables, macros, lighting and colour files
-    REFUSED,      // the document (or what the keyboard offers) refused it: nothing changed
-    NOT_WRITTEN,  // a keyboard read or write, or a file write, failed part-way
+// The window's message for NOT_STARTED (below).
+inline constexpr std::string_view IMPORT_NOT_STARTED_TEXT = "EXTRA_IMPORT_NOT_STARTED";
+
+// How far an import got. Only NOT_WRITTEN leaves the working set holding what the keyboard
+// does not.
+enum class ProfileImportOutcome {
+    IMPORTED,     // working set, profile file, keyboard (and for a document its lighting and
+                  // user colour files) hold the file
+    REFUSED,      // the file (or, for a document, what the keyboard offers) refused it: nothing
+                  // changed
+    NOT_STARTED,  // the keyboard could not be read before the first write: nothing changed
+    NOT_WRITTEN,  // the working set took the file, then a keyboard or file write failed part-way
 };
 
+// A profile image's outcome in the same terms (its import reads nothing first).
+ProfileImportOutcome OutcomeOf(ImportResult result);
+
 struct JsonImportResult {
-    JsonImportOutcome outcome = JsonImportOutcome::REFUSED;
+    ProfileImportOutcome outcome = ProfileImportOutcome::REFUSED;
     ProfileJsonError error;  // the JSON path and reason of a refusal, or what failed
 };
 
@@ -63,18 +75,22 @@ struct JsonImportResult {
 // writes all three key tables with the macro area, each profile's lighting record (fields the
 // document does not know keep the keyboard's values), the user colour files, and each
 // profile's current user mode's colours when the keyboard offers user modes. Messages of the
-// key and macro write go through shell as for a profile image.
+// key and macro write go through shell as for a profile image. NOT_STARTED when the active
+// profile, the settings block or a lighting record cannot be read: those reads come before the
+// working set or anything else is touched.
 JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
                                    ProfileWorkingSet& workingSet, DeviceSnapshot& snapshot,
                                    const ProgramPaths& paths, const std::string& path,
                                    const Progress& progress = {});
 
-// For the window: either format, chosen by content. A profile image goes through
-// ImportProfile with its messages; a JSON document that is refused shows PROFILE_FORMAT_ERROR
-// with the path and the reason in place of the file name, then MAIN_PROMPT_INPORT. True when
-// everything was imported and written.
-bool ImportProfileFile(DeviceLink& link, ShellPort& shell, ProfileWorkingSet& workingSet,
-                       DeviceSnapshot& snapshot, const ProgramPaths& paths, const std::string& path,
-                       const Progress& progress = {});
+// Either format, chosen by content. A profile image goes through ImportProfile with its
+// messages; a JSON document that is refused shows PROFILE_FORMAT_ERROR with the path and the
+// reason in place of the file name, then MAIN_PROMPT_INPORT. NOT_STARTED and NOT_WRITTEN show
+// only the key and macro write's own message, if it got that far: saying what happened is the
+// caller's.
+ProfileImportOutcome ImportProfileFile(DeviceLink& link, ShellPort& shell,
+                                       ProfileWorkingSet& workingSet, DeviceSnapshot& snapshot,
+                                       const ProgramPaths& paths, const std::string& path,
+                                       const Progress& progress = {});
 
 }  // namespace quorvel

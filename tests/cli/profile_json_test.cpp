@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -232,6 +233,31 @@ TEST_F(ProfileJsonCli, RefusedDocumentsChangeNothing) {
             << outcome.err;
         EXPECT_EQ(Everything(), before);
     }
+}
+
+TEST_F(ProfileJsonCli, AKeyboardThatCannotBeReadBeforeTheFirstWriteKeepsEverythingAndFails) {
+    const Json first = FullDocument({1, 5, 20}), second = FullDocument({12, 6, 18});
+    // A clean import shows where its reads end: the lighting records are read in a session of
+    // their own before anything is written.
+    const size_t mark = keyboard_->TraceMark();
+    Ok({"import", Import(first)});
+    const std::vector<std::string> frames = keyboard_->FramesSentSince(mark);
+    const auto begin = std::find_if(frames.begin(), frames.end(), [](const std::string& frame) {
+        return frame.substr(9, 2) == "01";  // byte 3 of "04 xx xx CC ...": begin
+    });
+    ASSERT_NE(begin, frames.end());
+    const std::string firstLightingRead = std::to_string(begin - frames.begin() + 2);
+    const std::string before = Everything();
+
+    keyboard_->Run({"fault", "after", firstLightingRead, "status", "fe", "1000"});
+    const Outcome outcome = Run({"import", Import(second)});
+    keyboard_->Run({"fault", "clear"});
+    EXPECT_EQ(outcome.exitCode, 1) << "a keyboard failure, not a bad file";
+    EXPECT_NE(
+        outcome.err.find("quorvelctl: import: cannot read the keyboard's settings and lighting"),
+        std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(Everything(), before);
 }
 
 }  // namespace
