@@ -5,7 +5,8 @@
 #   P/share/quorvel/       Skins/ (with language.ini), Help/, autostart/quorvel.desktop
 #   P/share/applications/  quorvel.desktop
 #   P/share/icons/hicolor/ <n>x<n>/apps/quorvel.png
-#   P/share/doc/quorvel/   profile-json.md, profile.schema.json
+#   P/share/doc/quorvel/   user-guide.md with images/, cli.md, virtual-keyboard.md,
+#                          profile-json.md, profile.schema.json
 #   P/lib/udev/rules.d/    70-quorvel.rules
 #
 # The program finds the libraries and its folder from its own location: see
@@ -26,8 +27,13 @@ foreach(library HidServ HidServVirtual)
 endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/res/udev/70-quorvel.rules DESTINATION lib/udev/rules.d)
-install(FILES ${CMAKE_SOURCE_DIR}/docs/profile-json.md ${CMAKE_SOURCE_DIR}/docs/profile.schema.json
+# The user guide with its pictures, and the pages it links to, so its links work where it is
+# installed.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/user-guide.md ${CMAKE_SOURCE_DIR}/docs/cli.md
+              ${CMAKE_SOURCE_DIR}/docs/virtual-keyboard.md ${CMAKE_SOURCE_DIR}/docs/profile-json.md
+              ${CMAKE_SOURCE_DIR}/docs/profile.schema.json
         DESTINATION share/doc/quorvel)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/images DESTINATION share/doc/quorvel)
 
 if(TARGET quorvel_skins)
     # The build tree's program folder is writable, so a run from it may have left per-profile

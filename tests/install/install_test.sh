@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, makes the prefix read-only and runs the installed
 # programs from there as a user who owns nothing under it: quorvelctl status, export and
-# import in both formats, and the window under Xvfb until a second copy's /Kill ends it.
+# import in both formats, and the window under Xvfb until a second copy's /Kill ends it; the
+# user guide with every file it links to is installed.
 # Nothing may be written under the prefix. Usage: install_test.sh BUILD_DIR DISPLAY_NUMBER
 set -euo pipefail
+. "$(dirname "$0")/guide_links.sh"
 
 build=$1
 display=:${2:-61}
@@ -33,9 +35,16 @@ for file in bin/quorvel bin/quorvelctl bin/quorvel-vkbd \
     share/quorvel/Help/index.html share/quorvel/autostart/quorvel.desktop \
     share/applications/quorvel.desktop share/icons/hicolor/48x48/apps/quorvel.png \
     share/icons/hicolor/256x256/apps/quorvel.png lib/udev/rules.d/70-quorvel.rules \
-    share/doc/quorvel/profile-json.md share/doc/quorvel/profile.schema.json; do
+    share/doc/quorvel/profile-json.md share/doc/quorvel/profile.schema.json \
+    share/doc/quorvel/user-guide.md; do
     [ -e "$prefix/$file" ] || fail "the install lacks $file"
 done
+# The installed guide's pictures and the pages it links to are beside it.
+links=$(guide_links "$prefix/share/doc/quorvel/user-guide.md")
+[ -n "$links" ] || fail "the installed user guide links to nothing"
+while IFS= read -r link; do
+    [ -e "$prefix/share/doc/quorvel/$link" ] || fail "the user guide links to $link, not installed"
+done <<<"$links"
 # The build tree's run-time files are the user's, not the program's.
 if ls "$prefix"/share/quorvel/Skins/UserDengColor_[0-2].userd >/dev/null 2>&1; then
     fail "user colour files of the build tree were installed"

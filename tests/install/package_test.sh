@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the build tree with CPack and checks its contents list, its
-# dependencies (from shlibdeps) and its post-install step. Usage: package_test.sh BUILD_DIR
+# Builds the Debian package from the build tree with CPack and checks its contents list (with
+# the user guide and what it links to), its dependencies (from shlibdeps) and its post-install
+# step. Usage: package_test.sh BUILD_DIR
 set -euo pipefail
+. "$(dirname "$0")/guide_links.sh"
 
 build=$1
 work=$(mktemp -d /tmp/quorvel-package-test.XXXXXX)
@@ -23,9 +25,16 @@ for file in ./usr/bin/quorvel ./usr/bin/quorvelctl ./usr/bin/quorvel-vkbd \
     ./usr/share/quorvel/Help/index.html ./usr/share/quorvel/autostart/quorvel.desktop \
     ./usr/lib/udev/rules.d/70-quorvel.rules ./usr/share/applications/quorvel.desktop \
     ./usr/share/icons/hicolor/48x48/apps/quorvel.png \
-    ./usr/share/icons/hicolor/256x256/apps/quorvel.png; do
+    ./usr/share/icons/hicolor/256x256/apps/quorvel.png ./usr/share/doc/quorvel/user-guide.md; do
     grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
 done
+# The guide's pictures and the pages it links to come with it.
+links=$(guide_links "$(dirname "$0")/../../docs/user-guide.md")
+[ -n "$links" ] || fail "the user guide links to nothing"
+while IFS= read -r link; do
+    grep -qxF "./usr/share/doc/quorvel/$link" <<<"$contents" ||
+        fail "the user guide links to $link, not in the package"
+done <<<"$links"
 # No test programs, benchmarks or build tools.
 if grep -E '_tests$|bench_|skingen|icongen' <<<"$contents"; then
     fail "the package holds build-only files"
