@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "base/ini_file.h"
+#include "tests/support/keyboard_dump.h"
 
 namespace quorvel::testing {
 
@@ -211,16 +212,13 @@ bool EndToEndTest::TypeKeys(const QStringList& keys, int delayMs) {
 }
 
 QByteArray EndToEndTest::DumpArea(const QString& key) const {
-    const QString dump = QString::fromStdString(keyboard_.Run({"dump"}));
-    const int name = dump.indexOf(QString("\"%1\"").arg(key));
-    if (name < 0) return {};
-    const int open = dump.indexOf('"', dump.indexOf(':', name) + 1);
-    const int close = dump.indexOf('"', open + 1);
-    return QByteArray::fromHex(dump.mid(open + 1, close - open - 1).toLatin1());
+    return QByteArray::fromHex(
+        QByteArray::fromStdString(DumpField(keyboard_.Run({"dump"}), key.toStdString())));
 }
 
 QString EndToEndTest::DumpHex(const QString& key, int offset, int count) const {
-    return QString::fromLatin1(DumpArea(key).mid(offset, count).toHex().toUpper());
+    return QString::fromStdString(testing::DumpHex(
+        keyboard_, key.toStdString(), static_cast<size_t>(offset), static_cast<size_t>(count)));
 }
 
 bool EndToEndTest::WaitUntil(const std::function<bool()>& check, int timeoutMs) {
@@ -236,6 +234,20 @@ bool EndToEndTest::WaitUntil(const std::function<bool()>& check, int timeoutMs) 
 void EndToEndTest::Shot(const QString& folder, const QString& name) const {
     QDir().mkpath(folder);
     EXPECT_TRUE(Screenshot(folder + "/" + name + ".png")) << name.toStdString();
+}
+
+void EndToEndTest::InBothLanguages(int paintMs, const std::function<void(QProcess*, int)>& shoot) {
+    for (int language : {1, 0}) {
+        ProgramCopy(language);
+        QFile::remove(StatePath());
+        QProcess* program = Launch({"--virtual"});
+        ASSERT_TRUE(WaitForState("window", "shown"));
+        QThread::msleep(paintMs);
+        shoot(program, language);
+        if (HasFatalFailure()) return;
+        EXPECT_TRUE(KillRunning(program));
+        QDir(dir_.filePath("program")).removeRecursively();
+    }
 }
 
 }  // namespace quorvel::testing

@@ -103,6 +103,11 @@ protected:
     static bool WaitUntil(const std::function<bool()>& check, int timeoutMs = 8000);
     // Saves a screenshot under the name (without extension) into folder.
     void Shot(const QString& folder, const QString& name) const;
+    // English, then Chinese: a fresh program copy in the language, started, its window shown and
+    // given paintMs, handed to shoot, then ended with "/Kill" and its folder removed. Stops at
+    // the first fatal failure.
+    void InBothLanguages(int paintMs,
+                         const std::function<void(QProcess* program, int language)>& shoot);
 
     VirtualKeyboard keyboard_;
     QTemporaryDir dir_;

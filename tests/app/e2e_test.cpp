@@ -87,19 +87,11 @@ TEST_F(EndToEnd, MissingSkinPictureEndsTheStartWithOneLine) {
 
 TEST_F(EndToEnd, ScreenshotsOfTheMainWindowInBothLanguages) {
     QDir().mkpath(QUORVEL_SCREENSHOT_DIR);
-    for (int language : {1, 0}) {
-        ProgramCopy(language);
-        QFile::remove(StatePath());
-        QProcess* program = Launch({"--virtual"});
-        ASSERT_TRUE(WaitForState("window", "shown"));
-        QThread::msleep(700);  // let it paint
+    InBothLanguages(700, [&](QProcess*, int language) {
         QString shot = QString(QUORVEL_SCREENSHOT_DIR) +
                        (language == 1 ? "/main_english.png" : "/main_chinese.png");
         EXPECT_TRUE(Screenshot(shot));
-        EXPECT_EQ(RunToEnd({"/Kill"}), 0);
-        EXPECT_TRUE(program->waitForFinished(10000));
-        QDir(dir_.filePath("program")).removeRecursively();
-    }
+    });
 }
 
 }  // namespace

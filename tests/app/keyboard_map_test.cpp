@@ -6,41 +6,28 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
 #include <thread>
 
-#include "app/quorvel_dlg.h"
+#include "app/message_boxes.h"
 #include "app/shell_state.h"
 #include "base/texts.h"
 #include "model/macro.h"
 #include "skin/skin_file.h"
-#include "tests/support/virtual_keyboard.h"
+#include "tests/app/window_test_support.h"
 
 namespace quorvel {
 namespace {
 
-constexpr int CONTROL_A = 1058;
 constexpr int CONTROL_F1 = 1010;
-constexpr int ENTRY_A = 0x1E;
 constexpr int POSITION_A = 0;
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using namespace testing;
 
 // Lighting panel stand-in: records what the map asks it to paint.
 struct RecordingPainter : KeyPainter {
@@ -50,32 +37,12 @@ struct RecordingPainter : KeyPainter {
     void PaintKey(int position) override { painted.push_back(position); }
 };
 
-class KeyboardMapTest : public ::testing::Test {
+class KeyboardMapTest : public WindowTest {
 protected:
     void SetUp() override {
-        const QString skins = QString::fromStdString(testing::BinDir()) + "/Skins";
-        QDir().mkpath(programDir_.filePath("Skins"));
-        for (const QString& name : QDir(skins).entryList(QDir::Files)) {
-            QFile::copy(skins + "/" + name, programDir_.filePath("Skins/" + name));
-        }
-        qputenv("XDG_RUNTIME_DIR", runtimeDir_.path().toUtf8());
-        qputenv("XDG_DATA_HOME", runtimeDir_.filePath("data").toUtf8());
-        QCoreApplication::setOrganizationName("Quorvel_Brannic");
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           runtimeDir_.filePath("settings"));
-        QSettings().clear();
-        paths_.programDir = programDir_.path().toStdString();
-        paths_.overlayDir = runtimeDir_.filePath("data/Quorvel").toStdString();
-        const std::string language = programDir_.filePath("Skins/language.ini").toStdString();
-        IniFile(language).WriteString("LANGUAGE", "language", "1");
-        LoadTexts(IniFile(language));
-        *ProfileWorkingSet::Instance().Lock() = FreshWorkingSetData();
-    }
-
-    void TearDown() override {
-        if (dialog_) dialog_->ExitApplication();
-        dialog_.reset();
-        *ProfileWorkingSet::Instance().Lock() = FreshWorkingSetData();
+        WindowTest::SetUp();
+        // A message box opens as a modal window here, where ClickKey finds it.
+        SetMessageBoxesSuppressed(false);
     }
 
     void RemoveSkinEntry(const QString& key) {
@@ -88,29 +55,10 @@ protected:
         file.write(lines.join('\n'));
     }
 
-    KeyboardMap& Start() {
-        StartOptions options;
-        options.virtualKeyboard = true;
-        options.start = true;
-        dialog_ = std::make_unique<CQuorvelDlg>(paths_, options);
-        EXPECT_FALSE(dialog_->SettleInstance());
-        QString error;
-        EXPECT_TRUE(dialog_->Initialise(&error)) << error.toStdString();
-        dialog_->show();
-        EXPECT_TRUE(WaitFor([&] { return dialog_->IsReady(); }));
-        EXPECT_TRUE(WaitFor([&] { return dialog_->ActiveProfile() >= 0; }));
-        Settle();
-        return *dialog_->Map();
-    }
+    // Started and shown, so that the keys take clicks and draw.
+    KeyboardMap& Start() { return *WindowTest::Start(true).Map(); }
 
-    // The window's own keyboard jobs (the lighting read at start and after a bank change) have
-    // ended, so clicks are taken and redraws are not put off.
-    void Settle() {
-        EXPECT_TRUE(WaitFor([&] { return !dialog_->Jobs().Busy(); }));
-        QCoreApplication::processEvents();
-    }
-
-    KeyboardMap& Map() { return *dialog_->Map(); }
+    KeyboardMap& Map() { return *window_->Map(); }
 
     // Clicks a key and cancels the key dialog it opens; returns the key's picture while the
     // dialog was open (null when none opened).
@@ -143,12 +91,6 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return Map().ShownBankB() != before; }));
         Settle();
     }
-
-    testing::VirtualKeyboard keyboard_;
-    QTemporaryDir programDir_;
-    QTemporaryDir runtimeDir_;
-    ProgramPaths paths_;
-    std::unique_ptr<CQuorvelDlg> dialog_;
 };
 
 TEST_F(KeyboardMapTest, BankBAddressesTheSecondBanksEntriesAndCodes) {
@@ -182,7 +124,7 @@ TEST_F(KeyboardMapTest, BankBAddressesTheSecondBanksEntriesAndCodes) {
     EXPECT_EQ(Entry(G_KEY_ENTRY_BANK_A).colourFlag, 0u);
     EXPECT_EQ(Entry(9).colourFlag, 0u);
     EXPECT_EQ(Button(g1).CurrentLook(), CPngButton::Look::ColourOn);
-    EXPECT_TRUE(dialog_->SettingsChanged());
+    EXPECT_TRUE(window_->SettingsChanged());
 
     SwitchBank();
     EXPECT_EQ(Button(g1).text(), "A1");
@@ -194,17 +136,17 @@ TEST_F(KeyboardMapTest, ClicksGoToThePainterFirstAndFnOnlyEverPaints) {
     KeyboardMap& map = Start();
     RecordingPainter painter;
     map.SetKeyPainter(&painter);
-    const QImage ordinaryA = Button(CONTROL_A).grab().toImage();
+    const QImage ordinaryA = Button(CONTROL_KEY_A).grab().toImage();
     map.SetColourKeysMode(true);
 
     Button(CONTROL_KEY_FN).click();
     EXPECT_TRUE(painter.painted.empty());
     EXPECT_EQ(map.Selected().controlId, 0u);
-    EXPECT_FALSE(dialog_->SettingsChanged());
+    EXPECT_FALSE(window_->SettingsChanged());
 
     painter.painting = true;
     Button(CONTROL_KEY_FN).click();
-    Button(CONTROL_A).click();
+    Button(CONTROL_KEY_A).click();
     EXPECT_EQ(painter.painted, (std::vector<int>{FN_KEY_POSITION, POSITION_A}));
     EXPECT_EQ(Entry(POSITION_A).colourFlag, 0u);
     // G keys take no part in per-key colouring: they keep their ordinary route.
@@ -214,14 +156,14 @@ TEST_F(KeyboardMapTest, ClicksGoToThePainterFirstAndFnOnlyEverPaints) {
 
     painter.painting = false;
     map.SetColourKeysMode(false);
-    const QImage whileEdited = ClickKey(CONTROL_A);
+    const QImage whileEdited = ClickKey(CONTROL_KEY_A);
     EXPECT_FALSE(whileEdited.isNull());
     EXPECT_NE(whileEdited, ordinaryA);
-    EXPECT_EQ(map.Selected().keyCode, ENTRY_A);
-    EXPECT_EQ(map.Selected().controlId, uint32_t(CONTROL_A));
+    EXPECT_EQ(map.Selected().keyCode, KEY_ENTRY_A);
+    EXPECT_EQ(map.Selected().controlId, uint32_t(CONTROL_KEY_A));
     // Cancelled: the key is back to its ordinary look and nothing was assigned.
-    EXPECT_EQ(Entry(ENTRY_A), KeyAssignment{});
-    EXPECT_EQ(Button(CONTROL_A).grab().toImage(), ordinaryA);
+    EXPECT_EQ(Entry(KEY_ENTRY_A), KeyAssignment{});
+    EXPECT_EQ(Button(CONTROL_KEY_A).grab().toImage(), ordinaryA);
     map.SetKeyPainter(nullptr);
 }
 
@@ -229,7 +171,7 @@ TEST_F(KeyboardMapTest, KeysTheSkinLeavesOutStayDisabledAtOneOneWhateverTheLayou
     RemoveSkinEntry("KEY_01E");
     RemoveSkinEntry("KEY_03B");  // F1, which the Flip layout turns on and off
     KeyboardMap& map = Start();
-    for (int control : {CONTROL_A, CONTROL_F1}) {
+    for (int control : {CONTROL_KEY_A, CONTROL_F1}) {
         EXPECT_EQ(Button(control).geometry(), QRect(1, 1, 1, 1));
         EXPECT_FALSE(Button(control).isEnabled());
     }
@@ -239,8 +181,8 @@ TEST_F(KeyboardMapTest, KeysTheSkinLeavesOutStayDisabledAtOneOneWhateverTheLayou
     EXPECT_TRUE(Button(CONTROL_F1 + 1).isEnabled());
 
     map.SetColourKeysMode(true);
-    Button(CONTROL_A).click();
-    map.OnKeyClicked(CONTROL_A);
+    Button(CONTROL_KEY_A).click();
+    map.OnKeyClicked(CONTROL_KEY_A);
     EXPECT_EQ(Entry(POSITION_A).colourFlag, 0u);
     EXPECT_EQ(map.Selected().controlId, 0u);
 }
@@ -260,7 +202,7 @@ TEST_F(KeyboardMapTest, FlipStoredAsAnyNonZeroCountsAsOnAndTogglesOff) {
         return QPoint(Button(CONTROL_LEFT_ARROW).OriginX(), Button(CONTROL_LEFT_ARROW).OriginY());
     };
     auto frameOrigin = [&](const char* frame) {
-        SkinRect r = ReadSkinRect(dialog_->Skin(), SKIN_SECTION_FRAMES, frame);
+        SkinRect r = ReadSkinRect(window_->Skin(), SKIN_SECTION_FRAMES, frame);
         return QPoint(r.x, r.y);
     };
     EXPECT_EQ(layout(), "----DDDDDD");
@@ -281,7 +223,7 @@ TEST_F(KeyboardMapTest, FlipStoredAsAnyNonZeroCountsAsOnAndTogglesOff) {
 
 TEST_F(KeyboardMapTest, ModeSwitchShowsTheFlagsAndSwitchingBackRestoresEveryLook) {
     KeyboardMap& map = Start();
-    SetEntry(ENTRY_A, {ASSIGN_DISABLED, 0, 0, 0, 0});
+    SetEntry(KEY_ENTRY_A, {ASSIGN_DISABLED, 0, 0, 0, 0});
     SetEntry(POSITION_A, {ASSIGN_DEFAULT, 0, 0, 1, 0});
     map.RefreshAll();
     auto looks = [&] {
@@ -291,14 +233,14 @@ TEST_F(KeyboardMapTest, ModeSwitchShowsTheFlagsAndSwitchingBackRestoresEveryLook
         return all;
     };
     const auto ordinary = looks();
-    EXPECT_EQ(Button(CONTROL_A).CurrentLook(), CPngButton::Look::Checked);
+    EXPECT_EQ(Button(CONTROL_KEY_A).CurrentLook(), CPngButton::Look::Checked);
     const QString functionCaption = Button(CONTROL_MODE_SWITCH).text();
     EXPECT_EQ(functionCaption.toStdString(), Text("MAIN_SWITCH_FUNCTION_TEXT"));
 
     Button(CONTROL_MODE_SWITCH).click();
     EXPECT_EQ(Shell().colourKeysMode.load(), 1);
     EXPECT_EQ(Button(CONTROL_MODE_SWITCH).text().toStdString(), Text("MAIN_SWITCH_COLOR_TEXT"));
-    EXPECT_EQ(Button(CONTROL_A).CurrentLook(), CPngButton::Look::ColourOn);
+    EXPECT_EQ(Button(CONTROL_KEY_A).CurrentLook(), CPngButton::Look::ColourOn);
     EXPECT_EQ(Button(MAP_KEYS[1].controlId).CurrentLook(), CPngButton::Look::ColourOff);
     Button(MAP_KEYS[1].controlId).click();
     EXPECT_EQ(Entry(1).colourFlag, 1u);
@@ -316,7 +258,7 @@ TEST_F(KeyboardMapTest, TipsNameTheKeyAndWhatItWasSetTo) {
     macro.SetName(u"Combo");
     ProfileWorkingSet::Instance().Lock()->macros.Replace({macro});
     const int b = 0x30, c = 0x2E, d = 0x20, e = 0x12;
-    SetEntry(ENTRY_A, {ASSIGN_KEY, 0, 0x030, 0, 0});
+    SetEntry(KEY_ENTRY_A, {ASSIGN_KEY, 0, 0x030, 0, 0});
     SetEntry(b, {ASSIGN_MACRO, 1, 7, 0, 0});
     SetEntry(c, {ASSIGN_FUNCTION, 0, 4, 0, 0});
     SetEntry(d, {ASSIGN_MEDIA, 0, 99, 0, 0});  // from a file: no such function
@@ -325,7 +267,7 @@ TEST_F(KeyboardMapTest, TipsNameTheKeyAndWhatItWasSetTo) {
 
     const std::string set = Text("KEY_PROMPT_SET");
     auto tip = [&](int control) { return Button(control).toolTip().toStdString(); };
-    EXPECT_EQ(tip(CONTROL_A), "A" + set + Text("KEY_PROMPT_SINGLE") + "B)");
+    EXPECT_EQ(tip(CONTROL_KEY_A), "A" + set + Text("KEY_PROMPT_SINGLE") + "B)");
     EXPECT_EQ(tip(1075), "B" + set + Text("KEY_PROMPT_MACRO") + "Combo)");
     EXPECT_EQ(tip(1073), "C" + set + Text("KEY_PROMPT_FUNCTION") + Text("FUNC_KEY_DESC5") + ")");
     EXPECT_EQ(tip(1060), "D" + set);
@@ -335,11 +277,11 @@ TEST_F(KeyboardMapTest, TipsNameTheKeyAndWhatItWasSetTo) {
     EXPECT_FALSE(Button(1061).IsChecked());
 
     // An editor's change reaches one button; the other keys keep what they showed.
-    SetEntry(ENTRY_A, {});
+    SetEntry(KEY_ENTRY_A, {});
     SetEntry(b, {});
-    dialog_->RefreshKey(ENTRY_A);
-    EXPECT_EQ(tip(CONTROL_A), "A");
-    EXPECT_FALSE(Button(CONTROL_A).IsChecked());
+    window_->RefreshKey(KEY_ENTRY_A);
+    EXPECT_EQ(tip(CONTROL_KEY_A), "A");
+    EXPECT_FALSE(Button(CONTROL_KEY_A).IsChecked());
     EXPECT_TRUE(Button(1075).IsChecked());
 }
 
@@ -348,34 +290,34 @@ TEST_F(KeyboardMapTest, ResetKeepsTheGKeyCodesAndFlagsAndOtherProfilesResetsShow
     SwitchBank();
     const int shown = map.ShownArea();
     SetEntry(G_KEY_ENTRY_BANK_B + 2, {ASSIGN_MACRO, 3, 5, 1, 0});
-    SetEntry(ENTRY_A, {ASSIGN_KEY, 0, 0x030, 1, 0});
+    SetEntry(KEY_ENTRY_A, {ASSIGN_KEY, 0, 0x030, 1, 0});
     map.RefreshAll();
-    ASSERT_TRUE(Button(CONTROL_A).IsChecked());
+    ASSERT_TRUE(Button(CONTROL_KEY_A).IsChecked());
 
     // A macro deletion resetting the same entry in another profile leaves this one as it is.
-    map.OnAssignmentReset((shown + 1) % ONBOARD_PROFILE_COUNT, ENTRY_A);
-    EXPECT_TRUE(Button(CONTROL_A).IsChecked());
-    map.OnAssignmentReset(shown, ENTRY_A);
-    EXPECT_FALSE(Button(CONTROL_A).IsChecked());
+    map.OnAssignmentReset((shown + 1) % ONBOARD_PROFILE_COUNT, KEY_ENTRY_A);
+    EXPECT_TRUE(Button(CONTROL_KEY_A).IsChecked());
+    map.OnAssignmentReset(shown, KEY_ENTRY_A);
+    EXPECT_FALSE(Button(CONTROL_KEY_A).IsChecked());
 
     ASSERT_TRUE(map.ResetProfileAssignments());
     EXPECT_EQ(Entry(G_KEY_ENTRY_BANK_B + 2), (KeyAssignment{ASSIGN_DEFAULT, 0x1303, 0, 1, 0}));
-    EXPECT_EQ(Entry(ENTRY_A), (KeyAssignment{ASSIGN_DEFAULT, 0, 0, 1, 0}));
+    EXPECT_EQ(Entry(KEY_ENTRY_A), (KeyAssignment{ASSIGN_DEFAULT, 0, 0, 1, 0}));
     for (int n = 0; n < G_KEY_COUNT; ++n) {
         EXPECT_EQ(Entry(G_KEY_ENTRY_BANK_A + n).aux, 0x0301 + n);
         EXPECT_EQ(Entry(G_KEY_ENTRY_BANK_B + n).aux, 0x1301 + n);
     }
     EXPECT_FALSE(Button(G_KEY_CONTROLS[2]).IsChecked());
-    EXPECT_TRUE(dialog_->SettingsChanged());
+    EXPECT_TRUE(window_->SettingsChanged());
 }
 
 TEST_F(KeyboardMapTest, WhileAJobHoldsTheWorkingSetClicksAreRefusedAndRedrawsWait) {
     KeyboardMap& map = Start();
     std::atomic<bool> locked{false};
     std::atomic<bool> release{false};
-    dialog_->Jobs().Run("hold", [&](const KeyboardJobs::Report&) {
+    window_->Jobs().Run("hold", [&](const KeyboardJobs::Report&) {
         WorkingSetLock data = ProfileWorkingSet::Instance().Lock();
-        data->keyAreas[map.ShownArea()][ENTRY_A] = {ASSIGN_DISABLED, 0, 0, 0, 0};
+        data->keyAreas[map.ShownArea()][KEY_ENTRY_A] = {ASSIGN_DISABLED, 0, 0, 0, 0};
         locked = true;
         for (int i = 0; i < 500 && !release; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -387,28 +329,28 @@ TEST_F(KeyboardMapTest, WhileAJobHoldsTheWorkingSetClicksAreRefusedAndRedrawsWai
     QElapsedTimer clock;
     clock.start();
     map.SetColourKeysMode(true);
-    Button(CONTROL_A).click();
+    Button(CONTROL_KEY_A).click();
     map.SetColourKeysMode(false);
-    EXPECT_TRUE(ClickKey(CONTROL_A).isNull());
+    EXPECT_TRUE(ClickKey(CONTROL_KEY_A).isNull());
     map.RefreshAll();
     EXPECT_LT(clock.elapsed(), 1000);  // nothing above waited for the lock
     EXPECT_EQ(map.Selected().controlId, 0u);
-    EXPECT_FALSE(Button(CONTROL_A).IsChecked());
+    EXPECT_FALSE(Button(CONTROL_KEY_A).IsChecked());
 
     release = true;
-    ASSERT_TRUE(WaitFor([&] { return !dialog_->Jobs().Busy(); }));
-    EXPECT_TRUE(Button(CONTROL_A).IsChecked());
+    ASSERT_TRUE(WaitFor([&] { return !window_->Jobs().Busy(); }));
+    EXPECT_TRUE(Button(CONTROL_KEY_A).IsChecked());
     EXPECT_EQ(Entry(POSITION_A).colourFlag, 0u);
 }
 
 TEST_F(KeyboardMapTest, TintsDrawOverTheKeyAndClearingRestoresIt) {
     KeyboardMap& map = Start();
-    const QImage plain = Button(CONTROL_A).grab().toImage();
+    const QImage plain = Button(CONTROL_KEY_A).grab().toImage();
     const QImage plainFn = Button(CONTROL_KEY_FN).grab().toImage();
     map.SetKeyTint(POSITION_A, QColor(Qt::red), false);
-    const QImage tinted = Button(CONTROL_A).grab().toImage();
+    const QImage tinted = Button(CONTROL_KEY_A).grab().toImage();
     map.SetKeyTint(POSITION_A, QColor(Qt::red), true);
-    const QImage marked = Button(CONTROL_A).grab().toImage();
+    const QImage marked = Button(CONTROL_KEY_A).grab().toImage();
     map.SetKeyTint(FN_KEY_POSITION, QColor(Qt::blue), false);
     EXPECT_NE(tinted, plain);
     EXPECT_NE(marked, tinted);
@@ -418,7 +360,7 @@ TEST_F(KeyboardMapTest, TintsDrawOverTheKeyAndClearingRestoresIt) {
     EXPECT_NE(Button(CONTROL_KEY_FN).grab().toImage(), plainFn);
 
     map.ClearKeyTints();
-    EXPECT_EQ(Button(CONTROL_A).grab().toImage(), plain);
+    EXPECT_EQ(Button(CONTROL_KEY_A).grab().toImage(), plain);
     EXPECT_EQ(Button(CONTROL_KEY_FN).grab().toImage(), plainFn);
 }
 
@@ -429,20 +371,20 @@ TEST_F(KeyboardMapTest, Screenshots) {
     if (folder.isEmpty()) GTEST_SKIP() << "QUORVEL_MAP_SCREENSHOT_DIR not set";
     QDir().mkpath(folder);
     KeyboardMap& map = Start();
-    SetEntry(ENTRY_A, {ASSIGN_KEY, 0, 0x030, 1, 0});
+    SetEntry(KEY_ENTRY_A, {ASSIGN_KEY, 0, 0x030, 1, 0});
     SetEntry(0x1F, {ASSIGN_MEDIA, 0, 3, 0, 0});     // S
     SetEntry(0x39, {ASSIGN_DISABLED, 0, 0, 0, 0});  // Space
     SetEntry(G_KEY_ENTRY_BANK_A + 1, {ASSIGN_MACRO, 0x0302, 1, 0, 0});
     for (int p : {3, 5, 36, 40}) SetEntry(p, {Entry(p).type, Entry(p).aux, Entry(p).value, 1, 0});
-    dialog_->SetDeviceIcon(1);
-    dialog_->ShowMainWindow();
+    window_->SetDeviceIcon(1);
+    window_->ShowMainWindow();
     auto shoot = [&](const QString& name) {
         WaitFor([] { return false; }, 300);
-        const QPixmap picture = dialog_->grab();
+        const QPixmap picture = window_->grab();
         EXPECT_TRUE(picture.save(folder + "/" + name + ".png")) << name.toStdString();
     };
     for (int language : {1, 0}) {
-        dialog_->SwitchLanguage(language);
+        window_->SwitchLanguage(language);
         map.SetColourKeysMode(false);
         map.RefreshAll();
         const QString suffix = language == 1 ? "english" : "chinese";

@@ -3,14 +3,12 @@
 // map, and what it must leave alone.
 #include "app/lighting_panel.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColor>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -31,7 +29,8 @@
 #include "device/lighting_io.h"
 #include "device/windowless_shell_port.h"
 #include "model/profile_store.h"
-#include "tests/support/virtual_keyboard.h"
+#include "tests/app/window_test_support.h"
+#include "tests/support/keyboard_dump.h"
 
 namespace quorvel {
 namespace {
@@ -71,26 +70,16 @@ std::vector<Frame> Only(const std::vector<Frame>& frames, uint8_t command) {
     return out;
 }
 
-void CopyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QString& name : QDir(from).entryList(QDir::Files))
-        QFile::copy(from + "/" + name, to + "/" + name);
-}
-
 class LightingPanelTest : public ::testing::Test {
 protected:
     virtual VirtualKeyboard::Options KeyboardOptions() { return {}; }
 
     void SetUp() override {
         keyboard_ = std::make_unique<VirtualKeyboard>(KeyboardOptions());
-        qputenv("XDG_RUNTIME_DIR", dir_.path().toUtf8());
-        CopyFolder(QString::fromStdString(BinDir()) + "/Skins", dir_.filePath("program/Skins"));
-        paths_.programDir = dir_.filePath("program").toStdString();
-        paths_.overlayDir = dir_.filePath("overlay").toStdString();
+        paths_ = testing::UsePrivateFolders(dir_.filePath("program"), dir_.path());
         languageFile_ = dir_.filePath("program/Skins/language.ini").toStdString();
         IniFile(languageFile_).WriteString("LANGUAGE", "language", "1");
         SetCurrentLanguage(1);
-        SetDataFolderOverride(dir_.filePath("data").toStdString());
         EnsureDataFolder();
 
         link_ = std::make_unique<DeviceLink>(shell_);
@@ -126,12 +115,8 @@ protected:
         window_.reset();
         jobs_.reset();
         link_.reset();
-        const std::string library = BinDir() + "/libHidServVirtual.so";
-        if (void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-            if (auto end = reinterpret_cast<int (*)()>(dlsym(handle, "End"))) end();
-            dlclose(handle);
-        }
-        SetDataFolderOverride({});
+        testing::EndVirtualServiceLibrary();
+        testing::LeavePrivateFolders();
         keyboard_.reset();
     }
 
@@ -146,9 +131,7 @@ protected:
     std::vector<Frame> Sent(size_t mark) { return Parse(keyboard_->FramesSentSince(mark)); }
     // Hex of count bytes at offset of a dumped area.
     std::string Area(const std::string& key, size_t offset, size_t count) {
-        const std::string dump = keyboard_->Run({"dump"});
-        const size_t open = dump.find('"', dump.find(':', dump.find("\"" + key + "\"")) + 1);
-        return dump.substr(open + 1 + 2 * offset, 2 * count);
+        return testing::DumpHex(*keyboard_, key, offset, count);
     }
     template <typename T>
     T* Get(int id) {
@@ -430,9 +413,7 @@ TEST_F(LightingPanelTest, AFailedWriteShowsWhatTheKeyboardHolds) {
 class LightingPanelOtherOrder : public LightingPanelTest {
 protected:
     VirtualKeyboard::Options KeyboardOptions() override {
-        VirtualKeyboard::Options options;
-        options.modes = "20,1,4,19,5";
-        return options;
+        return VirtualKeyboard::OptionsWith(&VirtualKeyboard::Options::modes, "20,1,4,19,5");
     }
 };
 
@@ -457,9 +438,7 @@ TEST_F(LightingPanelOtherOrder, RowsWriteTheModeTheyAreNamedFor) {
 class LightingPanelAtUsbPace : public LightingPanelTest {
 protected:
     VirtualKeyboard::Options KeyboardOptions() override {
-        VirtualKeyboard::Options options;
-        options.latencyUs = 1000;
-        return options;
+        return VirtualKeyboard::OptionsWith(&VirtualKeyboard::Options::latencyUs, 1000);
     }
 };
 

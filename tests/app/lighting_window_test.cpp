@@ -2,16 +2,10 @@
 // keyboard: opening it runs the window's profile switch first, a key click in the user mode
 // paints with the user mode the keyboard's profile report loaded, and the previews reach the
 // G keys only where they should.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/keyboard_map.h"
@@ -20,86 +14,27 @@
 #include "app/lighting_widgets.h"
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
-#include "app/quorvel_dlg.h"
-#include "base/texts.h"
+#include "base/ini_file.h"
 #include "model/profile_store.h"
-#include "tests/support/virtual_keyboard.h"
+#include "tests/app/window_test_support.h"
 
 namespace quorvel {
 namespace {
 
-constexpr int CONTROL_KEY_A = 1058;
 constexpr int CONTROL_G1 = 1000;
 constexpr int MATRIX_A = 64;
-constexpr int KEY_ENTRY_A = 0x1E;
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using namespace testing;
 
-class LightingWindowTest : public ::testing::Test {
+class LightingWindowTest : public WindowTest {
 protected:
     void SetUp() override {
-        const QString bin = QString::fromStdString(testing::BinDir());
-        QDir().mkpath(programDir_.filePath("Skins"));
-        for (const QString& name : QDir(bin + "/Skins").entryList(QDir::Files))
-            QFile::copy(bin + "/Skins/" + name, programDir_.filePath("Skins/" + name));
-        qputenv("XDG_RUNTIME_DIR", runtimeDir_.path().toUtf8());
-        qputenv("XDG_DATA_HOME", runtimeDir_.filePath("data").toUtf8());
-        paths_.programDir = programDir_.path().toStdString();
-        paths_.overlayDir = runtimeDir_.filePath("data/Quorvel").toStdString();
-        SetDataFolderOverride(runtimeDir_.filePath("documents/Quorvel_09A").toStdString());
-        const std::string language = programDir_.filePath("Skins/language.ini").toStdString();
-        IniFile(language).WriteString("LANGUAGE", "language", "1");
-        SetCurrentLanguage(1);
-        LoadTexts(IniFile(language));
-        SetMessageBoxesSuppressed(true);
-        TakeShownMessageKeys();
+        WindowTest::SetUp();
         // User mode 0 of profile 0 paints blue with its first tool.
         IniFile(programDir_.filePath("Skins/UserDengColor_0.userd").toStdString())
             .WriteString("Mode0", "color", "0,0,255");
     }
 
-    void TearDown() override {
-        if (window_) window_->ExitApplication();
-        window_.reset();
-        const std::string library = testing::BinDir() + "/libHidServVirtual.so";
-        if (void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-            if (auto end = reinterpret_cast<int (*)()>(dlsym(handle, "End"))) end();
-            dlclose(handle);
-        }
-        SetMessageBoxesSuppressed(false);
-        SetNextYesNoAnswer(std::nullopt);
-        SetDataFolderOverride({});
-    }
-
-    CQuorvelDlg& Start() {
-        StartOptions options;
-        options.virtualKeyboard = true;
-        options.start = true;
-        window_ = std::make_unique<CQuorvelDlg>(paths_, options);
-        EXPECT_FALSE(window_->SettleInstance());
-        QString error;
-        EXPECT_TRUE(window_->Initialise(&error)) << error.toStdString();
-        EXPECT_TRUE(WaitFor([&] {
-            return window_->IsReady() && window_->ActiveProfile() >= 0 &&
-                   QFile::exists(QString::fromStdString(ProfileFilePath(0)));
-        }));
-        Settle();
-        return *window_;
-    }
-    void Settle() {
-        EXPECT_TRUE(WaitFor([&] {
-            return !window_->Jobs().Busy() && !window_->ProfileManager().Switching() &&
-                   !window_->ApplyRunning() && !window_->Lighting()->ShowPending();
-        }));
-    }
     CLightingPanel& Panel() { return *window_->Lighting(); }
     QWidget& Control(int id) { return *Panel().Control(id); }
     void ClickSwitch() {
@@ -112,13 +47,7 @@ protected:
         Settle();
     }
     CPngButton& MapButton(int controlId) { return *window_->Map()->ButtonForControl(controlId); }
-    size_t Mark() const { return keyboard_.TraceMark(); }
     std::vector<std::string> Sent(size_t mark) const { return keyboard_.FramesSentSince(mark); }
-    std::string Area(const std::string& key, size_t offset, size_t count) const {
-        const std::string dump = keyboard_.Run({"dump"});
-        const size_t open = dump.find('"', dump.find(':', dump.find("\"" + key + "\"")) + 1);
-        return dump.substr(open + 1 + 2 * offset, 2 * count);
-    }
     void EditKeyA() {
         ProfileWorkingSet::Instance().Lock()->keyAreas[0][KEY_ENTRY_A] = {ASSIGN_DISABLED, 0, 0};
         window_->EnableApply(true);
@@ -126,12 +55,6 @@ protected:
     bool ViewHidden() {
         return !Panel().ViewShown() && Control(LIGHTING_MODE_LIST).isHidden() && !ReadDengCheck();
     }
-
-    testing::VirtualKeyboard keyboard_;
-    QTemporaryDir programDir_;
-    QTemporaryDir runtimeDir_;
-    ProgramPaths paths_;
-    std::unique_ptr<CQuorvelDlg> window_;
 };
 
 TEST_F(LightingWindowTest, OpeningTheViewRunsTheProfileSwitchWhichMayRefuse) {

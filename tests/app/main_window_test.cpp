@@ -4,66 +4,28 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
-#include <QTemporaryDir>
 
 #include "app/message_boxes.h"
-#include "app/quorvel_dlg.h"
 #include "base/texts.h"
-#include "tests/support/virtual_keyboard.h"
+#include "tests/app/window_test_support.h"
 
 namespace quorvel {
 namespace {
 
-void CopyFolder(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QString& name : QDir(from).entryList(QDir::Files)) {
-        QFile::copy(from + "/" + name, to + "/" + name);
-    }
-}
+using namespace testing;
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public WindowTest {
 protected:
     void SetUp() override {
-        QString bin = QString::fromStdString(testing::BinDir());
-        CopyFolder(bin + "/Skins", programDir_.filePath("Skins"));
-        qputenv("XDG_RUNTIME_DIR", runtimeDir_.path().toUtf8());
-        qputenv("XDG_DATA_HOME", runtimeDir_.filePath("data").toUtf8());
-        paths_.programDir = programDir_.path().toStdString();
-        paths_.overlayDir = runtimeDir_.filePath("data/Quorvel").toStdString();
-        languageFile_ = programDir_.filePath("Skins/language.ini");
-        IniFile(languageFile_.toStdString()).WriteString("LANGUAGE", "language", "0");
-        SetCurrentLanguage(0);
-        LoadTexts(IniFile(languageFile_.toStdString()));
+        WindowTest::SetUp();
+        UseLanguage(0);
+        SetMessageBoxesSuppressed(false);
     }
 
     // A started main window, as the application object leaves it.
-    std::unique_ptr<CQuorvelDlg> Start(bool startSwitch) {
-        StartOptions options;
-        options.virtualKeyboard = true;
-        options.start = startSwitch;
-        auto dialog = std::make_unique<CQuorvelDlg>(paths_, options);
-        EXPECT_FALSE(dialog->SettleInstance());
-        QString error;
-        EXPECT_TRUE(dialog->Initialise(&error)) << error.toStdString();
-        dialog->show();
-        EXPECT_TRUE(WaitFor([&] { return dialog->IsReady(); }));
-        return dialog;
-    }
+    CQuorvelDlg* Start(bool startSwitch) { return &Launch(startSwitch, true); }
 
     // Every text the user sees on the window, by control.
     std::map<std::string, QString> Captions(CQuorvelDlg& dialog) {
@@ -83,12 +45,6 @@ protected:
         }
         return captions;
     }
-
-    testing::VirtualKeyboard keyboard_;
-    QTemporaryDir programDir_;
-    QTemporaryDir runtimeDir_;
-    ProgramPaths paths_;
-    QString languageFile_;
 };
 
 TEST_F(MainWindowTest, StartsIntoTheTrayAndOpensOnceWhenTheKeyboardIsThere) {
@@ -140,7 +96,7 @@ TEST_F(MainWindowTest, LanguageSwitchChangesEveryCaptionAndIsKept) {
 
     dialog->RunCommand(COMMAND_ENGLISH);
     auto english = Captions(*dialog);
-    EXPECT_EQ(IniFile(languageFile_.toStdString()).ReadInt("LANGUAGE", "language", -1), 1);
+    EXPECT_EQ(IniFile(LanguageFile().toStdString()).ReadInt("LANGUAGE", "language", -1), 1);
     EXPECT_EQ(english["title"].toStdString(), shipped.ReadString(ENGLISH_SECTION, "MAIN_CAPTION"));
     EXPECT_EQ(english["tray tip"].toStdString(),
               shipped.ReadString(ENGLISH_SECTION, "KEYBOARD_TRAY_DESC"));
@@ -162,7 +118,7 @@ TEST_F(MainWindowTest, LanguageSwitchChangesEveryCaptionAndIsKept) {
 
     dialog->RunCommand(COMMAND_CHINESE);
     EXPECT_EQ(Captions(*dialog), chinese);
-    EXPECT_EQ(IniFile(languageFile_.toStdString()).ReadInt("LANGUAGE", "language", -1), 0);
+    EXPECT_EQ(IniFile(LanguageFile().toStdString()).ReadInt("LANGUAGE", "language", -1), 0);
     dialog->ExitApplication();
 }
 
@@ -173,7 +129,7 @@ TEST_F(MainWindowTest, TrayMenuFollowsOnlyTheFileValue) {
     ASSERT_EQ(actions.size(), 3);
     EXPECT_EQ(actions[0]->text(), "打开(&O)");
     EXPECT_EQ(dialog->Tray().Menu().defaultAction(), actions[0]);
-    IniFile(languageFile_.toStdString()).WriteString("LANGUAGE", "language", "1");
+    IniFile(LanguageFile().toStdString()).WriteString("LANGUAGE", "language", "1");
     actions = dialog->Tray().Menu().actions();
     EXPECT_EQ(actions[0]->text(), "Open(&O)");
     EXPECT_EQ(actions[1]->text(), "About(&A)");

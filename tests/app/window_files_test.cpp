@@ -1,14 +1,12 @@
 // The main window's Export and Import in both file formats, and its "Start with the desktop"
 // item, on the offscreen platform against the virtual keyboard; the file dialogs are answered
 // through their test seam.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,28 +18,16 @@
 #include "app/autostart.h"
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
-#include "app/quorvel_dlg.h"
-#include "base/texts.h"
 #include "device/profile_transfer.h"
 #include "editors/file_dialogs.h"
 #include "model/profile_check.h"
 #include "model/profile_store.h"
-#include "tests/support/virtual_keyboard.h"
+#include "tests/app/window_test_support.h"
 
 namespace quorvel {
 namespace {
 
-constexpr int KEY_ENTRY_A = 0x1E;
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using namespace testing;
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -125,72 +111,14 @@ TEST(ExportFileChoice, TheNameDecidesThenTheFilterAndANameWithoutExtensionGetsTh
     EXPECT_EQ(request.NameFilters(), QString(PROFILE_FILE_FILTER).split(";;"));
 }
 
-class WindowFilesTest : public ::testing::Test {
+class WindowFilesTest : public WindowTest {
 protected:
     void SetUp() override {
-        const QString bin = QString::fromStdString(testing::BinDir());
-        for (const char* folder : {"Skins", "autostart"}) {
-            QDir().mkpath(programDir_.filePath(folder));
-            for (const QString& name : QDir(bin + "/" + folder).entryList(QDir::Files))
-                QFile::copy(bin + "/" + folder + "/" + name,
-                            programDir_.filePath(QString(folder) + "/" + name));
-        }
-        qputenv("XDG_RUNTIME_DIR", runtimeDir_.path().toUtf8());
-        qputenv("XDG_DATA_HOME", runtimeDir_.filePath("data").toUtf8());
-        qputenv("XDG_CONFIG_HOME", runtimeDir_.filePath("config").toUtf8());
-        paths_.programDir = programDir_.path().toStdString();
-        paths_.overlayDir = runtimeDir_.filePath("data/Quorvel").toStdString();
-        SetDataFolderOverride(runtimeDir_.filePath("documents/Quorvel_09A").toStdString());
-        language_ = programDir_.filePath("Skins/language.ini").toStdString();
-        IniFile(language_).WriteString("LANGUAGE", "language", "1");
-        SetCurrentLanguage(1);
-        LoadTexts(IniFile(language_));
-        SetMessageBoxesSuppressed(true);
-        TakeShownMessageKeys();
+        WindowTest::SetUp();
         SetFileDialogHook([this](const FileDialogRequest& request) {
             requests_.push_back(request);
             return std::exchange(answer_, std::nullopt);
         });
-    }
-
-    void TearDown() override {
-        if (window_) window_->ExitApplication();
-        window_.reset();
-        // The service library stays loaded for the next test; it must not keep this test's
-        // connection.
-        const std::string library = testing::BinDir() + "/libHidServVirtual.so";
-        if (void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-            if (auto end = reinterpret_cast<int (*)()>(dlsym(handle, "End"))) end();
-            dlclose(handle);
-        }
-        SetMessageBoxesSuppressed(false);
-        SetFileDialogHook({});
-        SetDataFolderOverride({});
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-
-    CQuorvelDlg& Start() {
-        StartOptions options;
-        options.virtualKeyboard = true;
-        options.start = true;
-        window_ = std::make_unique<CQuorvelDlg>(paths_, options);
-        EXPECT_FALSE(window_->SettleInstance());
-        QString error;
-        EXPECT_TRUE(window_->Initialise(&error)) << error.toStdString();
-        EXPECT_TRUE(WaitFor([&] { return window_->IsReady(); }));
-        EXPECT_TRUE(WaitFor([&] {
-            return window_->TrayIconId() == ICON_KEYBOARD && window_->ActiveProfile() >= 0 &&
-                   QFile::exists(QString::fromStdString(ProfileFilePath(0)));
-        }));
-        Settle();
-        return *window_;
-    }
-
-    void Settle() {
-        EXPECT_TRUE(WaitFor([&] {
-            return !window_->Jobs().Busy() && !window_->ProfileManager().Switching() &&
-                   !window_->ApplyRunning();
-        }));
     }
 
     // Menu commands answered through the dialog seam; returns once every job is done.
@@ -256,13 +184,7 @@ protected:
         return nullptr;
     }
 
-    testing::VirtualKeyboard keyboard_;
-    QTemporaryDir programDir_;
-    QTemporaryDir runtimeDir_;
     QTemporaryDir carryDir_;
-    ProgramPaths paths_;
-    std::string language_;
-    std::unique_ptr<CQuorvelDlg> window_;
     std::optional<FileDialogAnswer> answer_;
     std::vector<FileDialogRequest> requests_;
 };

@@ -1,25 +1,18 @@
 // The main window's profile bar, Apply, report rate, device messages and profile manager on
 // the offscreen platform, bound to the virtual keyboard through the real service library.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/busy_indicator.h"
 #include "app/keyboard_map.h"
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
-#include "app/quorvel_dlg.h"
-#include "base/texts.h"
 #include "editors/file_dialogs.h"
 #include "model/profile_store.h"
-#include "tests/support/virtual_keyboard.h"
+#include "tests/app/window_test_support.h"
 
 namespace quorvel {
 namespace {
@@ -27,7 +20,6 @@ namespace {
 constexpr uint8_t OP_BEGIN = 0x01, OP_END = 0x02, OP_WRITE_SETTINGS = 0x04, OP_WRITE_PARAMS = 0x06,
                   OP_WRITE_KEYS = 0x08, OP_WRITE_MACROS = 0x0A;
 constexpr size_t ACTIVE_PROFILE_BYTE = 10;
-constexpr int KEY_ENTRY_A = 0x1E;
 
 struct Frame {
     std::vector<uint8_t> bytes;
@@ -58,87 +50,11 @@ bool Has(const std::vector<uint8_t>& commands, uint8_t command) {
     return std::find(commands.begin(), commands.end(), command) != commands.end();
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using namespace testing;
 
-class WindowProfilesTest : public ::testing::Test {
+class WindowProfilesTest : public WindowTest {
 protected:
-    explicit WindowProfilesTest(testing::VirtualKeyboard::Options options = {})
-        : keyboard_(std::move(options)) {}
-
-    void SetUp() override {
-        const QString bin = QString::fromStdString(testing::BinDir());
-        QDir().mkpath(programDir_.filePath("Skins"));
-        for (const QString& name : QDir(bin + "/Skins").entryList(QDir::Files))
-            QFile::copy(bin + "/Skins/" + name, programDir_.filePath("Skins/" + name));
-        qputenv("XDG_RUNTIME_DIR", runtimeDir_.path().toUtf8());
-        qputenv("XDG_DATA_HOME", runtimeDir_.filePath("data").toUtf8());
-        paths_.programDir = programDir_.path().toStdString();
-        paths_.overlayDir = runtimeDir_.filePath("data/Quorvel").toStdString();
-        SetDataFolderOverride(runtimeDir_.filePath("documents/Quorvel_09A").toStdString());
-        const std::string language = programDir_.filePath("Skins/language.ini").toStdString();
-        IniFile(language).WriteString("LANGUAGE", "language", "1");
-        SetCurrentLanguage(1);
-        LoadTexts(IniFile(language));
-        SetMessageBoxesSuppressed(true);
-        TakeShownMessageKeys();
-    }
-
-    void TearDown() override {
-        if (window_) window_->ExitApplication();
-        window_.reset();
-        // The service library stays loaded for the next test; it must not keep this test's
-        // connection.
-        const std::string library = testing::BinDir() + "/libHidServVirtual.so";
-        if (void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-            if (auto end = reinterpret_cast<int (*)()>(dlsym(handle, "End"))) end();
-            dlclose(handle);
-        }
-        SetMessageBoxesSuppressed(false);
-        SetNextYesNoAnswer(std::nullopt);
-        SetFileDialogHook({});
-        SetDataFolderOverride({});
-    }
-
-    // Started, the keyboard's profiles read and every job done.
-    CQuorvelDlg& Start() {
-        StartOptions options;
-        options.virtualKeyboard = true;
-        options.start = true;
-        window_ = std::make_unique<CQuorvelDlg>(paths_, options);
-        EXPECT_FALSE(window_->SettleInstance());
-        QString error;
-        EXPECT_TRUE(window_->Initialise(&error)) << error.toStdString();
-        EXPECT_TRUE(WaitFor([&] { return window_->IsReady(); }));
-        EXPECT_TRUE(WaitFor([&] {
-            return window_->TrayIconId() == ICON_KEYBOARD && window_->ActiveProfile() >= 0 &&
-                   QFile::exists(QString::fromStdString(ProfileFilePath(0)));
-        }));
-        Settle();
-        return *window_;
-    }
-
-    void Settle() {
-        EXPECT_TRUE(WaitFor([&] {
-            return !window_->Jobs().Busy() && !window_->ProfileManager().Switching() &&
-                   !window_->ApplyRunning();
-        }));
-    }
-    size_t Mark() const { return keyboard_.TraceMark(); }
     std::vector<Frame> Sent(size_t mark) const { return Parse(keyboard_.FramesSentSince(mark)); }
-    // count bytes at offset of a dumped area, as upper-case hex.
-    std::string Area(const std::string& key, size_t offset, size_t count) const {
-        const std::string dump = keyboard_.Run({"dump"});
-        const size_t open = dump.find('"', dump.find(':', dump.find("\"" + key + "\"")) + 1);
-        return dump.substr(open + 1 + 2 * offset, 2 * count);
-    }
     // An edit in the active profile's key area, as the key dialog would leave it.
     void EditKeyA() {
         const int area = std::max(0, window_->ActiveProfile());
@@ -154,12 +70,6 @@ protected:
         }
         return {};
     }
-
-    testing::VirtualKeyboard keyboard_;
-    QTemporaryDir programDir_;
-    QTemporaryDir runtimeDir_;
-    ProgramPaths paths_;
-    std::unique_ptr<CQuorvelDlg> window_;
 };
 
 TEST_F(WindowProfilesTest, ReportRateAndProfileButtonsWriteTheKeyboard) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/keyboard_dump.h"
 #include "tests/support/quorvelctl_runner.h"
 #include "tests/support/virtual_keyboard.h"
 
@@ -25,9 +26,8 @@ using Outcome = CtlOutcome;
 class LightingCommand : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
-        VirtualKeyboard::Options options;
-        options.modes = GetParam();
-        keyboard_ = std::make_unique<VirtualKeyboard>(options);
+        keyboard_ = std::make_unique<VirtualKeyboard>(
+            VirtualKeyboard::OptionsWith(&VirtualKeyboard::Options::modes, GetParam()));
         program_ = keyboard_->Dir() + "/program";
         fs::create_directories(program_ + "/Skins");
         fs::copy_file(BinDir() + "/quorvelctl", program_ + "/quorvelctl");
@@ -66,9 +66,7 @@ protected:
 
     // Bytes of a hex area of the daemon's dump, as hex.
     std::string Area(const std::string& key, size_t offset, size_t count) {
-        const std::string dump = keyboard_->Run({"dump"});
-        const size_t open = dump.find('"', dump.find(':', dump.find("\"" + key + "\"")) + 1);
-        return dump.substr(open + 1 + 2 * offset, 2 * count);
+        return DumpHex(*keyboard_, key, offset, count);
     }
 
     std::string UserFile() { return ReadWhole(program_ + "/Skins/UserDengColor_0.userd"); }

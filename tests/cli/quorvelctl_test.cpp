@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +18,7 @@
 #include "model/key_codes.h"
 #include "model/profile_image.h"
 #include "tests/device/transfer_test_support.h"
+#include "tests/support/keyboard_dump.h"
 #include "tests/support/quorvelctl_runner.h"
 #include "tests/support/virtual_keyboard.h"
 
@@ -33,18 +33,6 @@ std::string MessageLine(std::string_view textKey) {
     const std::string language = BinDir() + "/Skins/language.ini";
     if (std::filesystem::exists(language)) LoadTexts(IniFile(language));
     return "quorvelctl: " + cli::OneLine(textKey, Text(textKey));
-}
-
-// The hex digits of one field of the daemon's flat JSON dump.
-std::string DumpField(const std::string& dump, const std::string& key) {
-    size_t at = dump.find("\"" + key + "\"");
-    if (at == std::string::npos) return {};
-    size_t open = dump.find('"', dump.find(':', at) + 1);
-    size_t close = dump.find('"', open + 1);
-    std::string hex;
-    for (char c : dump.substr(open + 1, close - open - 1))
-        if (std::isxdigit(static_cast<unsigned char>(c))) hex += c;
-    return hex;
 }
 
 class Quorvelctl : public ::testing::Test {
@@ -386,9 +374,7 @@ TEST_F(Quorvelctl, RejectedImportChangesNothing) {
 class QuorvelctlSmallMacroSpace : public Quorvelctl {
 protected:
     VirtualKeyboard::Options KeyboardOptions() override {
-        VirtualKeyboard::Options options;
-        options.capacityUnits = 1;
-        return options;
+        return VirtualKeyboard::OptionsWith(&VirtualKeyboard::Options::capacityUnits, 1);
     }
 };
 
@@ -413,9 +399,7 @@ TEST_F(QuorvelctlSmallMacroSpace, NamesAreDroppedWhenOnlyTheStepsFit) {
 class QuorvelctlNoMacroSpace : public Quorvelctl {
 protected:
     VirtualKeyboard::Options KeyboardOptions() override {
-        VirtualKeyboard::Options options;
-        options.capacityUnits = 0;
-        return options;
+        return VirtualKeyboard::OptionsWith(&VirtualKeyboard::Options::capacityUnits, 0);
     }
 };
 

@@ -9,16 +9,7 @@
 namespace quorvel {
 namespace {
 
-using testing::DialogTest;
-using testing::ENTRY_A;
-using testing::GKey;
-using testing::KEY_CODE_A;
-using testing::MapKey;
-using testing::NamedMacro;
-using testing::SendKey;
-using testing::TypeKey;
-
-using Dialog = Quorvel_DlgComposite;
+using namespace testing;
 
 TEST_F(DialogTest, CapturedKeyIsStoredOnApplyWithColourFlagAndReservedKept) {
     SetEntry(ENTRY_A, {ASSIGN_DEFAULT, 0, 0, 1, 7});

@@ -90,6 +90,8 @@ inline MacroRecord NamedMacro(uint16_t id, std::u16string_view name,
     return macro;
 }
 
+using Dialog = Quorvel_DlgComposite;
+
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -17,15 +17,7 @@
 namespace quorvel {
 namespace {
 
-using testing::DialogTest;
-using testing::ENTRY_A;
-using testing::KEY_CODE_A;
-using testing::MapKey;
-using testing::NamedMacro;
-using testing::SendKey;
-using testing::TypeKey;
-
-using Dialog = Quorvel_DlgComposite;
+using namespace testing;
 
 constexpr ScanCode SC_A = 0x01E;
 constexpr ScanCode SC_B = 0x030;

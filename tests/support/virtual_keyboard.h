@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvel::testing {
@@ -53,6 +54,14 @@ public:
     void Restart();
     // The same, but the daemon is killed (SIGKILL) and gets no chance to finish anything.
     void Crash();
+
+    // The default options but for one field: OptionsWith(&Options::capacityUnits, 1).
+    template <typename Field, typename Value>
+    static Options OptionsWith(Field Options::*field, Value value) {
+        Options options;
+        options.*field = std::move(value);
+        return options;
+    }
 
 private:
     void Start();
