@@ -18,6 +18,7 @@
 #include "app/autostart.h"
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
+#include "device/profile_files.h"
 #include "device/profile_transfer.h"
 #include "editors/file_dialogs.h"
 #include "model/profile_check.h"
@@ -265,6 +266,34 @@ TEST_F(WindowFilesTest, AJsonImportTheKeyboardStopsHalfWayLeavesApplyEnabled) {
     EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{APPLY_FAILED_TEXT});
     EXPECT_EQ(KeyA().type, ASSIGN_MACRO) << "the window holds the document";
     EXPECT_TRUE(window.SettingsChanged());
+}
+
+TEST_F(WindowFilesTest, AJsonImportThatCannotReadTheKeyboardFirstLeavesEverythingAndApplyAlone) {
+    CQuorvelDlg& window = Start();
+    ChangeKeys(true);
+    Export(Carried("profiles.json"), JSON_NAME_FILTER);
+    ChangeKeys(false);
+    ASSERT_FALSE(window.SettingsChanged());
+    const std::string dump = keyboard_.Run({"dump"});
+    const auto files = StoredFiles();
+    TakeShownMessageKeys();
+
+    // The first read of the import fails, long before its first write.
+    keyboard_.Run({"fault", "status", "fe", "1000"});
+    Import(Carried("profiles.json"));
+    keyboard_.Run({"fault", "clear"});
+    EXPECT_EQ(TakeShownMessageKeys(),
+              std::vector<std::string>{std::string(IMPORT_NOT_STARTED_TEXT)});
+    EXPECT_EQ(KeyA().type, ASSIGN_DISABLED) << "the window keeps its own settings";
+    EXPECT_FALSE(window.SettingsChanged()) << "nothing to apply";
+    EXPECT_EQ(DumpDifferences(keyboard_.Run({"dump"}), dump), std::vector<std::string>{});
+    EXPECT_EQ(StoredFiles(), files);
+
+    // Once the keyboard answers, the same file goes in.
+    Import(Carried("profiles.json"));
+    EXPECT_TRUE(TakeShownMessageKeys().empty());
+    EXPECT_EQ(KeyA().type, ASSIGN_MACRO);
+    EXPECT_FALSE(window.SettingsChanged());
 }
 
 TEST_F(WindowFilesTest, ProfileFilesStillGoBothWays) {
