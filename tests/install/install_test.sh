@@ -8,7 +8,12 @@ set -euo pipefail
 . "$(dirname "$0")/guide_links.sh"
 
 build=$1
-display=:${2:-61}
+# The first display from the given number on that no X server holds.
+number=${2:-61}
+while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
+    number=$((number + 1))
+done
+display=:$number
 work=$(mktemp -d /tmp/quorvel-install-test.XXXXXX)
 chmod 755 "$work"
 prefix=$work/prefix
@@ -97,9 +102,12 @@ ctl usermode paint Esc 00FF00 >/dev/null || fail "usermode paint"
     fail "the user colour file is not in the overlay"
 
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
+xvfb_pid=$!
+pids+=($xvfb_pid)
 for _ in $(seq 300); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo -display "$display" >/dev/null 2>&1 || fail "Xvfb did not start on $display"
+# Another server that took the display first would answer, then go away under the window.
+kill -0 "$xvfb_pid" 2>/dev/null || fail "the display $display is another X server's"
 
 (exec "${as_user[@]}" "${user_env[@]}" "$prefix/bin/quorvel" --virtual) &
 window_pid=$!
