@@ -205,7 +205,6 @@ bool CQuorvelDlg::Initialise(QString* error) {
         qWarning("quorvel: single-instance channel unavailable: %s", qPrintable(listenError));
     }
     setWindowTitle(FromUtf8(Text("MAIN_CAPTION")));
-    macroEvents_.Create();
     Shell().colourKeysMode = 0;
     port_.PostMessage(UM_INIT, UM_INIT_TAG);
     sessionWatcher_.Register();
@@ -407,7 +406,6 @@ void CQuorvelDlg::ExitApplication() {
     hide();
     CloseOpenWindows();
     instance_.Release();
-    macroEvents_.Close();
     tray_.Remove();
     trayIconId_ = 0;
     ready_ = false;

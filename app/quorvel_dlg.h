@@ -12,7 +12,6 @@
 #include "app/command_line.h"
 #include "app/keyboard_jobs.h"
 #include "app/language_file.h"
-#include "app/named_events.h"
 #include "app/qt_shell_port.h"
 #include "app/session_watch.h"
 #include "app/single_instance.h"
@@ -52,10 +51,7 @@ inline constexpr const char* APPLY_FAILED_TEXT = "EXTRA_APPLY_FAILED";
 // The main window's shared state pictures, in loading order.
 inline constexpr int MAIN_IMAGE_COUNT = 11;
 
-class CQuorvelDlg : public CBaseDialog,
-                    public ShellWindow,
-                    public EditorHost,
-                    public ProfileHost {
+class CQuorvelDlg : public CBaseDialog, public ShellWindow, public EditorHost, public ProfileHost {
     Q_OBJECT
 public:
     CQuorvelDlg(const ProgramPaths& paths, const StartOptions& options);
@@ -189,7 +185,6 @@ private:
     QtShellPort port_;
     DeviceLink link_;
     CTrayIcon tray_;
-    NamedEvents macroEvents_;
     SessionAwayState sessionAway_;
     SessionWatcher sessionWatcher_;
     // After the link: jobs use it, and the running one is waited for before it goes.

@@ -1,9 +1,7 @@
 // Command line, session flag and named events of the shell.
 #include <gtest/gtest.h>
-#include <semaphore.h>
 
 #include "app/command_line.h"
-#include "app/named_events.h"
 #include "app/session_watch.h"
 
 namespace quorvel {
@@ -61,24 +59,6 @@ TEST(SessionAwayState, OnlyTheMatchingReturnClearsTheFlag) {
         for (int change : c.changes) state.OnSessionChange(change);
         EXPECT_EQ(state.Away(), c.away) << ::testing::PrintToString(c.changes);
     }
-}
-
-TEST(NamedEvents, ExistWhileCreatedAndAreRemovedOnClose) {
-    EXPECT_EQ(MacroEventName(1), "/Quorvel_Event_Main_01");
-    EXPECT_EQ(MacroEventName(208), "/Quorvel_Event_Main_208");
-    {
-        NamedEvents events;
-        ASSERT_EQ(events.Create(), MACRO_EVENT_COUNT);
-        for (int number : {1, 100, 208}) {
-            sem_t* opened = sem_open(MacroEventName(number).c_str(), 0);
-            ASSERT_NE(opened, SEM_FAILED) << number;
-            int value = -1;
-            sem_getvalue(opened, &value);
-            EXPECT_EQ(value, 0);  // not signalled
-            sem_close(opened);
-        }
-    }
-    EXPECT_EQ(sem_open(MacroEventName(1).c_str(), 0), SEM_FAILED);
 }
 
 }  // namespace
