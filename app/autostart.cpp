@@ -10,19 +10,39 @@
 namespace quorvel {
 namespace {
 
-// Desktop-entry Exec quoting: a path with blanks or reserved characters goes in double quotes,
-// with ", `, $ and \ escaped by a backslash.
+// The Exec value is unescaped twice: first as a string value (\\, \n, \t, \r), then as a command
+// line, where an argument with reserved characters goes in double quotes with ", `, $ and \
+// escaped by a backslash. A % anywhere starts a field code, so a literal one is written %%.
 QString QuoteExecArgument(const QString& argument) {
-    static const QString RESERVED = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    static const QString RESERVED = QStringLiteral(" \t\n\r\"'\\><~|&;$*?#()`");
     bool needsQuotes = false;
     for (QChar c : argument) needsQuotes = needsQuotes || RESERVED.contains(c);
-    if (!needsQuotes) return argument;
-    QString quoted = QStringLiteral("\"");
+    QString quoted = needsQuotes ? QStringLiteral("\"") : QString();
     for (QChar c : argument) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        if (needsQuotes && (c == '"' || c == '`' || c == '$' || c == '\\')) quoted += '\\';
         quoted += c;
     }
-    return quoted + '"';
+    if (needsQuotes) quoted += '"';
+    quoted.replace('%', QStringLiteral("%%"));
+    return quoted;
+}
+
+QString EscapeStringValue(const QString& value) {
+    QString escaped;
+    for (QChar c : value) {
+        if (c == '\\') {
+            escaped += QStringLiteral("\\\\");
+        } else if (c == '\n') {
+            escaped += QStringLiteral("\\n");
+        } else if (c == '\t') {
+            escaped += QStringLiteral("\\t");
+        } else if (c == '\r') {
+            escaped += QStringLiteral("\\r");
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 bool IsFalse(const QString& value) {
@@ -68,8 +88,9 @@ bool EnableAutostart(const QString& programDir, const QString& executable, QStri
     bool execSet = false;
     for (QString& line : lines) {
         if (line.startsWith("Exec=")) {
-            line =
-                "Exec=" + QuoteExecArgument(QFileInfo(executable).absoluteFilePath()) + " /Start";
+            line = "Exec=" +
+                   EscapeStringValue(QuoteExecArgument(QFileInfo(executable).absoluteFilePath())) +
+                   " /Start";
             execSet = true;
         }
     }

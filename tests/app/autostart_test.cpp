@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace quorvel {
 namespace {
@@ -59,6 +60,54 @@ TEST_F(Autostart, EnableWritesAValidEntryForThisExecutableAndDisableRemovesIt) {
     EXPECT_FALSE(QFile::exists(UserAutostartPath()));
     EXPECT_FALSE(IsAutostartEnabled());
     EXPECT_TRUE(DisableAutostart()) << "nothing to remove is not a failure";
+}
+
+// Each awkward folder name must survive both unescapings of Exec: the validator accepts the
+// entry, and a desktop launcher starts exactly that file with /Start.
+TEST_F(Autostart, ExecKeepsAwkwardProgramPathsIntact) {
+    struct Case {
+        QString folder;
+        QString exec;  // the folder as it must appear inside the quoted Exec argument
+    };
+    const Case cases[] = {
+        {"per %cent", "per %%cent"},          {"say \"hi\"", "say \\\\\"hi\\\\\""},
+        {"back\\slash", "back\\\\\\\\slash"}, {"cost $HOME `id`", "cost \\\\$HOME \\\\`id\\\\`"},
+        {"it's; a & b", "it's; a & b"},       {"tab\there", "tab\\there"},
+    };
+    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+    const QString launcher = QStandardPaths::findExecutable("gio");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        const QString folder = home_.filePath(c.folder);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString program = folder + "/quorvel";
+        const QString ranFile = home_.filePath("ran");
+        QFile::remove(ranFile);
+        {
+            QFile script(program);
+            ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\nprintf '%s|%s' \"$0\" \"$*\" > \"$RAN_FILE\"\n");
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        ASSERT_TRUE(EnableAutostart(programDir_, program));
+        const QString expected = "\nExec=\"" + home_.path() + "/" + c.exec + "/quorvel\" /Start\n";
+        EXPECT_TRUE(UserCopy().contains(expected)) << UserCopy().toStdString();
+        if (!validator.isEmpty()) {
+            EXPECT_EQ(QProcess::execute(validator, {UserAutostartPath()}), 0);
+        }
+        // GLib looks the unexpanded first word up as a file, so it refuses any path with %.
+        if (launcher.isEmpty() || c.folder.contains('%')) continue;
+        QProcess launch;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("RAN_FILE", ranFile);
+        launch.setProcessEnvironment(environment);
+        launch.start(launcher, {"launch", UserAutostartPath()});
+        ASSERT_TRUE(launch.waitForFinished(10000));
+        QFile ran(ranFile);
+        for (int wait = 0; wait < 100 && ran.size() == 0; ++wait) QThread::msleep(50);
+        ASSERT_TRUE(ran.open(QIODevice::ReadOnly)) << launch.readAllStandardError().toStdString();
+        EXPECT_EQ(QString::fromUtf8(ran.readAll()), program + "|/Start");
+    }
 }
 
 TEST_F(Autostart, ACopySwitchedOffByTheDesktopCountsAsOff) {
