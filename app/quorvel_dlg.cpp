@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
+#include <cstdio>
 
 #include "app/about_dialog.h"
 #include "app/busy_indicator.h"
@@ -105,6 +106,12 @@ CQuorvelDlg::~CQuorvelDlg() {
 
 std::optional<int> CQuorvelDlg::SettleInstance() {
     Shell().autoOpenDone = false;
+    if (instance_.ChannelPath().isEmpty()) {
+        QString reason;
+        SingleInstance::DefaultChannelPath(&reason);
+        std::fprintf(stderr, "quorvel: %s\n", qPrintable(reason));
+        return 1;
+    }
     if (options_.kill) {
         // A copy holding the instance is asked to exit; without one there is nothing to do.
         // Either way this process ends without starting.
@@ -160,9 +167,9 @@ bool CQuorvelDlg::Initialise(QString* error) {
         *this, jobs_, [this] { return (link_.IndicatorState()[1] & INDICATOR_BANK_B) != 0; },
         [this](const SelectedKey& key) { OpenKeyEditor(key); });
     map_->Place();
-    profileBar_ = new ProfileBar(*this, Skin(),
-                                 StateImages{images_[0], images_[1], images_[2], images_[3], images_[2]},
-                                 [this](int command) { RunCommand(command); });
+    profileBar_ = new ProfileBar(
+        *this, Skin(), StateImages{images_[0], images_[1], images_[2], images_[3], images_[2]},
+        [this](int command) { RunCommand(command); });
     busy_ = new BusyIndicator(*this, Skin(), SkinFolder());
     connect(&jobs_, &KeyboardJobs::BusyChanged, this, [this](bool busy) {
         if (busy) {
@@ -173,9 +180,11 @@ bool CQuorvelDlg::Initialise(QString* error) {
     });
     connect(&jobs_, &KeyboardJobs::ProgressChanged, busy_, &BusyIndicator::SetProgress);
     const QString profileSkin = FromUtf8(ReadPathFor(paths_, PROFILE_SKIN_FILE));
-    profileManager_ = new CQuorvel_DlgProfile(profileSkin, FolderOf(profileSkin), *this, *this, this);
-    keyEditor_ = new Quorvel_DlgComposite(*this, ProfileWorkingSet::Instance(), SkinFolder(),
-                                          [this] { return OpenLanguageFile(paths_); }, this);
+    profileManager_ =
+        new CQuorvel_DlgProfile(profileSkin, FolderOf(profileSkin), *this, *this, this);
+    keyEditor_ = new Quorvel_DlgComposite(
+        *this, ProfileWorkingSet::Instance(), SkinFolder(),
+        [this] { return OpenLanguageFile(paths_); }, this);
     lightingPanel_ = new CLightingPanel(
         *this, Skin(), SkinFolder(), paths_, link_, jobs_,
         LightingPanelHost{

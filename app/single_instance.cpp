@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -10,6 +9,7 @@
 #include <array>
 
 #include "base/byte_order.h"
+#include "base/private_runtime.h"
 
 namespace quorvel {
 namespace {
@@ -18,26 +18,27 @@ constexpr int CONNECT_RETRY_MS = 50;
 
 }  // namespace
 
-SingleInstance::SingleInstance(QString channelPath)
-    : channelPath_(std::move(channelPath)), lock_(channelPath_ + ".lock") {
-    // Only a dead owner makes the lock stale, never its age: the program runs for days.
-    lock_.setStaleLockTime(0);
-}
+SingleInstance::SingleInstance(QString channelPath) : channelPath_(std::move(channelPath)) {}
 
 SingleInstance::~SingleInstance() {
     Release();
 }
 
-QString SingleInstance::DefaultChannelPath() {
-    QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtimeDir.isEmpty() || !QDir(runtimeDir).exists()) {
-        return QDir::tempPath() + QStringLiteral("/%1-%2").arg(INSTANCE_NAME).arg(getuid());
+QString SingleInstance::DefaultChannelPath(QString* error) {
+    std::string reason;
+    const std::string folder = PrivateRuntimeFolder(&reason);
+    if (folder.empty()) {
+        if (error) *error = QString::fromStdString(reason);
+        return {};
     }
-    return runtimeDir + "/" + INSTANCE_NAME;
+    return QString::fromStdString(folder) + "/" + INSTANCE_NAME;
 }
 
 bool SingleInstance::Acquire() {
-    if (!acquired_) acquired_ = lock_.tryLock(0);
+    if (!acquired_ && !channelPath_.isEmpty()) {
+        lockFd_ = TakeLockFile((channelPath_ + ".lock").toStdString(), false);
+        acquired_ = lockFd_ >= 0;
+    }
     return acquired_;
 }
 
@@ -45,8 +46,13 @@ bool SingleInstance::Listen(Handler handler, QString* error) {
     handler_ = std::move(handler);
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // Holding the lock, any socket file left behind belongs to a copy that has died.
-    QLocalServer::removeServer(channelPath_);
+    // Holding the lock, a socket left behind belongs to a copy that has died.
+    std::string notRemoved;
+    if (!RemoveStaleSocket(channelPath_.toStdString(), &notRemoved)) {
+        if (error) *error = QString::fromStdString(notRemoved);
+        server_.reset();
+        return false;
+    }
     if (!server_->listen(channelPath_)) {
         if (error) *error = server_->errorString();
         server_.reset();
@@ -58,6 +64,11 @@ bool SingleInstance::Listen(Handler handler, QString* error) {
 
 void SingleInstance::OnConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        if (!PeerIsThisUser(static_cast<int>(socket->socketDescriptor()))) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         // Kept apart from the server, which may be closed by the message it brings.
         socket->setParent(this);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -89,6 +100,8 @@ bool SingleInstance::SendToRunning(uint32_t message, uint32_t tag, int timeoutMs
         if (clock.elapsed() >= timeoutMs) return false;
         QThread::msleep(CONNECT_RETRY_MS);
     }
+    // Whoever listens as another user is not our running copy.
+    if (!PeerIsThisUser(static_cast<int>(socket.socketDescriptor()))) return false;
     std::array<uint8_t, INSTANCE_REQUEST_SIZE> request{};
     WriteLe32(&request[0], message);
     WriteLe32(&request[4], tag);
@@ -105,7 +118,8 @@ void SingleInstance::Release() {
     // Closed, not deleted: Release may run inside the server's own signal.
     if (server_) server_->close();
     if (acquired_) {
-        lock_.unlock();
+        close(lockFd_);
+        lockFd_ = -1;
         acquired_ = false;
     }
 }

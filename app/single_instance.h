@@ -1,8 +1,8 @@
 #pragma once
 // One running copy per user. The instance lock stands for the named mutex and a local socket
 // beside it for the running copy's main window: a later copy sends it {message, tag} and waits
-// until the running copy has handled the message.
-#include <QLockFile>
+// until the running copy has handled the message. Both sit in the user's private runtime
+// folder, and each end hangs up on a peer running as another user.
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -25,15 +25,16 @@ public:
     using Handler = std::function<void(uint32_t message, uint32_t tag)>;
 
     // channelPath is the socket; the lock file sits beside it with ".lock" appended.
-    explicit SingleInstance(QString channelPath = DefaultChannelPath());
+    explicit SingleInstance(QString channelPath = DefaultChannelPath(nullptr));
     ~SingleInstance() override;
 
-    // "$XDG_RUNTIME_DIR/Quorvel_Mutex_09A"; without XDG_RUNTIME_DIR a per-user name in the
-    // temporary folder.
-    static QString DefaultChannelPath();
+    // "Quorvel_Mutex_09A" in PrivateRuntimeFolder(); empty with the reason in error when the
+    // user has no such folder.
+    static QString DefaultChannelPath(QString* error = nullptr);
+    const QString& ChannelPath() const { return channelPath_; }
 
-    // True when this process is now the running copy. A lock left by a copy that died is
-    // taken over.
+    // True when this process is now the running copy. The lock of a copy that died went with
+    // it. Never true without a channel path.
     bool Acquire();
     bool Acquired() const { return acquired_; }
 
@@ -53,7 +54,7 @@ private:
     void OnReadable(QLocalSocket* socket);
 
     QString channelPath_;
-    QLockFile lock_;
+    int lockFd_ = -1;
     bool acquired_ = false;
     std::unique_ptr<QLocalServer> server_;
     Handler handler_;

@@ -1,7 +1,6 @@
 #include "emulator/daemon_process.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/private_runtime.h"
 #include "emulator/vkbd_wire.h"
 
 namespace quorvel::vkbd {
@@ -26,8 +26,8 @@ int Listen(const std::string& path, std::string& error) {
     std::error_code ignored;
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-    int lockFd = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lockFd < 0 || flock(lockFd, LOCK_EX) != 0) {
+    int lockFd = TakeLockFile(path + ".lock", true);
+    if (lockFd < 0) {
         error = "cannot lock " + path + ".lock: " + std::strerror(errno);
         return -1;
     }
@@ -35,8 +35,9 @@ int Listen(const std::string& path, std::string& error) {
     if (int probe = ConnectSocket(path); probe >= 0) {
         close(probe);
         error = "a virtual keyboard already serves " + path;
+    } else if (!RemoveStaleSocket(path, &error)) {
+        error = "cannot listen: " + error;
     } else {
-        unlink(path.c_str());
         address.sun_family = AF_UNIX;
         std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
         fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);

@@ -226,6 +226,12 @@ int Main(int argc, char** argv) {
         }
     }
     if (words.empty()) return Usage("missing command");
+    if (options.socketPath.empty()) {
+        std::string reason;
+        DefaultSocketPath(&reason);
+        std::fprintf(stderr, "quorvel-vkbd: %s\n", reason.c_str());
+        return EXIT_FAILED;
+    }
     if (words[0] == "serve") {
         if (words.size() != 1) return Usage("serve takes no arguments");
         return RunDaemon(options);

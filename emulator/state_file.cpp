@@ -1,14 +1,10 @@
 #include "emulator/state_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "base/atomic_write.h"
 #include "emulator/flat_json.h"
 
 namespace quorvel::vkbd {
@@ -25,17 +21,6 @@ bool TakeHex(const std::map<std::string, std::string>& values, const char* key,
     auto bytes = ParseHex(found->second);
     if (!bytes || bytes->size() != N) return false;
     std::copy(bytes->begin(), bytes->end(), out.begin());
-    return true;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
     return true;
 }
 
@@ -63,24 +48,9 @@ bool SaveState(const std::string& path, const SavedState& state, std::string& er
     std::error_code ignored;
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), ignored);
-    std::string temporary = path + ".tmp";
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    bool ok = fd >= 0 && WriteAll(fd, text) && fsync(fd) == 0;
-    int savedErrno = errno;
-    if (fd >= 0) ok = close(fd) == 0 && ok;
-    if (ok) ok = rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        error = std::strerror(savedErrno ? savedErrno : errno);
-        unlink(temporary.c_str());
-        return false;
-    }
-    // The rename itself must reach the disk too.
-    std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    if (int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
-    return true;
+    // A temporary of its own: two daemons saving to the same file never write into one file.
+    return WriteFileAtomically(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
+                               &error);
 }
 
 LoadResult LoadState(const std::string& path, SavedState& state) {

@@ -16,7 +16,7 @@ struct SavedState {
 // Adds the saved fields to a JSON object (the state file and the dump share them).
 void WriteStateFields(FlatJsonWriter& json, const SavedState& state);
 
-// Replaces the file atomically (temporary file, fsync, rename). False with errno-style text in
+// Replaces the file atomically (a temporary file of its own, fsync, rename). False with a reason in
 // error when the file could not be written.
 bool SaveState(const std::string& path, const SavedState& state, std::string& error);
 

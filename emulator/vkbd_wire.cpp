@@ -9,14 +9,14 @@
 #include <cstring>
 
 #include "base/byte_order.h"
+#include "base/private_runtime.h"
 
 namespace quorvel::vkbd {
 
-std::string DefaultSocketPath() {
+std::string DefaultSocketPath(std::string* error) {
     if (const char* env = std::getenv("QUORVEL_VKBD_SOCKET"); env && *env) return env;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-        return std::string(runtime) + "/quorvel-vkbd.sock";
-    return "/tmp/quorvel-vkbd-" + std::to_string(getuid()) + ".sock";
+    const std::string folder = PrivateRuntimeFolder(error);
+    return folder.empty() ? folder : folder + "/quorvel-vkbd.sock";
 }
 
 uint64_t StampNow() {
@@ -46,7 +46,8 @@ int ConnectSocket(const std::string& path) {
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        !PeerIsThisUser(fd)) {
         close(fd);
         return -1;
     }

@@ -41,15 +41,17 @@ using StampClock = std::chrono::steady_clock;
 // Large enough for a dump of the largest macro area as hex text.
 constexpr size_t MAX_MESSAGE = 256 * 1024;
 
-// QUORVEL_VKBD_SOCKET, else $XDG_RUNTIME_DIR/quorvel-vkbd.sock, else one per user in /tmp.
-std::string DefaultSocketPath();
+// QUORVEL_VKBD_SOCKET, else quorvel-vkbd.sock in the user's private runtime folder
+// ($XDG_RUNTIME_DIR, or a folder of the user's own). Empty with the reason in error when the
+// user has no such folder.
+std::string DefaultSocketPath(std::string* error = nullptr);
 
 uint64_t StampNow();
 StampClock::time_point StampTime(uint64_t stamp);
 void WriteStamp(uint8_t* at, uint64_t stamp);
 uint64_t ReadStamp(const uint8_t* at);
 
-// Connects to the daemon; -1 when nothing listens there.
+// Connects to the daemon; -1 when nothing listens there or what listens runs as another user.
 int ConnectSocket(const std::string& path);
 // One message out; false when the peer is gone.
 bool SendMessage(int fd, const std::vector<uint8_t>& message);

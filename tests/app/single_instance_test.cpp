@@ -3,13 +3,22 @@
 #include "app/single_instance.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <atomic>
 #include <thread>
 
+#include "base/byte_order.h"
 #include "device/shell_port.h"
+#include "tests/base/scoped_environment.h"
+#include "tests/support/other_user.h"
 
 namespace quorvel {
 namespace {
@@ -49,6 +58,67 @@ TEST(SingleInstance, NobodyAnswersWhenNoCopyRuns) {
     SingleInstance alone(dir.filePath("Quorvel_Mutex_09A"));
     EXPECT_FALSE(alone.SendToRunning(UM_KILL, UM_KILL_TAG, 200));
     EXPECT_TRUE(alone.Acquire());
+}
+
+TEST(SingleInstance, AnotherUserCannotHandTheRunningCopyAMessage) {
+    if (std::string why = testing::WhyNoOtherUser(); !why.empty()) GTEST_SKIP() << why;
+    testing::SharedFolder shared;
+    const std::string path = shared.File(INSTANCE_NAME);
+    SingleInstance first(QString::fromStdString(path));
+    ASSERT_TRUE(first.Acquire());
+    int handled = 0;
+    QString error;
+    ASSERT_TRUE(first.Listen([&](uint32_t, uint32_t) { ++handled; }, &error))
+        << error.toStdString();
+    // Opened up, so that only the running copy's own check stands between the two users.
+    chmod(path.c_str(), 0777);
+    const int result = testing::RunAsNobody(
+        [&path] {
+            const int fd = testing::ConnectUnix(path, SOCK_STREAM);
+            if (fd < 0) return 2;
+            uint8_t request[INSTANCE_REQUEST_SIZE];
+            WriteLe32(request, UM_KILL);
+            WriteLe32(request + 4, UM_KILL_TAG);
+            send(fd, request, sizeof request, MSG_NOSIGNAL);
+            return testing::AnswerArrives(fd, 2000) ? 1 : 0;
+        },
+        [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
+    EXPECT_EQ(result, 0) << "1: answered, 2: could not connect";
+    EXPECT_EQ(handled, 0);
+}
+
+TEST(SingleInstance, ACopyOfAnotherUserIsNotTheRunningCopy) {
+    if (std::string why = testing::WhyNoOtherUser(); !why.empty()) GTEST_SKIP() << why;
+    testing::SharedFolder shared;
+    const std::string path = shared.File(INSTANCE_NAME);
+    bool delivered = true;
+    ASSERT_TRUE(testing::WhileNobodyListens(path, SOCK_STREAM, std::string(4, '\0'), [&] {
+        delivered =
+            SingleInstance(QString::fromStdString(path)).SendToRunning(UM_OPEN, UM_OPEN_TAG, 1000);
+    }));
+    EXPECT_FALSE(delivered);
+}
+
+// Without XDG_RUNTIME_DIR the channel used to be /tmp/Quorvel_Mutex_09A-UID: whoever took that
+// name first made every start believe a copy already ran.
+TEST(SingleInstance, TheSquattedTemporaryNameIsNotUsed) {
+    QTemporaryDir cache;
+    testing::ScopedEnvironment environment;
+    environment.Set("XDG_RUNTIME_DIR", std::nullopt);
+    environment.Set("XDG_CACHE_HOME", cache.path().toStdString());
+    const QString squatted =
+        QDir::tempPath() + QStringLiteral("/%1-%2").arg(INSTANCE_NAME).arg(getuid());
+    QLockFile squatter(squatted + ".lock");
+    const bool squatting = squatter.tryLock(0);
+
+    const QString channel = SingleInstance::DefaultChannelPath();
+    EXPECT_TRUE(channel.startsWith(cache.path() + "/")) << channel.toStdString();
+    struct stat folder {};
+    ASSERT_EQ(stat(QFileInfo(channel).path().toStdString().c_str(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    SingleInstance instance;
+    EXPECT_TRUE(instance.Acquire());
+    if (squatting) squatter.unlock();
 }
 
 }  // namespace
