@@ -8,6 +8,7 @@
 #   P/share/doc/quorvel/   user-guide.md with images/, cli.md, virtual-keyboard.md,
 #                          profile-json.md, profile.schema.json
 #   P/lib/udev/rules.d/    70-quorvel.rules
+#   P/lib/udev/            quorvel-hidraw-access (the rule's helper)
 #
 # The program finds the libraries and its folder from its own location: see
 # ServiceLibraryDirs (device/service_library.h) and ProgramDirFor (model/program_paths.h).
@@ -26,7 +27,18 @@ foreach(library HidServ HidServVirtual)
     endif()
 endforeach()
 
-install(FILES ${CMAKE_SOURCE_DIR}/res/udev/70-quorvel.rules DESTINATION lib/udev/rules.d)
+if(TARGET quorvel-hidraw-access)
+    install(TARGETS quorvel-hidraw-access RUNTIME DESTINATION lib/udev)
+    # The rule names its helper by the installed path, known only once installing (--prefix,
+    # CPack's /usr).
+    install(CODE "
+        file(READ [[${CMAKE_SOURCE_DIR}/res/udev/70-quorvel.rules.in]] rule)
+        string(REPLACE @QUORVEL_HIDRAW_ACCESS@
+               \"\${CMAKE_INSTALL_PREFIX}/lib/udev/quorvel-hidraw-access\" rule \"\${rule}\")
+        file(WRITE [[${CMAKE_BINARY_DIR}/udev/70-quorvel.rules]] \"\${rule}\")
+        file(INSTALL [[${CMAKE_BINARY_DIR}/udev/70-quorvel.rules]]
+             DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/udev/rules.d\")")
+endif()
 # The user guide with its pictures, and the pages it links to, so its links work where it is
 # installed.
 install(FILES ${CMAKE_SOURCE_DIR}/docs/user-guide.md ${CMAKE_SOURCE_DIR}/docs/cli.md

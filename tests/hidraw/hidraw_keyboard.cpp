@@ -50,6 +50,15 @@ const std::vector<uint8_t> INDICATOR_COLLECTION = {0x05, 0x08, 0x09, 0x89, 0xA1,
                                                    0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95,
                                                    0x01, 0x09, 0x01, 0x91, 0x02, 0xC0};
 
+// Boot keyboard 0x0001/0x0006: modifiers, a reserved byte and six key codes in, the five lock
+// lights (usage page 0x08) out.
+const std::vector<uint8_t> TYPING_COLLECTION = {
+    0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
+    0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01,
+    0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06,
+    0x75, 0x08, 0x15, 0x00, 0x25, 0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
+constexpr size_t TYPING_REPORT_SIZE = 8;
+
 constexpr size_t CONTROL_REPORT_SIZE = vkbd::FRAME_SIZE;
 constexpr size_t INDICATOR_REPORT_SIZE = 2;
 constexpr int PACING_POLL_MS = 1;
@@ -318,6 +327,8 @@ HidrawKeyboard::HidrawKeyboard(VirtualKeyboard& firmware, Options options)
         node.outputSize = outputSize;
         node.index = static_cast<int>(b.nodes.size() - 1);
     };
+    // Output size 0 keeps the bridge off the node: what it is written is no firmware's business.
+    if (options.typingInterface) add({TYPING}, TYPING_COLLECTION, TYPING_REPORT_SIZE, 0);
     if (options.sharedControlInterface) {
         std::vector<uint8_t> descriptor = ConsumerCollection(true);
         descriptor.insert(descriptor.end(), CONTROL_COLLECTION.begin(), CONTROL_COLLECTION.end());
@@ -480,6 +491,10 @@ std::vector<std::vector<uint8_t>> HidrawKeyboard::Delivered(Node node) {
 
 std::string HidrawKeyboard::DevicePath(Node node) const {
     return bridge_->NodeOf(node).DevNode();
+}
+
+std::string HidrawKeyboard::SysfsPath(Node node) const {
+    return bridge_->NodeOf(node).Hidraw();
 }
 
 std::string HidrawKeyboard::Description() const {

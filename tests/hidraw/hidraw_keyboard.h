@@ -23,12 +23,15 @@ namespace quorvel::testing {
 
 class HidrawKeyboard {
 public:
-    enum Node { CONSUMER, CONTROL, INDICATOR };
+    enum Node { CONSUMER, CONTROL, INDICATOR, TYPING };
 
     struct Options {
         // Control and consumer collections share one interface (numbered reports), as some
         // firmware does; otherwise each has its own interface and hidraw node.
         bool sharedControlInterface = false;
+        // The keyboard's ordinary typing interface (a boot keyboard collection, with its lock
+        // lights) as interface 0. The library never opens it; nothing is ever typed on it.
+        bool typingInterface = false;
         bool plugged = true;
     };
 
@@ -60,6 +63,8 @@ public:
     std::vector<std::vector<uint8_t>> Delivered(Node node);
 
     std::string DevicePath(Node node) const;
+    // The node's folder under /sys/devices, as udev names it (%S%p).
+    std::string SysfsPath(Node node) const;
     // The sysfs tree in the text format of umockdev-record, for the devices of one plug.
     std::string Description() const;
 

@@ -40,6 +40,7 @@ for file in bin/quorvel bin/quorvelctl bin/quorvel-vkbd \
     share/quorvel/Help/index.html share/quorvel/autostart/quorvel.desktop \
     share/applications/quorvel.desktop share/icons/hicolor/48x48/apps/quorvel.png \
     share/icons/hicolor/256x256/apps/quorvel.png lib/udev/rules.d/70-quorvel.rules \
+    lib/udev/quorvel-hidraw-access \
     share/doc/quorvel/profile-json.md share/doc/quorvel/profile.schema.json \
     share/doc/quorvel/user-guide.md; do
     [ -e "$prefix/$file" ] || fail "the install lacks $file"
@@ -54,6 +55,9 @@ done <<<"$links"
 if ls "$prefix"/share/quorvel/Skins/UserDengColor_[0-2].userd >/dev/null 2>&1; then
     fail "user colour files of the build tree were installed"
 fi
+# The rule runs the helper where this install put it.
+grep -qF "PROGRAM=\"$prefix/lib/udev/quorvel-hidraw-access %S%p\"" \
+    "$prefix/lib/udev/rules.d/70-quorvel.rules" || fail "the udev rule does not name its helper"
 desktop-file-validate "$prefix/share/applications/quorvel.desktop" \
     "$prefix/share/quorvel/autostart/quorvel.desktop" || fail "desktop-file-validate"
 grep -qx 'Exec=quorvel /Start' "$prefix/share/quorvel/autostart/quorvel.desktop" ||

@@ -23,7 +23,8 @@ for file in ./usr/bin/quorvel ./usr/bin/quorvelctl ./usr/bin/quorvel-vkbd \
     ./usr/lib/quorvel/libHidServ.so ./usr/lib/quorvel/libHidServVirtual.so \
     ./usr/share/quorvel/Skins/Main.ini ./usr/share/quorvel/Skins/language.ini \
     ./usr/share/quorvel/Help/index.html ./usr/share/quorvel/autostart/quorvel.desktop \
-    ./usr/lib/udev/rules.d/70-quorvel.rules ./usr/share/applications/quorvel.desktop \
+    ./usr/lib/udev/rules.d/70-quorvel.rules ./usr/lib/udev/quorvel-hidraw-access \
+    ./usr/share/applications/quorvel.desktop \
     ./usr/share/icons/hicolor/48x48/apps/quorvel.png \
     ./usr/share/icons/hicolor/256x256/apps/quorvel.png ./usr/share/doc/quorvel/user-guide.md; do
     grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
@@ -49,4 +50,8 @@ mkdir "$work/control"
 dpkg-deb -e "$deb" "$work/control"
 [ -x "$work/control/postinst" ] || fail "no executable postinst"
 grep -q 'udevadm control --reload-rules' "$work/control/postinst" || fail "postinst reloads nothing"
+grep -q 'udevadm trigger' "$work/control/postrm" || fail "postrm leaves the granted nodes as they were"
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/udev/rules.d/70-quorvel.rules |
+    grep -qF 'PROGRAM="/usr/lib/udev/quorvel-hidraw-access %S%p"' ||
+    fail "the packaged udev rule does not name the packaged helper"
 echo "package_test: ok"
