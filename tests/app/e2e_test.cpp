@@ -78,6 +78,22 @@ TEST_F(EndToEnd, MissingSkinPictureEndsTheStartWithOneLine) {
     }
 }
 
+// Without a folder only this user can enter, no copy could find the running one: the start
+// ends with the reason instead of running unreachable.
+TEST_F(EndToEnd, WithoutAPrivateRuntimeFolderTheStartEndsWithOneLine) {
+    QFile notAFolder(dir_.filePath("cache"));
+    ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
+    notAFolder.close();
+    env_.remove("XDG_RUNTIME_DIR");
+    env_.insert("XDG_CACHE_HOME", notAFolder.fileName());
+    QString error;
+    EXPECT_EQ(RunToEnd({"--virtual"}, &error), 1);
+    // Qt adds its own warning about XDG_RUNTIME_DIR; the program says one line.
+    EXPECT_EQ(error.count("quorvel: "), 1) << error.toStdString();
+    EXPECT_TRUE(error.contains("quorvel: " + notAFolder.fileName())) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(StatePath()));
+}
+
 TEST_F(EndToEnd, ScreenshotsOfTheMainWindowInBothLanguages) {
     QDir().mkpath(QUORVEL_SCREENSHOT_DIR);
     InBothLanguages(700, [&](QProcess*, int language) {
