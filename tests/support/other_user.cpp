@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <stdexcept>
-#include <vector>
 
 namespace quorvel::testing {
 
@@ -64,15 +64,23 @@ int ListenAndAnswer(const std::string& path, int type, const std::string& answer
         return 1;
     char byte = 1;
     if (write(ready, &byte, 1) != 1) return 1;
-    std::vector<pollfd> fds = {{done, POLLIN, 0}, {listener, POLLIN, 0}};
+    // No allocation: the child of a threaded program.
+    constexpr size_t MAX_CLIENTS = 14;
+    pollfd fds[2 + MAX_CLIENTS] = {{done, POLLIN, 0}, {listener, POLLIN, 0}};
+    size_t count = 2;
     for (;;) {
-        if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return 1;
+        if (poll(fds, count, -1) < 0 && errno != EINTR) return 1;
         if (fds[0].revents) return 0;
         if (fds[1].revents) {
-            fds.push_back({accept(listener, nullptr, nullptr), POLLIN, 0});
+            const int client = accept(listener, nullptr, nullptr);
+            if (count < std::size(fds)) {
+                fds[count++] = {client, POLLIN, 0};
+            } else {
+                close(client);
+            }
             fds[1].revents = 0;
         }
-        for (size_t i = 2; i < fds.size(); ++i) {
+        for (size_t i = 2; i < count; ++i) {
             if (fds[i].fd < 0 || !fds[i].revents) continue;
             char buffer[512];
             if (recv(fds[i].fd, buffer, sizeof buffer, 0) <= 0) {
