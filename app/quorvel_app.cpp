@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/language_file.h"
 #include "app/quorvel_dlg.h"
+#include "app/single_instance.h"
 #include "base/texts.h"
 #include "model/working_set.h"
 
@@ -29,10 +30,15 @@ int CQuorvelApp::Run(const QStringList& arguments) {
     // The working-set lock exists with the working set itself.
     ProfileWorkingSet::Instance();
 
+    // Without it no later copy could find this one.
+    QString error;
+    if (SingleInstance::DefaultChannelPath(&error).isEmpty()) {
+        std::fprintf(stderr, "quorvel: %s\n", qPrintable(error));
+        return 1;
+    }
     CQuorvelDlg dialog(paths, options);
     if (std::optional<int> exitCode = dialog.SettleInstance()) return *exitCode;
 
-    QString error;
     if (!dialog.Initialise(&error)) {
         std::fprintf(stderr, "quorvel: %s\n", qPrintable(error));
         return 1;

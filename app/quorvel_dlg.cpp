@@ -14,7 +14,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
-#include <cstdio>
 
 #include "app/about_dialog.h"
 #include "app/busy_indicator.h"
@@ -106,12 +105,6 @@ CQuorvelDlg::~CQuorvelDlg() {
 
 std::optional<int> CQuorvelDlg::SettleInstance() {
     Shell().autoOpenDone = false;
-    if (instance_.ChannelPath().isEmpty()) {
-        QString reason;
-        SingleInstance::DefaultChannelPath(&reason);
-        std::fprintf(stderr, "quorvel: %s\n", qPrintable(reason));
-        return 1;
-    }
     if (options_.kill) {
         // A copy holding the instance is asked to exit; without one there is nothing to do.
         // Either way this process ends without starting.

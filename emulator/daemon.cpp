@@ -19,7 +19,6 @@
 #include <utility>
 
 #include "base/byte_order.h"
-#include "base/private_runtime.h"
 #include "emulator/daemon_process.h"
 #include "emulator/delivery_queue.h"
 #include "emulator/flat_json.h"
@@ -117,16 +116,10 @@ public:
 
     void Accept(int listenFd) {
         for (;;) {
-            int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+            const int fd = AcceptOwnClient(listenFd);
             if (fd < 0) {
-                if (errno == EINTR || errno == ECONNABORTED) continue;
                 std::perror("quorvel-vkbd: accept");
                 return;
-            }
-            // The socket's folder keeps other users out; this holds wherever --socket points.
-            if (!PeerIsThisUser(fd)) {
-                close(fd);
-                continue;
             }
             setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &SOCKET_BUFFER, sizeof(SOCKET_BUFFER));
             std::thread([this, fd] { Serve(fd); }).detach();

@@ -52,6 +52,18 @@ int Listen(const std::string& path, std::string& error) {
     return fd;
 }
 
+int AcceptOwnClient(int listenFd) {
+    for (;;) {
+        const int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0 && PeerIsThisUser(fd)) return fd;
+        if (fd >= 0) {
+            close(fd);
+        } else if (errno != EINTR && errno != ECONNABORTED) {
+            return -1;
+        }
+    }
+}
+
 void CloseInheritedFiles(int keep) {
     long limit = sysconf(_SC_OPEN_MAX);
     if (limit < 0 || limit > 65536) limit = 65536;

@@ -9,6 +9,10 @@ namespace quorvel::vkbd {
 // one-line reason in error otherwise.
 int Listen(const std::string& path, std::string& error);
 
+// The next connection from a process of this user's; others are closed unanswered (the socket's
+// folder keeps them out, but --socket may point anywhere). -1 when the listening socket fails.
+int AcceptOwnClient(int listenFd);
+
 // A detached daemon keeps nothing its starter had open: a pipe it held would never close.
 void CloseInheritedFiles(int keep);
 
