@@ -42,14 +42,14 @@ std::string ResolveTarget(const std::string& path) {
     return resolved;
 }
 
-// O_EXCL with our own unique name rather than mkstemp: the file then gets the usual 0666 & umask
-// permissions instead of 0600.
-int CreateTemporary(const std::string& target, std::string& temporaryPath) {
+// O_EXCL with our own unique name rather than mkstemp: the file then gets the caller's mode less
+// the umask instead of mkstemp's fixed 0600.
+int CreateTemporary(const std::string& target, std::string& temporaryPath, unsigned mode) {
     const std::string prefix =
         FolderOf(target) + "/." + BaseNameOf(target) + ".tmp." + std::to_string(getpid()) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath = prefix + std::to_string(temporaryCounter.fetch_add(1));
-        const int fd = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -83,10 +83,10 @@ void SetAtomicWriteFaultAfterBytes(long n) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                         std::string* error) {
+                         std::string* error, unsigned newFileMode) {
     const std::string target = ResolveTarget(path);
     std::string temporaryPath;
-    const int fd = CreateTemporary(target, temporaryPath);
+    const int fd = CreateTemporary(target, temporaryPath, newFileMode);
     if (fd < 0) return Fail(error, "cannot create a temporary file beside " + target, errno);
 
     const auto abandon = [&](const std::string& what) {

@@ -49,8 +49,9 @@ bool SaveState(const std::string& path, const SavedState& state, std::string& er
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), ignored);
     // A temporary of its own: two daemons saving to the same file never write into one file.
+    // Private to its user, as macros can hold typed text.
     return WriteFileAtomically(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                               &error);
+                               &error, 0600);
 }
 
 LoadResult LoadState(const std::string& path, SavedState& state) {

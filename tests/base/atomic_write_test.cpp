@@ -85,6 +85,19 @@ TEST_F(AtomicWrite, KeepsPermissionsAndSymbolicLinks) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+TEST_F(AtomicWrite, NewFileGetsTheAskedModeAndAReplacedOneKeepsItsOwn) {
+    const std::string path = dir.File("state.json");
+    ASSERT_TRUE(WriteFileAtomically(path, Bytes("first"), nullptr, 0600));
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(WriteFileAtomically(path, Bytes("second"), nullptr, 0600));
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
 TEST_F(AtomicWrite, MissingFolderFailsWithMessage) {
     std::string error;
     EXPECT_FALSE(WriteFileAtomically(dir.File("absent/file.ini"), Bytes("x"), &error));

@@ -2,6 +2,7 @@
 // let two daemons on one file write into each other's temporary, and followed whatever link
 // another program had put at that name.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -30,6 +31,10 @@ TEST(StateSaving, NeverWritesThroughAFixedTemporaryName) {
     SavedState loaded;
     ASSERT_EQ(LoadState(path, loaded), LoadResult::LOADED);
     EXPECT_TRUE(loaded.bankB);
+    // Macros in the flash can hold typed text: the file is its user's alone.
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 077, 0u);
 }
 
 TEST(StateSaving, TwoWritersLeaveOneWholeState) {
