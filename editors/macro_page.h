@@ -92,7 +92,6 @@ public:
     const std::vector<MacroRecord>& MacroCopies() const { return macros_; }
     std::vector<QString> MacroBoxTexts() const;
     int SelectedStep() const { return steps_->SelectedRow(); }
-    int StepRowCount() const { return steps_->RowCount(); }
     QString StepCellText(int row, int column) const { return steps_->CellText(row, column); }
     QString CyclesText() const;
     QString MeterText() const { return meter_->Text(); }

@@ -124,10 +124,6 @@ void MacroStepList::Clear() {
     list_->clear();
 }
 
-int MacroStepList::RowCount() const {
-    return list_->topLevelItemCount();
-}
-
 int MacroStepList::SelectedRow() const {
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
     return selected.isEmpty() ? -1 : list_->indexOfTopLevelItem(selected.front());

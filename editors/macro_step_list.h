@@ -49,7 +49,6 @@ public:
     void Insert(int row, const MacroAction& step);
     void Update(int row, const MacroAction& step);
     void Clear();
-    int RowCount() const;
     int SelectedRow() const;
     void Select(int row);
     QString CellText(int row, int column) const;
