@@ -107,6 +107,15 @@ constexpr std::array SLOT_KEYS = std::to_array<LanguageKeyInfo>({
     {"EXTRA_APPLY_FAILED", "The keyboard did not take all settings; they are not applied yet.",
      SLOT, FILE_VALUE},
     {"EXTRA_PROFILE_SWITCH_FAILED", "The keyboard did not switch its profile.", SLOT, FILE_VALUE},
+    {"EXTRA_PROFILE_WRITE_FAILED", "The profile file could not be written: %s", SLOT, FILE_VALUE},
+    // Profile manager captions.
+    {"PROFILE_MANAGER_TITLE", "Profiles", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_ADD", "Add", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_LOAD", "Load", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_DELETE", "Delete", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_OK", "OK", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_CANCEL", "Cancel", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_APPLY", "Apply", SLOT, FILE_VALUE},
     // Firmware update; their slots are small.
     {"MAIN_UPDATE_ERROR_TEXT", "请选择正确的更新文件! ", 13, FILE_VALUE},
     {"MAIN_BOOT_ERROR_TEXT", "无法进入Boot模式! ", 13, FILE_VALUE},
@@ -167,6 +176,12 @@ constexpr std::array DIRECT_KEYS = std::to_array<LanguageKeyInfo>({
     // Composite dialog.
     {"COMPOSITE_PROMPT_CLEAR", "", SLOT, FILE_VALUE},
     {"COMPOSITE_PROMPT_OSK", "", SLOT, FILE_VALUE},
+    {"COMPOSITE_PROMPT_OSK_MISSING",
+     "No on-screen keyboard is installed. Install one of these programs: %s", SLOT, FILE_VALUE},
+    {"COMPOSITE_TITLE", "Key Settings", SLOT, FILE_VALUE},
+    {"COMPOSITE_APPLY", "Apply", SLOT, FILE_VALUE},
+    {"MACRO_UNDO", "Undo", SLOT, FILE_VALUE},
+    {"MACRO_REDO", "Redo", SLOT, FILE_VALUE},
     {"COMPOSITE_MACRO_OVER", "", SLOT, FILE_VALUE},
     {"MACRO_CYCLES", "", SLOT, FILE_VALUE},
     {"RECORD_DELAY", "", SLOT, FILE_VALUE},

@@ -3,47 +3,33 @@
 // multimedia function or a keyboard function - with the macro editor and recorder on its macro
 // page. It edits copies; its Apply stores one assignment and the macro list in the working set
 // and leaves the keyboard to the main window's Apply.
-#include <QPixmap>
-#include <QPoint>
-#include <QRect>
-#include <QSize>
-#include <array>
+#include <QString>
 #include <functional>
-#include <map>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "base/ini_file.h"
+#include "editors/composite_skin.h"
 #include "editors/editor_host.h"
 #include "editors/key_capture.h"
-#include "editors/macro_editing.h"
+#include "editors/macro_page.h"
 #include "model/key_assignment.h"
-#include "model/macro.h"
 #include "skin/base_dialog.h"
 
-class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTimer;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace quorvel {
 
 class CPngButton;
-class KeyCapture;
 class ProfileWorkingSet;
-
-// Where the dialog goes beside the key: right and below, right and above, left and below, left
-// and above, whichever first fits the available area; otherwise right and below, kept on it.
-QPoint PlaceBesideKey(QRect key, QSize dialog, QRect available);
 
 class Quorvel_DlgComposite : public CBaseDialog {
     Q_OBJECT
 public:
     enum Page { PAGE_KEY = 0, PAGE_MACRO = 1, PAGE_MEDIA = 2, PAGE_FUNCTION = 3 };
-    enum StepMove { MOVE_TOP, MOVE_UP, MOVE_DOWN, MOVE_BOTTOM };
 
     // skinFolder ends in '/' and holds Composite.ini and its pictures. The captions are read
     // from the language file that languageFile opens, again at every opening.
@@ -63,7 +49,7 @@ public:
     bool Prepare(const SelectedKey& key);
     void CloseDialog(bool apply);
 
-    void SetClock(TickClock clock);
+    MacroPage& Macros() { return *macroPage_; }
 
     // Buttons and boxes, as the user works them.
     void ShowPageButton(Page page);
@@ -71,39 +57,16 @@ public:
     bool ApplyChanges();
     void SelectMedia(int index);
     void SelectFunction(int index);
-    void AddMacro();
-    void DeleteMacro();
-    void SelectMacro(int position);
-    void TypeMacroName(const QString& text);
-    void ToggleRecording();
-    void ToggleRecordDelay();
-    void DeleteStep();
-    void ClearSteps();
-    void MoveSelectedStep(StepMove move);
-    void SelectStep(int row);
-    void EditStepKey(int row, int listIndex);
-    void EditStepState(int row, int state);
-    void EditStepPause(int row, const QString& text);
-    void SetCyclesText(const QString& text);
-    void UndoSteps();
-    void RedoSteps();
+    void OpenOnScreenKeyboard();
 
     // What the dialog shows.
     int PageType() const { return pageType_; }
     ScanCode CapturedKeyCode() const { return capturedKey_; }
     bool Modified() const { return modified_; }
-    bool Recording() const { return recorder_.Recording(); }
-    bool CapturingKeys() const;
-    int SelectedMacro() const { return selectedMacro_; }
-    const std::vector<MacroRecord>& MacroCopies() const { return macros_; }
-    std::vector<QString> MacroBoxTexts() const;
-    int SelectedStep() const;
+    bool CapturingKeys() const { return capturingKeys_; }
     QString KeyBoxText() const;
-    QString CyclesText() const;
-    QString StepCellText(int row, int column) const;
-    QString MeterText() const;
-    bool MeterOverCapacity() const { return meterOver_; }
-    bool RecordDelayOption() const { return recordDelayOption_ == 1; }
+    QString TitleText() const;
+    const CPngButton& OnScreenKeyboardButton() const { return *osk_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -114,42 +77,16 @@ protected:
 
 private:
     bool BuildControls();
-    CPngButton& AddButton(const char* skinKey, bool checkedLook = false);
-    QLabel& AddLabel(const char* skinKey, double pointSize);
     void ApplyCaptions();
-    void Place();
+    void OfferOnScreenKeyboard(const std::function<QString(const char*)>& text);
     void ShowPage(bool initial);
     void ShowOnlyPageControls(Page page);
     void StartKeyCapture();
     void StopKeyCapture();
     void OnCapturedKey(const CapturedKey& key);
-    void OnRecordedKey(const CapturedKey& key);
-    void StartOnScreenKeyboard();
-    void ReleaseCopies();
     void RefreshBusy();
-
-    // Macro page.
-    void FillMacroBox();
-    void ShowMacroPage(bool initial);
-    void LoadSelectedMacro();
-    void SaveCycles();
-    void ReloadSteps(int selectRow);
-    void UpdateStepRow(int row);
-    void EnableStepControls();
-    void StopRecording();
-    void FinishCellEdit();
-    void BeginCellEdit(QTreeWidgetItem* item, int column);
-    std::vector<MacroAction>* SelectedSteps();
-    StepsState CurrentStepsState() const;
-    void RememberSteps();
-    void RestoreSteps(const StepsState& state);
-    void MarkModified();
-    void UpdateMeter();
-    void WarnCapacity();
-    void LoadRecordDelayOption();
-    void StoreRecordDelayOption();
-    void SetRecordCaption(const char* textKey);
     void SetModified(bool modified);
+    void StoreAssignment();
 
     // A caption of the dialog: the language file's text, else the loaded text of the key.
     std::string Caption(const IniFile& language, const char* textKey) const;
@@ -157,6 +94,7 @@ private:
     EditorHost& host_;
     ProfileWorkingSet& workingSet_;
     std::function<IniFile()> languageFile_;
+    CompositeSkin skin_;
     bool skinReady_ = false;
 
     // Opening state.
@@ -168,57 +106,29 @@ private:
     int32_t initialValue_ = 0;
     ScanCode capturedKey_ = 0;
     ScanCode lastCapturePress_ = 0;
-    int openedType_ = ASSIGN_DEFAULT;
     bool modified_ = false;
     int openCount_ = 0;
-    bool macroPageShown_ = false;
 
-    // Macro page state.
-    std::vector<MacroRecord> macros_;
-    int selectedMacro_ = -1;
-    int nameCounter_ = 0;
-    int recordDelayOption_ = 0;
-    bool filling_ = false;
-    bool meterOver_ = false;
-    std::map<uint16_t, StepHistory> histories_;
-    MacroRecorder recorder_;
     KeyCapture* capture_ = nullptr;
     bool capturingKeys_ = false;
+    MacroPage* macroPage_ = nullptr;
 
     // Controls.
-    std::array<QPixmap, 4> looks_;  // normal, over, down, disabled
-    std::array<QPixmap, 4> pageImages_;
     std::array<CPngButton*, 4> pageButtons_{};
     CPngButton* clear_ = nullptr;
     CPngButton* osk_ = nullptr;
     CPngButton* ok_ = nullptr;
     CPngButton* cancel_ = nullptr;
     CPngButton* apply_ = nullptr;
+    QLabel* title_ = nullptr;
     QLabel* pageMask_ = nullptr;
     QLabel* heading_ = nullptr;
     QLabel* singleHint_ = nullptr;
-    QLabel* macroHeading_ = nullptr;
     QLabel* mediaHeading_ = nullptr;
     QLabel* functionHeading_ = nullptr;
     QLineEdit* keyBox_ = nullptr;
     QComboBox* mediaList_ = nullptr;
     QComboBox* functionList_ = nullptr;
-    QComboBox* macroBox_ = nullptr;
-    CPngButton* addMacro_ = nullptr;
-    CPngButton* deleteMacro_ = nullptr;
-    QTreeWidget* stepList_ = nullptr;
-    std::array<CPngButton*, 7> stepButtons_{};  // record, delete, clear, top, up, down, bottom
-    QCheckBox* recordDelay_ = nullptr;
-    QLabel* recordDelayLabel_ = nullptr;
-    QLineEdit* cycles_ = nullptr;
-    QLabel* cyclesLabel_ = nullptr;
-    QLabel* meter_ = nullptr;
-    // The meter's texts from the language file ("%1" used, "%2" capacity, "%3" without names).
-    QString meterText_;
-    QString meterUnknownText_;
-    QWidget* cellEditor_ = nullptr;
-    int cellEditRow_ = -1;
-    int cellEditColumn_ = -1;
     QTimer* busyTimer_ = nullptr;
 };
 

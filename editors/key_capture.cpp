@@ -50,6 +50,7 @@ CapturedKey KeyCapture::Translate(const QKeyEvent& event) {
     CapturedKey key;
     key.release = event.type() == QEvent::KeyRelease;
     key.autoRepeat = event.isAutoRepeat();
+    key.time = static_cast<uint32_t>(event.timestamp());
     const auto native = static_cast<int>(event.nativeScanCode());
     const ScanCode s = ResolveNativeKeyCode(native, key.autoRepeat, key.release);
     if (s != 0 && !IsMediaKey(s)) key.scanCode = s;

@@ -19,6 +19,8 @@ struct CapturedKey {
     ScanCode scanCode = 0;
     bool release = false;
     bool autoRepeat = false;
+    // The window system's time stamp of the event in milliseconds, 0 when it has none.
+    uint32_t time = 0;
 };
 
 class KeyCapture : public QObject {

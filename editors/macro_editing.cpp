@@ -5,6 +5,8 @@
 #include <charconv>
 #include <memory>
 
+#include "base/texts.h"
+
 namespace quorvel {
 namespace {
 
@@ -37,6 +39,13 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
 }
 
 }  // namespace
+
+std::string TextWithNumber(std::string_view key, long long number) {
+    std::string text = Text(key);
+    const size_t at = text.find("%d");
+    if (at != std::string::npos) text.replace(at, 2, std::to_string(number));
+    return text;
+}
 
 TypedPause ParseTypedPause(std::string_view text) {
     const int64_t value = std::max<int64_t>(LeadingNumber(text).value_or(0), 0);
@@ -120,6 +129,7 @@ TickClock SteadyTickClock() {
 void MacroRecorder::Start() {
     recording_ = true;
     previousTick_ = clock_();
+    previousEventTime_ = 0;
     down_.clear();
 }
 
@@ -128,14 +138,17 @@ void MacroRecorder::Stop() {
     down_.clear();
 }
 
-uint32_t MacroRecorder::PauseSince(uint32_t now, bool keepPauses) const {
-    if (!keepPauses) return RECORD_FIXED_PAUSE_MS;
+uint32_t MacroRecorder::Elapsed(uint32_t now, uint32_t eventTime) const {
+    // Unsigned differences stay right across the wrap of either clock.
+    const uint32_t elapsed = eventTime != 0 && previousEventTime_ != 0
+                                 ? eventTime - previousEventTime_
+                                 : now - previousTick_;
     // A recorded pause obeys the same limit as a typed one.
-    return std::min(now - previousTick_, MACRO_PAUSE_MAX_MS);
+    return std::min(elapsed, MACRO_PAUSE_MAX_MS);
 }
 
 std::vector<RecordedStep> MacroRecorder::OnKey(ScanCode s, bool release, bool autoRepeat,
-                                               bool keepPauses) {
+                                               bool keepPauses, uint32_t eventTime) {
     std::vector<RecordedStep> steps;
     if (!recording_ || s == 0 || autoRepeat) return steps;
     // Some systems repeat a held key without marking the repeat.
@@ -147,22 +160,24 @@ std::vector<RecordedStep> MacroRecorder::OnKey(ScanCode s, bool release, bool au
         steps.push_back({keepPauses ? SINGLE_TRANSITION_PAUSE_MS : RECORD_FIXED_PAUSE_MS, s,
                          MACRO_STATE_PRESS});
     }
-    steps.push_back(
-        {PauseSince(now, keepPauses), s, release ? MACRO_STATE_RELEASE : MACRO_STATE_PRESS});
+    steps.push_back({keepPauses ? Elapsed(now, eventTime) : RECORD_FIXED_PAUSE_MS, s,
+                     release ? MACRO_STATE_RELEASE : MACRO_STATE_PRESS});
     if (release) {
         down_.erase(s);
     } else {
         down_.insert(s);
     }
     previousTick_ = now;
+    previousEventTime_ = eventTime;
     return steps;
 }
 
 void StepHistory::Push(StepsState before) {
+    // A new edit ends the redo branch even when its starting point is already the last undo.
+    redo_.clear();
     if (!undo_.empty() && undo_.back() == before) return;
     undo_.push_back(std::move(before));
     if (undo_.size() > LIMIT) undo_.erase(undo_.begin());
-    redo_.clear();
 }
 
 std::optional<StepsState> StepHistory::Undo(StepsState current) {

@@ -27,6 +27,9 @@ constexpr uint32_t SINGLE_TRANSITION_PAUSE_MS = 2;
 constexpr int MACRO_CYCLES_MIN = 1;
 constexpr int MACRO_CYCLES_MAX = 255;
 
+// A language text with its first "%d" replaced by the number.
+std::string TextWithNumber(std::string_view key, long long number);
+
 struct TypedPause {
     uint32_t ms = 0;
     bool clamped = false;  // above the limit: the user is told
@@ -68,6 +71,9 @@ struct RecordedStep {
 };
 
 // Turns key events into steps with their pauses. Repeats of a held key record nothing.
+// A pause is measured between the events' own times, as the window system stamped them, so a
+// busy program does not stretch or squeeze it; the clock serves for the first event after the
+// start and for events without a time.
 class MacroRecorder {
 public:
     explicit MacroRecorder(TickClock clock) : clock_(std::move(clock)) {}
@@ -77,14 +83,18 @@ public:
     bool Recording() const { return recording_; }
 
     // keepPauses: the record-delay option; off, every pause is RECORD_FIXED_PAUSE_MS.
-    std::vector<RecordedStep> OnKey(ScanCode s, bool release, bool autoRepeat, bool keepPauses);
+    // eventTime: the event's time stamp in milliseconds, 0 when it has none.
+    std::vector<RecordedStep> OnKey(ScanCode s, bool release, bool autoRepeat, bool keepPauses,
+                                    uint32_t eventTime = 0);
 
 private:
-    uint32_t PauseSince(uint32_t now, bool keepPauses) const;
+    uint32_t Elapsed(uint32_t now, uint32_t eventTime) const;
 
     TickClock clock_;
     bool recording_ = false;
     uint32_t previousTick_ = 0;
+    // The previous event's own time, 0 while there is none to measure from.
+    uint32_t previousEventTime_ = 0;
     std::set<ScanCode> down_;
 };
 

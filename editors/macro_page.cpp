@@ -1,8 +1,8 @@
-// The macro page of the key assignment dialog: the macro box, the steps, the recorder, the
-// memory meter and the undo history of step edits.
+#include "editors/macro_page.h"
+
 #include <QCheckBox>
 #include <QComboBox>
-#include <QIntValidator>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
@@ -11,9 +11,8 @@
 
 #include "base/texts.h"
 #include "base/utf16.h"
-#include "device/macro_area.h"
-#include "editors/composite_dialog.h"
-#include "editors/key_capture.h"
+#include "editors/composite_skin.h"
+#include "editors/editor_host.h"
 #include "model/macro_list.h"
 #include "model/working_set.h"
 #include "skin/png_button.h"
@@ -24,51 +23,142 @@ namespace {
 constexpr const char* SETTINGS_SECTION = "PROFILES";
 constexpr const char* RECORD_DELAY_VALUE_KEY = "MACRO_ACTION_RECORD_DELAY";
 constexpr const char* RECORD_DELAY_VALUE_FALLBACK = "RecordDelay";
-constexpr int PAUSE_EDIT_DIGITS = 9;
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QString FromUtf16(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
-// A language text with its first "%d" replaced by the number.
-std::string TextWithNumber(std::string_view key, long long number) {
-    std::string text = Text(key);
-    const size_t at = text.find("%d");
-    if (at != std::string::npos) text.replace(at, 2, std::to_string(number));
-    return text;
-}
-
-QString StateText(uint16_t state) {
-    return state == MACRO_STATE_RELEASE ? QString::fromUtf8("  \u2191")
-                                        : QString::fromUtf8("\u2193");
-}
-
 QString SettingsKey() {
     std::string name = Text(RECORD_DELAY_VALUE_KEY);
     if (name.empty()) name = RECORD_DELAY_VALUE_FALLBACK;
-    return QString(SETTINGS_SECTION) + "/" + FromUtf8(name);
+    return QString(SETTINGS_SECTION) + "/" + QString::fromStdString(name);
 }
 
 }  // namespace
 
-void Quorvel_DlgComposite::FillMacroBox() {
-    macros_ = CopyOutMacros(workingSet_);
-    filling_ = true;
-    macroBox_->clear();
-    for (const MacroRecord& macro : macros_) macroBox_->addItem(FromUtf16(macro.Name()));
-    macroBox_->setCurrentIndex(-1);
-    macroBox_->setEditText(QString());
-    filling_ = false;
-    selectedMacro_ = -1;
-    ReloadSteps(-1);
-    EnableStepControls();
+MacroPage::MacroPage(CompositeSkin& skin, Context context)
+    : QObject(&context.dialog), context_(std::move(context)), recorder_(SteadyTickClock()) {
+    Build(skin);
 }
 
-void Quorvel_DlgComposite::ShowMacroPage(bool initial) {
+void MacroPage::SetClock(TickClock clock) {
+    recorder_ = MacroRecorder(std::move(clock));
+}
+
+void MacroPage::Build(CompositeSkin& skin) {
+    QWidget& dialog = context_.dialog;
+    heading_ = &skin.Label("MARCO_NAME_SETTING", 10.8);
+    box_ = new QComboBox(&dialog);
+    box_->setObjectName("FUNC_MACRO_LIST");
+    box_->setEditable(true);
+    box_->setInsertPolicy(QComboBox::NoInsert);
+    QFont font("Verdana");
+    font.setPointSizeF(12);
+    box_->setFont(font);
+    box_->setMaxVisibleItems(12);
+    skin.Place(*box_, "FUNC_MACRO_LIST");
+    // A drop-down box, not a list: only its edit line's height counts.
+    box_->resize(box_->width(), box_->sizeHint().height());
+    connect(box_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!filling_ && index >= 0) SelectMacro(index);
+    });
+    connect(box_->lineEdit(), &QLineEdit::textEdited, this,
+            [this](const QString& text) { TypeMacroName(text); });
+    add_ = &skin.Button("FUNC_MACRO_ADD");
+    connect(add_, &QAbstractButton::clicked, this, [this] { AddMacro(); });
+    delete_ = &skin.Button("FUNC_MACRO_DELETE");
+    connect(delete_, &QAbstractButton::clicked, this, [this] { DeleteMacro(); });
+
+    steps_ = new MacroStepList(
+        dialog, {[this](int row, int column) { BeginCellEdit(row, column); },
+                 [this](const MacroStepList::CellEdit& edit) { OnCellEdited(edit); },
+                 [this] { UndoSteps(); }, [this] { RedoSteps(); }, [this] { return CanUndo(); },
+                 [this] { return CanRedo(); }});
+    skin.Place(steps_->Widget(), "FUNC_MACRO_LIST2");
+
+    const char* stepKeys[] = {"FUNC_MACRO_RECORD",     "FUNC_MACRO_DELETE2", "FUNC_MACRO_CLEAR",
+                              "FUNC_MACRO_UP_TOP",     "FUNC_MACRO_UP",      "FUNC_MACRO_DOWN",
+                              "FUNC_MACRO_DOWN_BOTTOM"};
+    for (size_t i = 0; i < stepButtons_.size(); ++i)
+        stepButtons_[i] = &skin.Button(stepKeys[i], i == 0);
+    connect(stepButtons_[0], &QAbstractButton::clicked, this, [this] { ToggleRecording(); });
+    connect(stepButtons_[1], &QAbstractButton::clicked, this, [this] { DeleteStep(); });
+    connect(stepButtons_[2], &QAbstractButton::clicked, this, [this] { ClearSteps(); });
+    const StepMove moves[] = {MOVE_TOP, MOVE_UP, MOVE_DOWN, MOVE_BOTTOM};
+    for (int i = 0; i < 4; ++i) {
+        connect(stepButtons_[3 + i], &QAbstractButton::clicked, this,
+                [this, move = moves[i]] { MoveSelectedStep(move); });
+    }
+
+    recordDelay_ = new QCheckBox(&dialog);
+    recordDelay_->setObjectName("FUNC_MACRO_RECORD_DELAY");
+    // A box of its own on the dark page, so the option shows when it is off as well.
+    recordDelay_->setStyleSheet(
+        "QCheckBox { background: transparent; }"
+        "QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid #e4e4e4;"
+        " background: #15181d; }"
+        "QCheckBox::indicator:checked { background: #19a7dd; }");
+    skin.Place(*recordDelay_, "FUNC_MACRO_RECORD_DELAY");
+    // The option flips on a click; the box only shows it.
+    connect(recordDelay_, &QCheckBox::clicked, this, [this] { ToggleRecordDelay(); });
+    recordDelayLabel_ = &skin.Label("FUNC_MACRO_RECORD_DELAY2", 9);
+    cycles_ = new QLineEdit(&dialog);
+    cycles_->setObjectName("FUNC_MACRO_CYCLES");
+    skin.Place(*cycles_, "FUNC_MACRO_CYCLES");
+    connect(cycles_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { SetCyclesText(text); });
+    cyclesLabel_ = &skin.Label("FUNC_MACRO_CYCLES_PROMPT", 9);
+    QLabel& meter = skin.Label("FUNC_MACRO_METER", 8);
+    meter.setWordWrap(false);
+    meter_ = std::make_unique<MacroMeter>(meter);
+
+    controls_ = {heading_,          box_,    add_,         delete_, &steps_->Widget(), recordDelay_,
+                 recordDelayLabel_, cycles_, cyclesLabel_, &meter};
+    controls_.insert(controls_.end(), stepButtons_.begin(), stepButtons_.end());
+}
+
+void MacroPage::ApplyCaptions(const std::function<QString(const char*)>& text,
+                              const IniFile& language) {
+    const char* stepCaptions[] = {"A_RECORD", "A_DELETE", "A_CLEAR", "A_TOP",
+                                  "A_UP",     "A_DOWN",   "A_BOTTOM"};
+    for (size_t i = 0; i < stepButtons_.size(); ++i)
+        stepButtons_[i]->setText(text(stepCaptions[i]));
+    heading_->setText(text("MACRO_NAME_SETTING"));
+    recordDelayLabel_->setText(text("RECORD_DELAY"));
+    cyclesLabel_->setText(text("MACRO_CYCLES"));
+    steps_->SetColumnTitles(text("MACRO_KEYS_TISHI"), text("MACRO_ACTION_TISHI"),
+                            text("MACRO_DELAY_MS"));
+    steps_->SetUndoTexts(text("MACRO_UNDO"), text("MACRO_REDO"));
+    meter_->LoadTexts(language);
+}
+
+void MacroPage::SetVisible(bool visible) {
+    for (QWidget* control : controls_) control->setVisible(visible);
+}
+
+void MacroPage::Open(int openedType, int32_t initialValue) {
+    open_ = true;
+    openedType_ = openedType;
+    initialValue_ = initialValue;
+    shownThisOpening_ = false;
+    histories_.clear();
+    recorder_.Stop();
+    LoadRecordDelayOption();
+    macros_ = CopyOutMacros(context_.workingSet);
+    filling_ = true;
+    box_->clear();
+    for (const MacroRecord& macro : macros_) box_->addItem(FromUtf16(macro.Name()));
+    box_->setCurrentIndex(-1);
+    box_->setEditText(QString());
+    cycles_->setText("1");
+    filling_ = false;
+    selectedMacro_ = -1;
+    ShowSteps(-1);
+    EnableStepControls();
+    meter_->Update(macros_, context_.host.MacroCapacity());
+}
+
+void MacroPage::Show(bool initial) {
     int select = -1;
     if (initial) {
         select = macros_.empty() ? -1 : 0;
@@ -78,54 +168,81 @@ void Quorvel_DlgComposite::ShowMacroPage(bool initial) {
                 if (macros_[i].id == initialValue_) select = static_cast<int>(i);
             }
         }
-    } else if (!macroPageShown_ && initialValue_ == 0 && !macros_.empty()) {
+    } else if (!shownThisOpening_ && initialValue_ == 0 && !macros_.empty()) {
         select = 0;
     }
-    macroPageShown_ = true;
+    shownThisOpening_ = true;
     if (select < 0) return;
-    filling_ = true;
-    macroBox_->setCurrentIndex(select);
-    filling_ = false;
-    selectedMacro_ = select;
+    SetBoxSelection(select);
     LoadSelectedMacro();
 }
 
-void Quorvel_DlgComposite::LoadSelectedMacro() {
+void MacroPage::SetBoxSelection(int position, bool clearText) {
+    filling_ = true;
+    box_->setCurrentIndex(position);
+    if (clearText) box_->setEditText(QString());
+    filling_ = false;
+    selectedMacro_ = position;
+}
+
+void MacroPage::Commit() {
+    FinishCellEdit();
+    StopRecording();
+    CommitMacros(context_.workingSet, macros_);
+}
+
+void MacroPage::Close() {
+    FinishCellEdit();
+    StopRecording();
+    open_ = false;
+    filling_ = true;
+    box_->clear();
+    steps_->Clear();
+    filling_ = false;
+    macros_.clear();
+    histories_.clear();
+    selectedMacro_ = -1;
+}
+
+int MacroPage::Cycles() const {
+    return CyclesOf(cycles_->text().toStdString());
+}
+
+void MacroPage::LoadSelectedMacro() {
     filling_ = true;
     cycles_->setText(selectedMacro_ >= 0 ? QString::number(macros_[selectedMacro_].cycles)
                                          : QString("1"));
     filling_ = false;
-    ReloadSteps(-1);
+    ShowSteps(-1);
     EnableStepControls();
-    UpdateMeter();
+    meter_->Update(macros_, context_.host.MacroCapacity());
 }
 
-void Quorvel_DlgComposite::SelectMacro(int position) {
+void MacroPage::SelectMacro(int position) {
     if (position < 0 || position >= static_cast<int>(macros_.size())) return;
     FinishCellEdit();
     selectedMacro_ = position;
     if (!filling_) LoadSelectedMacro();
 }
 
-void Quorvel_DlgComposite::TypeMacroName(const QString& text) {
-    if (openCount_ <= 0) return;
+void MacroPage::TypeMacroName(const QString& text) {
+    if (!open_) return;
     const std::u16string name = text.toStdU16String();
     if (macros_.empty()) {
         std::optional<MacroRecord> macro = CreateMacro(name, macros_);
         if (!macro) return;
         macros_.insert(macros_.begin(), std::move(*macro));
         filling_ = true;
-        macroBox_->insertItem(0, text);
-        macroBox_->setCurrentIndex(0);
+        box_->insertItem(0, text);
         filling_ = false;
-        selectedMacro_ = 0;
+        SetBoxSelection(0);
         LoadSelectedMacro();
     } else if (selectedMacro_ >= 0) {
         macros_[selectedMacro_].SetName(name);
         filling_ = true;
-        const int cursor = macroBox_->lineEdit()->cursorPosition();
-        macroBox_->setItemText(selectedMacro_, FromUtf16(macros_[selectedMacro_].Name()));
-        macroBox_->lineEdit()->setCursorPosition(cursor);
+        const int cursor = box_->lineEdit()->cursorPosition();
+        box_->setItemText(selectedMacro_, FromUtf16(macros_[selectedMacro_].Name()));
+        box_->lineEdit()->setCursorPosition(cursor);
         filling_ = false;
     } else {
         // Nothing is selected: there is no macro the text could name.
@@ -134,10 +251,11 @@ void Quorvel_DlgComposite::TypeMacroName(const QString& text) {
     MarkModified();
 }
 
-void Quorvel_DlgComposite::AddMacro() {
-    if (openCount_ <= 0 || recorder_.Recording()) return;
+void MacroPage::AddMacro() {
+    if (!open_ || recorder_.Recording()) return;
     if (macros_.size() >= static_cast<size_t>(MACRO_LIST_MAX)) {
-        host_.ShowMessage(this, "MACRO_ERR_MAX", TextWithNumber("MACRO_ERR_MAX", MACRO_LIST_MAX));
+        context_.host.ShowMessage(&context_.dialog, "MACRO_ERR_MAX",
+                                  TextWithNumber("MACRO_ERR_MAX", MACRO_LIST_MAX));
         return;
     }
     FinishCellEdit();
@@ -150,277 +268,47 @@ void Quorvel_DlgComposite::AddMacro() {
     if (!macro) return;
     macros_.push_back(std::move(*macro));
     filling_ = true;
-    macroBox_->addItem(FromUtf16(macros_.back().Name()));
-    macroBox_->setCurrentIndex(static_cast<int>(macros_.size()) - 1);
+    box_->addItem(FromUtf16(macros_.back().Name()));
     filling_ = false;
-    selectedMacro_ = static_cast<int>(macros_.size()) - 1;
+    SetBoxSelection(static_cast<int>(macros_.size()) - 1);
     LoadSelectedMacro();
     MarkModified();
 }
 
-void Quorvel_DlgComposite::DeleteMacro() {
-    if (openCount_ <= 0 || recorder_.Recording()) return;
+void MacroPage::DeleteMacro() {
+    if (!open_ || recorder_.Recording()) return;
     if (selectedMacro_ < 0 || selectedMacro_ >= static_cast<int>(macros_.size())) return;
     FinishCellEdit();
     const MacroRecord& macro = macros_[selectedMacro_];
     if (!macro.isNew) {
         bool inUse = false;
         {
-            WorkingSetLock data = workingSet_.Lock();
+            WorkingSetLock data = context_.workingSet.Lock();
             inUse = MacroInUse(data->keyAreas, macro.id);
         }
-        if (inUse && !host_.AskYesNo(this, "MACRO_DELETE_CONFIRM_OF_KEYS")) return;
-        if (openCount_ <= 0) return;
+        if (inUse && !context_.host.AskYesNo(&context_.dialog, "MACRO_DELETE_CONFIRM_OF_KEYS"))
+            return;
+        if (!open_) return;
     }
     histories_.erase(macros_[selectedMacro_].id);
     macros_.erase(macros_.begin() + selectedMacro_);
     filling_ = true;
-    macroBox_->removeItem(selectedMacro_);
-    const int next = macros_.empty() ? -1 : std::max(selectedMacro_ - 1, 0);
-    macroBox_->setCurrentIndex(next);
-    if (next < 0) macroBox_->setEditText(QString());
+    box_->removeItem(selectedMacro_);
     filling_ = false;
-    selectedMacro_ = next;
+    const int next = macros_.empty() ? -1 : std::max(selectedMacro_ - 1, 0);
+    SetBoxSelection(next, next < 0);
     LoadSelectedMacro();
     MarkModified();
 }
 
-std::vector<MacroAction>* Quorvel_DlgComposite::SelectedSteps() {
-    if (selectedMacro_ < 0 || selectedMacro_ >= static_cast<int>(macros_.size())) return nullptr;
-    return &macros_[selectedMacro_].actions;
-}
-
-int Quorvel_DlgComposite::SelectedStep() const {
-    const QList<QTreeWidgetItem*> selected = stepList_->selectedItems();
-    return selected.isEmpty() ? -1 : stepList_->indexOfTopLevelItem(selected.front());
-}
-
-void Quorvel_DlgComposite::SelectStep(int row) {
-    QTreeWidgetItem* item = stepList_->topLevelItem(row);
-    stepList_->clearSelection();
-    if (!item) return;
-    stepList_->setCurrentItem(item);
-    item->setSelected(true);
-    stepList_->scrollToItem(item);
-}
-
-void Quorvel_DlgComposite::ReloadSteps(int selectRow) {
-    stepList_->clear();
-    const std::vector<MacroAction>* steps = SelectedSteps();
-    if (steps) {
-        QList<QTreeWidgetItem*> rows;
-        const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
-        for (const MacroAction& step : *steps) {
-            auto* item = new QTreeWidgetItem({FromUtf8(KeyName(step.key)), StateText(step.state),
-                                              QString::number(step.delayMs)});
-            item->setForeground(0, grey);
-            item->setForeground(1, grey);
-            rows.append(item);
-        }
-        stepList_->addTopLevelItems(rows);
-    }
-    SelectStep(selectRow);
-}
-
-void Quorvel_DlgComposite::UpdateStepRow(int row) {
-    const std::vector<MacroAction>* steps = SelectedSteps();
-    QTreeWidgetItem* item = stepList_->topLevelItem(row);
-    if (!steps || !item || row >= static_cast<int>(steps->size())) return;
-    const MacroAction& step = (*steps)[row];
-    item->setText(0, FromUtf8(KeyName(step.key)));
-    item->setText(1, StateText(step.state));
-    item->setText(2, QString::number(step.delayMs));
-}
-
-QString Quorvel_DlgComposite::StepCellText(int row, int column) const {
-    QTreeWidgetItem* item = stepList_->topLevelItem(row);
-    return item ? item->text(column) : QString();
-}
-
-void Quorvel_DlgComposite::EnableStepControls() {
-    const bool selected = selectedMacro_ >= 0;
-    for (CPngButton* button : stepButtons_) button->setEnabled(selected);
-}
-
-StepsState Quorvel_DlgComposite::CurrentStepsState() const {
-    StepsState state;
-    if (selectedMacro_ >= 0 && selectedMacro_ < static_cast<int>(macros_.size()))
-        state.steps = macros_[selectedMacro_].actions;
-    state.selected = SelectedStep();
-    return state;
-}
-
-void Quorvel_DlgComposite::RememberSteps() {
-    if (selectedMacro_ < 0) return;
-    histories_[macros_[selectedMacro_].id].Push(CurrentStepsState());
-}
-
-void Quorvel_DlgComposite::RestoreSteps(const StepsState& state) {
-    std::vector<MacroAction>* steps = SelectedSteps();
-    if (!steps) return;
-    *steps = state.steps;
-    ReloadSteps(state.selected);
-    MarkModified();
-}
-
-void Quorvel_DlgComposite::UndoSteps() {
-    if (selectedMacro_ < 0 || recorder_.Recording()) return;
-    FinishCellEdit();
-    StepHistory& history = histories_[macros_[selectedMacro_].id];
-    if (std::optional<StepsState> state = history.Undo(CurrentStepsState())) RestoreSteps(*state);
-}
-
-void Quorvel_DlgComposite::RedoSteps() {
-    if (selectedMacro_ < 0 || recorder_.Recording()) return;
-    FinishCellEdit();
-    StepHistory& history = histories_[macros_[selectedMacro_].id];
-    if (std::optional<StepsState> state = history.Redo(CurrentStepsState())) RestoreSteps(*state);
-}
-
-void Quorvel_DlgComposite::MarkModified() {
-    SetModified(true);
-    UpdateMeter();
-}
-
-void Quorvel_DlgComposite::DeleteStep() {
-    std::vector<MacroAction>* steps = SelectedSteps();
-    const int row = SelectedStep();
-    if (!steps || row < 0 || row >= static_cast<int>(steps->size())) return;
-    FinishCellEdit();
-    RememberSteps();
-    steps->erase(steps->begin() + row);
-    ReloadSteps(-1);
-    MarkModified();
-}
-
-void Quorvel_DlgComposite::ClearSteps() {
-    std::vector<MacroAction>* steps = SelectedSteps();
-    if (!steps || steps->empty()) return;
-    FinishCellEdit();
-    if (!host_.AskYesNo(this, "MACRO_ACTION_CLEAR_CONFIRM") || openCount_ <= 0) return;
-    RememberSteps();
-    steps->clear();
-    ReloadSteps(-1);
-    MarkModified();
-}
-
-void Quorvel_DlgComposite::MoveSelectedStep(StepMove move) {
-    std::vector<MacroAction>* steps = SelectedSteps();
-    const int row = SelectedStep();
-    if (!steps || row < 0) return;
-    FinishCellEdit();
-    const int last = static_cast<int>(steps->size()) - 1;
-    const int target = move == MOVE_TOP    ? 0
-                       : move == MOVE_UP   ? row - 1
-                       : move == MOVE_DOWN ? row + 1
-                                           : last;
-    if (std::clamp(target, 0, last) == row) return;
-    RememberSteps();
-    const int now = MoveStep(*steps, row, target);
-    ReloadSteps(now);
-    stepList_->setFocus();
-    MarkModified();
-}
-
-void Quorvel_DlgComposite::EditStepKey(int row, int listIndex) {
-    std::vector<MacroAction>* steps = SelectedSteps();
-    const ScanCode key = KeyListScanCode(listIndex);
-    if (!steps || row < 0 || row >= static_cast<int>(steps->size()) || key == 0) return;
-    if ((*steps)[row].key == key) return;
-    RememberSteps();
-    (*steps)[row].key = key;
-    UpdateStepRow(row);
-    MarkModified();
-}
-
-void Quorvel_DlgComposite::EditStepState(int row, int state) {
-    std::vector<MacroAction>* steps = SelectedSteps();
-    if (!steps || row < 0 || row >= static_cast<int>(steps->size())) return;
-    const uint16_t value = state == MACRO_STATE_RELEASE ? MACRO_STATE_RELEASE : MACRO_STATE_PRESS;
-    if ((*steps)[row].state == value) return;
-    RememberSteps();
-    (*steps)[row].state = value;
-    UpdateStepRow(row);
-    MarkModified();
-}
-
-void Quorvel_DlgComposite::EditStepPause(int row, const QString& text) {
-    std::vector<MacroAction>* steps = SelectedSteps();
-    if (!steps || row < 0 || row >= static_cast<int>(steps->size())) return;
-    const TypedPause pause = ParseTypedPause(text.toStdString());
-    if (pause.clamped) {
-        host_.ShowMessage(this, "MACRO_ACTION_ERR_DELAY_MAX",
-                          TextWithNumber("MACRO_ACTION_ERR_DELAY_MAX", MACRO_PAUSE_MAX_MS));
-        if (openCount_ <= 0) return;
-    }
-    if ((*steps)[row].delayMs != pause.ms) {
-        RememberSteps();
-        (*steps)[row].delayMs = pause.ms;
-        MarkModified();
-    }
-    UpdateStepRow(row);
-}
-
-void Quorvel_DlgComposite::BeginCellEdit(QTreeWidgetItem* item, int column) {
-    const std::vector<MacroAction>* steps = SelectedSteps();
-    const int row = stepList_->indexOfTopLevelItem(item);
-    if (!steps || row < 0 || row >= static_cast<int>(steps->size())) return;
-    FinishCellEdit();
-    const MacroAction step = (*steps)[row];
-    cellEditRow_ = row;
-    cellEditColumn_ = column;
-    if (column == 2) {
-        StopRecording();
-        auto* edit = new QLineEdit(QString::number(step.delayMs));
-        edit->setValidator(new QIntValidator(0, 999999999, edit));
-        edit->setMaxLength(PAUSE_EDIT_DIGITS);
-        connect(edit, &QLineEdit::editingFinished, this, [this] { FinishCellEdit(); });
-        cellEditor_ = edit;
-    } else {
-        auto* box = new QComboBox;
-        if (column == 0) {
-            for (int i = 0; i < KEY_LIST_COUNT; ++i) box->addItem(FromUtf8(KeyListName(i)));
-            const KeyListIndex at = KeyListIndexOf(step.key);
-            box->setCurrentIndex(at == KEY_LIST_NONE ? -1 : at);
-        } else {
-            box->addItems({StateText(MACRO_STATE_PRESS), StateText(MACRO_STATE_RELEASE)});
-            box->setCurrentIndex(step.state == MACRO_STATE_RELEASE ? 1 : 0);
-        }
-        connect(box, &QComboBox::activated, this, [this] { FinishCellEdit(); });
-        cellEditor_ = box;
-    }
-    stepList_->setItemWidget(item, column, cellEditor_);
-    cellEditor_->setFocus();
-    if (auto* box = qobject_cast<QComboBox*>(cellEditor_)) box->showPopup();
-}
-
-void Quorvel_DlgComposite::FinishCellEdit() {
-    QWidget* editor = cellEditor_;
-    if (!editor) return;
-    // Cleared first: what the edit does (a message box, a reload) may end the edit again.
-    cellEditor_ = nullptr;
-    editor->disconnect(this);
-    const int row = cellEditRow_;
-    const int column = cellEditColumn_;
-    QString pauseText;
-    int chosen = -1;
-    if (auto* edit = qobject_cast<QLineEdit*>(editor)) pauseText = edit->text();
-    if (auto* box = qobject_cast<QComboBox*>(editor)) chosen = box->currentIndex();
-    if (QTreeWidgetItem* item = stepList_->topLevelItem(row))
-        stepList_->removeItemWidget(item, column);
-    if (column == 0 && chosen >= 0) EditStepKey(row, chosen);
-    if (column == 1 && chosen >= 0) EditStepState(row, chosen);
-    if (column == 2) EditStepPause(row, pauseText);
-}
-
-void Quorvel_DlgComposite::SetCyclesText(const QString& text) {
+void MacroPage::SetCyclesText(const QString& text) {
     if (cycles_->text() != text) {
         cycles_->setText(text);  // comes back here through the change signal
         return;
     }
     if (filling_) return;
     if (std::optional<std::string> corrected = CorrectedCyclesText(text.toStdString())) {
-        cycles_->setText(FromUtf8(*corrected));
+        cycles_->setText(QString::fromStdString(*corrected));
         return;
     }
     if (selectedMacro_ < 0) return;
@@ -430,70 +318,22 @@ void Quorvel_DlgComposite::SetCyclesText(const QString& text) {
     MarkModified();
 }
 
-QString Quorvel_DlgComposite::CyclesText() const {
+QString MacroPage::CyclesText() const {
     return cycles_->text();
 }
 
-std::vector<QString> Quorvel_DlgComposite::MacroBoxTexts() const {
+std::vector<QString> MacroPage::MacroBoxTexts() const {
     std::vector<QString> texts;
-    for (int i = 0; i < macroBox_->count(); ++i) texts.push_back(macroBox_->itemText(i));
+    for (int i = 0; i < box_->count(); ++i) texts.push_back(box_->itemText(i));
     return texts;
 }
 
-void Quorvel_DlgComposite::SetRecordCaption(const char* textKey) {
-    stepButtons_[0]->setText(FromUtf8(Text(textKey)));
+void MacroPage::MarkModified() {
+    context_.modified();
+    meter_->Update(macros_, context_.host.MacroCapacity());
 }
 
-void Quorvel_DlgComposite::ToggleRecording() {
-    if (recorder_.Recording()) {
-        StopRecording();
-        return;
-    }
-    if (selectedMacro_ < 0 || openCount_ <= 0) return;
-    FinishCellEdit();
-    SetRecordCaption("MACRO_ACTION_STOP_RECORD");
-    stepButtons_[0]->SetChecked(true);
-    for (QWidget* control : {static_cast<QWidget*>(addMacro_), static_cast<QWidget*>(deleteMacro_),
-                             static_cast<QWidget*>(macroBox_)}) {
-        control->setEnabled(false);
-    }
-    recorder_.Start();
-    capture_->Start([this](const CapturedKey& key) { OnRecordedKey(key); });
-}
-
-void Quorvel_DlgComposite::StopRecording() {
-    if (!recorder_.Recording()) return;
-    recorder_.Stop();
-    capture_->Stop();
-    SetRecordCaption("MACRO_ACTION_RECORD");
-    stepButtons_[0]->SetChecked(false);
-    for (QWidget* control : {static_cast<QWidget*>(addMacro_), static_cast<QWidget*>(deleteMacro_),
-                             static_cast<QWidget*>(macroBox_)}) {
-        control->setEnabled(true);
-    }
-}
-
-void Quorvel_DlgComposite::OnRecordedKey(const CapturedKey& key) {
-    std::vector<MacroAction>* steps = SelectedSteps();
-    if (!steps) return;
-    const std::vector<RecordedStep> recorded =
-        recorder_.OnKey(key.scanCode, key.release, key.autoRepeat, recordDelayOption_ == 1);
-    if (recorded.empty()) return;
-    RememberSteps();
-    int row = SelectedStep();
-    bool added = false;
-    for (const RecordedStep& step : recorded) {
-        const int at = InsertRecordedStep(*steps, row, step.pause, step.key, step.state);
-        if (at < 0) break;  // a full macro takes no more steps
-        row = at;
-        added = true;
-    }
-    if (!added) return;
-    ReloadSteps(row);
-    MarkModified();
-}
-
-void Quorvel_DlgComposite::LoadRecordDelayOption() {
+void MacroPage::LoadRecordDelayOption() {
     QSettings settings;
     const QString stored = settings.value(SettingsKey(), "0").toString();
     recordDelayOption_ = stored == "1" ? 1 : 0;
@@ -501,57 +341,15 @@ void Quorvel_DlgComposite::LoadRecordDelayOption() {
     recordDelay_->setChecked(recordDelayOption_ == 1);
 }
 
-void Quorvel_DlgComposite::StoreRecordDelayOption() {
+void MacroPage::StoreRecordDelayOption() const {
     QSettings settings;
     settings.setValue(SettingsKey(), QString::number(recordDelayOption_));
 }
 
-void Quorvel_DlgComposite::ToggleRecordDelay() {
+void MacroPage::ToggleRecordDelay() {
     recordDelayOption_ = recordDelayOption_ == 1 ? 0 : 1;
     StoreRecordDelayOption();
     recordDelay_->setChecked(recordDelayOption_ == 1);
-}
-
-void Quorvel_DlgComposite::UpdateMeter() {
-    if (!meter_) return;
-    const MacroAreaSize sizes = MacroAreaSizes(macros_);
-    const int capacity = host_.MacroCapacity();
-    QString text;
-    QString colour = "#e4e4e4";
-    meterOver_ = false;
-    // Both texts may use any of the three numbers.
-    text = QString(capacity <= 0 ? meterUnknownText_ : meterText_)
-               .replace("%1", QString::number(sizes.withNames))
-               .replace("%2", QString::number(capacity))
-               .replace("%3", QString::number(sizes.withoutNames));
-    if (capacity > 0) {
-        const auto cap = static_cast<size_t>(capacity);
-        meterOver_ = sizes.withNames > cap;
-        if (sizes.withoutNames > cap) {
-            colour = "#ff6060";
-        } else if (sizes.withNames > cap) {
-            colour = "#ffc040";
-        }
-    }
-    meter_->setText(text);
-    meter_->setStyleSheet(QString("color: %1; background: transparent;").arg(colour));
-}
-
-QString Quorvel_DlgComposite::MeterText() const {
-    return meter_->text();
-}
-
-void Quorvel_DlgComposite::WarnCapacity() {
-    const int capacity = host_.MacroCapacity();
-    if (capacity <= 0) return;
-    const MacroAreaSize sizes = MacroAreaSizes(macros_);
-    const auto cap = static_cast<size_t>(capacity);
-    // The capacity check's own messages, before the write instead of after it.
-    if (sizes.withoutNames > cap) {
-        host_.ShowMessage(this, "EXTRA_MACRO_TOO_LONG", Text("EXTRA_MACRO_TOO_LONG"));
-    } else if (sizes.withNames > cap) {
-        host_.ShowMessage(this, "EXTRA_PROFILE_SPACE_TIGHT", Text("EXTRA_PROFILE_SPACE_TIGHT"));
-    }
 }
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QSettings>
 #include <QTreeWidget>
 
@@ -29,7 +30,28 @@ QString TextOf(std::string_view key) {
     return QString::fromStdString(Text(key));
 }
 
+QString WithoutLeadingSeparators(QString name) {
+    while (name.startsWith('/') || name.startsWith('\\')) name.remove(0, 1);
+    return name;
+}
+
+QString BuiltInText(std::string_view key) {
+    for (const LanguageKeyInfo& info : SlotTextKeys()) {
+        if (info.key == key)
+            return QString::fromUtf8(info.builtIn.data(), qsizetype(info.builtIn.size()));
+    }
+    return {};
+}
+
 }  // namespace
+
+QString NewProfileProposal(const QString& dataFolder, const QString& text) {
+    // The text was written for a folder name without a separator at its end, in either
+    // system's spelling.
+    QString name = WithoutLeadingSeparators(text);
+    if (name.isEmpty()) name = WithoutLeadingSeparators(BuiltInText("PROFILE_NEW"));
+    return dataFolder + "/" + name;
+}
 
 CQuorvel_DlgProfile::CQuorvel_DlgProfile(const QString& skinFile, const QString& skinFolder,
                                          EditorHost& editorHost, ProfileHost& profileHost,
@@ -69,6 +91,8 @@ bool CQuorvel_DlgProfile::LoadLooks(QString* error) {
                 auto* button = new CPngButton(this);
                 button->setObjectName(entry.key);
                 PlaceSkinned(*button, Skin(), SKIN_SECTION_BUTTONS, entry.key, looks);
+                button->SetCaptionFont(true, 9, "Tahoma", Qt::white, CAPTION_DEFAULT_FORMAT);
+                buttons_[entry.control] = button;
                 const int control = entry.control;
                 connect(button, &QAbstractButton::clicked, this,
                         [this, control] { RunControl(control); });
@@ -103,12 +127,44 @@ void CQuorvel_DlgProfile::PlaceControls() {
         "QHeaderView::section { background: #232831; color: #e4e4e4; border: none; }");
     PlaceOnly(*list_, Skin(), SKIN_SECTION_BUTTONS, "PROGRAM_LIST");
     connect(list_, &QTreeWidget::itemChanged, this, &CQuorvel_DlgProfile::OnItemChanged);
+
+    title_ = new QLabel(this);
+    title_->setObjectName("TITLE_CAPTION");
+    title_->setStyleSheet("color: #d9dde5; background: transparent;");
+    QFont font = title_->font();
+    font.setPixelSize(15);
+    font.setWeight(QFont::DemiBold);
+    title_->setFont(font);
+    PlaceOnly(*title_, Skin(), SKIN_SECTION_BUTTONS, "TITLE_CAPTION");
+}
+
+// Read at every opening, so a language chosen meanwhile shows.
+void CQuorvel_DlgProfile::ApplyCaptions() {
+    title_->setText(TextOf("PROFILE_MANAGER_TITLE"));
+    const std::pair<int, const char*> captions[] = {
+        {PROFILE_CONTROL_ADD, "PROFILE_MANAGER_ADD"},
+        {PROFILE_CONTROL_LOAD, "PROFILE_MANAGER_LOAD"},
+        {PROFILE_CONTROL_DELETE, "PROFILE_MANAGER_DELETE"},
+        {1, "PROFILE_MANAGER_OK"},
+        {2, "PROFILE_MANAGER_CANCEL"},
+        {PROFILE_CONTROL_APPLY, "PROFILE_MANAGER_APPLY"}};
+    for (const auto& [control, key] : captions) buttons_.at(control)->setText(TextOf(key));
+}
+
+QString CQuorvel_DlgProfile::TitleText() const {
+    return title_ != nullptr ? title_->text() : QString();
+}
+
+QString CQuorvel_DlgProfile::ButtonText(int controlId) const {
+    const auto button = buttons_.find(controlId);
+    return button != buttons_.end() ? button->second->text() : QString();
 }
 
 bool CQuorvel_DlgProfile::Open(QString* error) {
     if (IsOpen()) return true;
     if (!looksLoaded_ && !LoadLooks(error)) return false;
     ++openCount_;
+    ApplyCaptions();
     Fill();
     modified_ = false;
     exec();
@@ -218,13 +274,20 @@ void CQuorvel_DlgProfile::Add() {
     EnsureDataFolder();
     FileDialogRequest request;
     request.save = true;
-    request.proposedPath = QString::fromStdString(DataFolder()) + TextOf("PROFILE_NEW");
+    request.proposedPath =
+        NewProfileProposal(QString::fromStdString(DataFolder()), TextOf("PROFILE_NEW"));
     const std::optional<QString> path = AskProfileFileName(this, request);
     if (!path) return;
     WorkingSetData fresh;
     CreateFreshWorkingSet(fresh);
     // A file that could not be written is not listed: the list names files that exist.
-    if (!WriteProfileImage(path->toStdString(), fresh)) return;
+    if (!WriteProfileImage(path->toStdString(), fresh)) {
+        std::string text = Text(PROFILE_WRITE_FAILED_TEXT);
+        if (const size_t at = text.find("%s"); at != std::string::npos)
+            text.replace(at, 2, path->toStdString());
+        editorHost_.ShowMessage(this, PROFILE_WRITE_FAILED_TEXT, text);
+        return;
+    }
     AppendRow(*path);
     modified_ = true;
 }

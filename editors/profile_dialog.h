@@ -8,10 +8,12 @@
 // dialog's questions is on screen, further switch requests are refused instead of queued.
 #include <QString>
 #include <functional>
+#include <map>
 
 #include "editors/editor_host.h"
 #include "skin/base_dialog.h"
 
+class QLabel;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -32,6 +34,12 @@ inline constexpr int ON_BOARD_PROFILES = 3;
 
 // Text shown when the keyboard refused to change its active profile.
 inline constexpr const char* PROFILE_SWITCH_FAILED_TEXT = "EXTRA_PROFILE_SWITCH_FAILED";
+// Text shown when Add could not write the new profile file; %s is the file.
+inline constexpr const char* PROFILE_WRITE_FAILED_TEXT = "EXTRA_PROFILE_WRITE_FAILED";
+
+// The file Add proposes: the PROFILE_NEW text as a name in the data folder, whichever separator
+// the text starts with, and the built-in name when the language file gives none.
+QString NewProfileProposal(const QString& dataFolder, const QString& text);
 
 // What the profile manager needs of the main window beyond EditorHost.
 class ProfileHost {
@@ -82,6 +90,9 @@ public:
     void CheckRow(int row);
     void SelectRow(int row);
     void RunControl(int controlId);
+    // The captions as shown: the title, then the buttons by control id.
+    QString TitleText() const;
+    QString ButtonText(int controlId) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -90,6 +101,7 @@ protected:
 private:
     bool LoadLooks(QString* error);
     void PlaceControls();
+    void ApplyCaptions();
     void Fill();
     void AppendRow(const QString& path);
     void OnItemChanged(QTreeWidgetItem* item, int column);
@@ -105,6 +117,8 @@ private:
     EditorHost& editorHost_;
     ProfileHost& profileHost_;
     QTreeWidget* list_ = nullptr;
+    QLabel* title_ = nullptr;
+    std::map<int, CPngButton*> buttons_;
     bool looksLoaded_ = false;
     bool modified_ = false;
     bool switching_ = false;

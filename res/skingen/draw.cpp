@@ -396,10 +396,9 @@ void DrawControl(QPainter& p, const SkinControl& control, State state) {
                 state == State::Down ? QColor(0x06, 0x1a, 0x22, 70) : QColor(0x3a, 0x40, 0x4d));
             break;
         case Draw::Title:
+            // The caption beside the icon is the program's, in the language of the run.
             DrawIcon(p, QRectF(art.left(), art.top() + 2, art.height() - 4, art.height() - 4),
-                     Icon::Keyboard, palette::ACCENT);
-            DrawLegend(p, art.adjusted(art.height() + 2, 0, 0, 0), control.legend, palette::TEXT,
-                       15, Qt::AlignLeft | Qt::AlignVCenter, QFont::DemiBold);
+                     control.icon, palette::ACCENT);
             break;
     }
 }

@@ -249,8 +249,7 @@ void AddMainButtons(std::vector<SkinControl>& out) {
                        r});
     }
     out.push_back({"ZELTRA_VER", QRect(470, 426, 170, 22), Draw::Flat});
-    out.push_back(
-        {"ZELTRA_LINK", QRect(648, 424, 120, 26), Draw::Link, "", "", Icon::Globe});
+    out.push_back({"ZELTRA_LINK", QRect(648, 424, 120, 26), Draw::Link, "", "", Icon::Globe});
     const char* closing[] = {"CONTROL_OK", "CONTROL_CANCEL", "CONTROL2_APPLY"};
     for (int i = 0; i < 3; ++i) {
         out.push_back({closing[i], QRect(MAIN_SIZE.width() - 20 - (3 - i) * 104 + 6, 420, 98, 34),
@@ -328,6 +327,14 @@ void AddLightingPanel(std::vector<SkinControl>& out) {
     add("CONTROL_JDTStatic", QRect(318, 431, 140, 12));
 }
 
+// A dialog's title: the icon in the picture, the caption beside it drawn by the program in the
+// language of the run.
+void AddTitle(std::vector<SkinControl>& c, Icon icon) {
+    const QRect title(18, 10, 320, 30);
+    c.push_back({"CONTROL_TITLE", title, Draw::Title, "", "", icon});
+    c.push_back({"TITLE_CAPTION", title.adjusted(title.height() + 2, 0, 0, 0)});
+}
+
 }  // namespace
 
 QString KeySkinName(int scanCode) {
@@ -357,8 +364,7 @@ DialogSkin CompositeSkin() {
     DialogSkin skin{
         "Composite.ini", "Composite_normal.jpg", "Composite_mask.png", QSize(600, 460), {}};
     auto& c = skin.controls;
-    c.push_back({"CONTROL_TITLE", QRect(18, 10, 320, 30), Draw::Title,
-                 QString::fromUtf8("Key Settings  \u6309\u952e\u8bbe\u7f6e")});
+    AddTitle(c, Icon::Keyboard);
     c.push_back({"KEY_SETTING", QRect(20, 50, 560, 24)});
     const char* pages[] = {"CONTROL_KEY", "CONTROL_MACRO", "CONTROL_MEDIA", "CONTROL_FUNCTION"};
     for (int i = 0; i < 4; ++i)
@@ -396,24 +402,21 @@ DialogSkin CompositeSkin() {
 
     c.push_back({"CONTROL_OK", QRect(290, 414, 92, 32), Draw::Button});
     c.push_back({"CONTROL_CANCEL", QRect(388, 414, 92, 32), Draw::Button});
-    c.push_back(
-        {"CONTROL2_APPLY", QRect(486, 414, 94, 32), Draw::IconButton, "Apply", "", Icon::Check});
+    c.push_back({"CONTROL2_APPLY", QRect(486, 414, 94, 32), Draw::Button});
     return skin;
 }
 
 DialogSkin ProfileSkin() {
     DialogSkin skin{"Profile.ini", "Profile_normal.jpg", "Profile_mask.png", QSize(560, 344), {}};
     auto& c = skin.controls;
+    AddTitle(c, Icon::Folder);
     c.push_back({"PROGRAM_LIST", QRect(20, 60, 430, 224)});
-    c.push_back({"FUNC_ADD", QRect(462, 60, 80, 32), Draw::IconButton, "Add", "", Icon::Plus});
-    c.push_back({"FUNC_LOAD", QRect(462, 98, 80, 32), Draw::IconButton, "Load", "", Icon::Folder});
-    c.push_back(
-        {"FUNC_DELETE", QRect(462, 136, 80, 32), Draw::IconButton, "Delete", "", Icon::Trash});
-    c.push_back({"CONTROL_OK", QRect(258, 298, 88, 32), Draw::IconButton, "OK", "", Icon::Check});
-    c.push_back(
-        {"CONTROL_CANCEL", QRect(352, 298, 92, 32), Draw::IconButton, "Cancel", "", Icon::Cross});
-    c.push_back(
-        {"CONTROL2_APPLY", QRect(450, 298, 92, 32), Draw::IconButton, "Apply", "", Icon::Check});
+    c.push_back({"FUNC_ADD", QRect(462, 60, 80, 32), Draw::Button});
+    c.push_back({"FUNC_LOAD", QRect(462, 98, 80, 32), Draw::Button});
+    c.push_back({"FUNC_DELETE", QRect(462, 136, 80, 32), Draw::Button});
+    c.push_back({"CONTROL_OK", QRect(258, 298, 88, 32), Draw::Button});
+    c.push_back({"CONTROL_CANCEL", QRect(352, 298, 92, 32), Draw::Button});
+    c.push_back({"CONTROL2_APPLY", QRect(450, 298, 92, 32), Draw::Button});
     return skin;
 }
 

@@ -370,7 +370,7 @@ bool WriteLightingPictures(const QDir& folder) {
 bool WriteCompositePictures(const QDir& folder) {
     namespace n = quorvel::skin_names;
     const DialogSkin skin = CompositeSkin();
-    // CONTROL_TITLE carries the title.
+    // CONTROL_TITLE carries the title's icon; the program writes the caption beside it.
     const QString title;
     const QString subtitle;
     const QRect page = CompositePageRect();
@@ -405,7 +405,6 @@ bool WriteCompositePictures(const QDir& folder) {
 bool WriteProfilePictures(const QDir& folder) {
     namespace n = quorvel::skin_names;
     const DialogSkin skin = ProfileSkin();
-    const QString subtitle = QString::fromUtf8("Profiles  \u914d\u7f6e\u6587\u4ef6");
     const auto wells = [&](QPainter& p) { DrawWell(p, ControlRect(skin, "PROGRAM_LIST")); };
     const struct {
         std::string_view name;
@@ -415,8 +414,7 @@ bool WriteProfilePictures(const QDir& folder) {
                   {n::PROFILE_DOWN, State::Down}};
     bool ok = true;
     for (const auto& s : states) {
-        ok &= Save(DialogPicture(skin, "QUORVEL", subtitle, s.state, {}, wells), folder,
-                   Name(s.name));
+        ok &= Save(DialogPicture(skin, {}, {}, s.state, {}, wells), folder, Name(s.name));
     }
     ok &= Save(Mask(skin.size), folder, skin.mask);
     return ok;

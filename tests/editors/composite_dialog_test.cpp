@@ -1,10 +1,14 @@
 // The key assignment dialog: opening, key capture, the pages and what Apply stores.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
+#include <QTemporaryDir>
 
 #include "editors_test_support.h"
+#include "skin/png_button.h"
 
 namespace quorvel {
 namespace {
@@ -153,7 +157,7 @@ TEST_F(DialogTest, G9OffersMacrosOnlyWhateverItsEntryHolds) {
     SetEntry(256 + 8, {ASSIGN_KEY, 0x0309, 0x030, 0, 0});
     Open(GKey(8, true));
     EXPECT_EQ(dialog_->PageType(), ASSIGN_MACRO);
-    EXPECT_EQ(dialog_->SelectedMacro(), 0);
+    EXPECT_EQ(dialog_->Macros().SelectedMacro(), 0);
     dialog_->ShowPageButton(Dialog::PAGE_KEY);
     dialog_->ClearKey();
     EXPECT_EQ(dialog_->PageType(), ASSIGN_MACRO);
@@ -161,19 +165,52 @@ TEST_F(DialogTest, G9OffersMacrosOnlyWhateverItsEntryHolds) {
     EXPECT_EQ(Entry(256 + 8), (KeyAssignment{ASSIGN_MACRO, 1, 4, 0, 0}));
 }
 
-TEST(DialogPlacement, FirstFittingCornerOfTheAvailableArea) {
-    const QRect screen(0, 0, 1920, 1040);
-    const QSize dialog(600, 460);
-    EXPECT_EQ(PlaceBesideKey(QRect(100, 100, 40, 40), dialog, screen), QPoint(140, 140));
-    EXPECT_EQ(PlaceBesideKey(QRect(100, 900, 40, 40), dialog, screen), QPoint(140, 440));
-    EXPECT_EQ(PlaceBesideKey(QRect(1800, 100, 40, 40), dialog, screen), QPoint(1200, 140));
-    EXPECT_EQ(PlaceBesideKey(QRect(1870, 1000, 40, 40), dialog, screen), QPoint(1270, 540));
-    // A second screen to the right: its own area counts.
-    EXPECT_EQ(PlaceBesideKey(QRect(3700, 980, 40, 40), dialog, QRect(1920, 0, 1920, 1080)),
-              QPoint(3100, 520));
-    // Nothing fits: beside the key but kept on the screen.
-    EXPECT_EQ(PlaceBesideKey(QRect(300, 200, 40, 40), dialog, QRect(0, 0, 800, 600)),
-              QPoint(200, 140));
+TEST_F(DialogTest, TitleAndApplyCaptionsComeFromTheLanguageFileInItsLanguage) {
+    QFile source(QUORVEL_SOURCE_LANGUAGE_FILE);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QByteArray text = source.readAll();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("language.ini");
+    for (const char* language : {"1", "0"}) {
+        text.replace(QByteArray("language=") + (language[0] == '1' ? "0" : "1"),
+                     QByteArray("language=") + language);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        languageFile_ = path.toStdString();
+        Open(MapKey(KEY_CODE_A));
+        const bool english = language[0] == '1';
+        EXPECT_EQ(dialog_->TitleText(), english ? "Key Settings" : QString::fromUtf8("按键设置"));
+        const auto* apply = dialog_->findChild<QAbstractButton*>("CONTROL2_APPLY");
+        ASSERT_NE(apply, nullptr);
+        EXPECT_EQ(apply->text(), english ? "Apply" : QString::fromUtf8("应用"));
+        dialog_->CloseDialog(false);
+    }
+}
+
+// The on-screen keyboard button says which programs it looks for when none is installed.
+TEST_F(DialogTest, OnScreenKeyboardButtonIsOfferedOnlyWhenOneIsInstalled) {
+    languageFile_ = QUORVEL_SOURCE_LANGUAGE_FILE;
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    Open(MapKey(KEY_CODE_A));
+    EXPECT_FALSE(dialog_->OnScreenKeyboardButton().isEnabled());
+    const QString tip = dialog_->OnScreenKeyboardButton().toolTip();
+    EXPECT_TRUE(tip.startsWith("No on-screen keyboard is installed")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("onboard, florence, matchbox-keyboard, xvkbd")) << tip.toStdString();
+    dialog_->CloseDialog(false);
+
+    QFile program(bin.filePath("xvkbd"));
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.write("#!/bin/sh\n");
+    program.close();
+    program.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    Open(MapKey(KEY_CODE_A));
+    EXPECT_TRUE(dialog_->OnScreenKeyboardButton().isEnabled());
+    EXPECT_EQ(dialog_->OnScreenKeyboardButton().toolTip(), "On-screen keyboard");
+    qputenv("PATH", path);
 }
 
 }  // namespace

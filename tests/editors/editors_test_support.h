@@ -68,11 +68,14 @@ inline SelectedKey GKey(int i, bool g9 = false) {
     return SelectedKey{0, static_cast<uint16_t>(0x100 + i), 1000, g9 ? 1u : 0u};
 }
 
-// A key event of evdev key `code` as X11 delivers it to the application.
-inline void SendKey(QWidget& target, int evdevCode, bool release, bool autoRepeat = false) {
+// A key event of evdev key `code` as X11 delivers it to the application, stamped with `time`
+// (milliseconds; 0 for none).
+inline void SendKey(QWidget& target, int evdevCode, bool release, bool autoRepeat = false,
+                    ulong time = 0) {
     QKeyEvent event(release ? QEvent::KeyRelease : QEvent::KeyPress, Qt::Key_unknown,
                     Qt::NoModifier, static_cast<quint32>(evdevCode + XKB_KEYCODE_OFFSET), 0, 0,
                     QString(), autoRepeat);
+    event.setTimestamp(time);
     QApplication::sendEvent(&target, &event);
 }
 
@@ -98,7 +101,7 @@ protected:
         ResetTextsToBuiltIn();
         dialog_ = std::make_unique<Quorvel_DlgComposite>(host_, workingSet_, QUORVEL_SKIN_DIR,
                                                          [this] { return IniFile(languageFile_); });
-        dialog_->SetClock([this] { return now_; });
+        dialog_->Macros().SetClock([this] { return now_; });
     }
     void TearDown() override {
         dialog_->CancelIfOpen();

@@ -117,6 +117,32 @@ TEST(MacroEditing, HistoryUndoesAndRedoesAndANewEditDropsTheRedo) {
     EXPECT_FALSE(history.CanRedo());
     EXPECT_EQ(history.Undo(c), a);
     EXPECT_EQ(history.Undo(a), std::nullopt);
+
+    // An edit starting from the state already last on the undo list still ends the redo
+    // branch: a later Redo must not bring back a state from before that edit.
+    history.Push(a);
+    history.Push(b);
+    history.Undo(c);
+    ASSERT_TRUE(history.CanRedo());
+    history.Push(a);
+    EXPECT_FALSE(history.CanRedo());
+}
+
+TEST(MacroEditing, PausesComeFromTheEventsOwnTimesNotFromWhenTheyAreHandled) {
+    uint32_t now = 0;
+    MacroRecorder recorder([&] { return now; });
+    recorder.Start();
+    // The first event is measured from the start, on the clock.
+    now = 40;
+    EXPECT_EQ(recorder.OnKey(0x1E, false, false, true, 5000)[0].pause, 40u);
+    // Handled 900 ms late after a stall, but stamped 120 ms after the press.
+    now = 940;
+    EXPECT_EQ(recorder.OnKey(0x1E, true, false, true, 5120)[0].pause, 120u);
+    now = 945;
+    EXPECT_EQ(recorder.OnKey(0x30, false, false, true, 5300)[0].pause, 180u);
+    // Without a stamp the clock measures again.
+    now = 1000;
+    EXPECT_EQ(recorder.OnKey(0x30, true, false, true)[0].pause, 55u);
 }
 
 }  // namespace

@@ -147,6 +147,8 @@ const std::vector<std::string> COMPOSITE_CONTROLS = {"CONTROL_KEY",
                                                      "CONTROL_OSK",
                                                      "CONTROL_MASK",
                                                      "CONTROL_TITLE",
+                                                     "TITLE_CAPTION",
+                                                     "CONTROL2_APPLY",
                                                      "FUNC_KEY_INPUT",
                                                      "FUNC_MEDIA_SELECT",
                                                      "FUNC_FUNCTION_SELECT",
@@ -173,9 +175,9 @@ const std::vector<std::string> COMPOSITE_CONTROLS = {"CONTROL_KEY",
                                                      "FUNC_MACRO_CYCLES",
                                                      "FUNC_MACRO_CYCLES_PROMPT"};
 
-const std::vector<std::string> PROFILE_CONTROLS = {"PROGRAM_LIST",  "FUNC_ADD",       "FUNC_LOAD",
-                                                   "FUNC_DELETE",   "CONTROL2_APPLY", "CONTROL_OK",
-                                                   "CONTROL_CANCEL"};
+const std::vector<std::string> PROFILE_CONTROLS = {"PROGRAM_LIST",   "FUNC_ADD",       "FUNC_LOAD",
+                                                   "FUNC_DELETE",    "CONTROL2_APPLY", "CONTROL_OK",
+                                                   "CONTROL_CANCEL", "TITLE_CAPTION"};
 
 // Every key is present, usable (not at 1,1) and inside the window.
 void ExpectPlaced(const IniFile& skin, const std::vector<std::string>& keys, QSize window) {
