@@ -19,6 +19,15 @@ VirtualKeyboard::Options WithPresetMode() {
     return options;
 }
 
+// The lighting view starts closed, whatever a copy before left.
+void CloseTheView(const QString& documents) {
+    IniFile settings(QString("%1/%2/%3")
+                         .arg(documents, QString::fromUtf8(DATA_FOLDER_NAME.data()),
+                              QString::fromUtf8(SETTINGS_FILE_NAME.data()))
+                         .toStdString());
+    settings.WriteString("KEYCOLOR", "DengCheck", "0");
+}
+
 class LightingEndToEnd : public EndToEndTest {
 protected:
     LightingEndToEnd() : EndToEndTest(WithPresetMode()) {}
@@ -48,11 +57,7 @@ protected:
         const QString program = ProgramCopy(language);
         IniFile user((program + "/Skins/UserDengColor_0.userd").toStdString());
         user.WriteString("Mode0", "color", "0,0,255");
-        IniFile settings(QString("%1/%2/%3")
-                             .arg(DocumentsPath(), QString::fromUtf8(DATA_FOLDER_NAME.data()),
-                                  QString::fromUtf8(SETTINGS_FILE_NAME.data()))
-                             .toStdString());
-        settings.WriteString("KEYCOLOR", "DengCheck", "0");
+        CloseTheView(DocumentsPath());
         return OpenProgram(language);
     }
 };
@@ -135,11 +140,7 @@ class LightingKeyEndToEnd : public EndToEndTest {
 protected:
     QProcess* Open(int language) {
         const QString program = ProgramCopy(language);
-        IniFile settings(QString("%1/%2/%3")
-                             .arg(DocumentsPath(), QString::fromUtf8(DATA_FOLDER_NAME.data()),
-                                  QString::fromUtf8(SETTINGS_FILE_NAME.data()))
-                             .toStdString());
-        settings.WriteString("KEYCOLOR", "DengCheck", "0");
+        CloseTheView(DocumentsPath());
         return OpenProgram(language);
     }
     bool StepToPresetMode() {

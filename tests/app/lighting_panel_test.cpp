@@ -18,7 +18,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -517,6 +519,33 @@ TEST_F(LightingPanelTest, TheColourDialogWritesTheBaseColourOnceAtOk) {
     EXPECT_EQ(tints_[KEY_A], ColourOf(0, 0x30, 0));
 }
 
+// While a keyboard job runs, a change of user mode waits for it; the tools would write into the
+// mode being left, so a paint meanwhile is refused with the busy notice.
+TEST_F(LightingPanelTest, APaintWhileAUserModeChangeWaitsIsRefused) {
+    ASSERT_TRUE(WriteKeyColour(paths_, 0, 2, MATRIX_A, ColourOf(1, 2, 3), 0));
+    OpenView();
+    ChooseMode(20);
+    std::atomic<bool> release{false};
+    jobs_->Run("hold", [&](const KeyboardJobs::Report&) {
+        while (!release) QThread::msleep(1);
+        return 1;
+    });
+    Get<QComboBox>(LIGHTING_USER_MODE_LIST)->setCurrentIndex(2);
+    const KeyColourTable before = panel_->KeyColours();
+    panel_->PaintKey(KEY_B);
+    EXPECT_EQ(panel_->KeyColours(), before);
+    auto* notice = window_->findChild<QLabel*>("LIGHTING_NOTICE");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), "The keyboard is busy; try again in a moment.");
+    release = true;
+    Settle();
+    EXPECT_EQ(panel_->UserMode().currentMode, 2);
+    EXPECT_EQ(ReadPresentMode(paths_, 0), 2);
+    EXPECT_EQ(panel_->KeyColours()[MATRIX_A], ColourOf(1, 2, 3));
+    EXPECT_EQ(Area("keyColours", 3 * MATRIX_A, 3), "010203");
+    EXPECT_NE(ReadKeyColour(paths_, 0, 2, MATRIX_B).mark, 0);  // not painted
+}
+
 class LightingPanelOtherOrder : public LightingPanelTest {
 protected:
     VirtualKeyboard::Options KeyboardOptions() override {
@@ -569,6 +598,7 @@ TEST_F(LightingPanelAtUsbPace, ADragSendsAHandfulOfFramesEndingOnTheLastPosition
     }
     QElapsedTimer sinceLast;
     sinceLast.start();
+    const size_t afterDrag = Mark();
     Settle();
     const qint64 settledMs = sinceLast.elapsed();
     ASSERT_EQ(last, 3);
@@ -577,7 +607,9 @@ TEST_F(LightingPanelAtUsbPace, ADragSendsAHandfulOfFramesEndingOnTheLastPosition
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes.back().Data(), std::vector<uint8_t>{3});
     EXPECT_EQ(Area("params", 1, 1), "03");
-    EXPECT_LT(settledMs, 100);
+    // The tail of the drag costs at most the write under way and the newest one, however busy
+    // the machine; the time it takes is printed as a measurement, not judged.
+    EXPECT_LE(Only(Sent(afterDrag), 0x06).size(), 2u);
     std::printf("drag: %zu parameter writes for 50 steps; final value in %lld ms (%.2f of 100)\n",
                 writes.size(), static_cast<long long>(settledMs), settledMs / 100.0);
 }
