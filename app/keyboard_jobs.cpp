@@ -1,6 +1,7 @@
 #include "app/keyboard_jobs.h"
 
 #include <QMetaObject>
+#include <algorithm>
 
 namespace quorvel {
 
@@ -22,15 +23,17 @@ void KeyboardJobs::Queue(const QString& name, Job job, Done done, bool replaceWa
     {
         std::lock_guard lock(mutex_);
         if (stopping_) return;
+        bool replaced = false;
         if (replaceWaiting) {
-            for (Entry& waiting : queue_) {
-                if (waiting.name != name) continue;
-                waiting.job = std::move(job);
-                waiting.done = std::move(done);
-                return;
-            }
+            // The newest job goes to the back: left in the waiting one's place it would run
+            // before jobs queued after that one, and an older value of theirs would land last.
+            auto waiting = std::find_if(queue_.begin(), queue_.end(),
+                                        [&name](const Entry& entry) { return entry.name == name; });
+            replaced = waiting != queue_.end();
+            if (replaced) queue_.erase(waiting);
         }
         queue_.push_back({name, std::move(job), std::move(done)});
+        if (replaced) return;
     }
     ++outstanding_;
     SetBusy(true);

@@ -34,9 +34,9 @@ public:
 
     // Queues a job. Ignored after Shutdown.
     void Run(const QString& name, Job job, Done done = {});
-    // Queues a job unless one with the same name is still waiting to start; that one then
-    // takes this job and completion instead, so a burst of changes (a slider drag) costs one
-    // keyboard session for the newest value rather than one per step.
+    // Queues a job at the back; one with the same name still waiting to start is dropped with
+    // its completion, so a burst of changes (a slider drag) costs one keyboard session for the
+    // newest value rather than one per step, and still lands after every job queued before it.
     void RunLatest(const QString& name, Job job, Done done = {});
 
     // True from the moment a job is queued until the last queued job has completed, its

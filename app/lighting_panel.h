@@ -2,18 +2,23 @@
 // The lighting view of the main window: the controls beside the keyboard picture that choose
 // the effect mode and its brightness, speed, direction, colours and presets, the user modes of
 // the per-key mode with their painting tools, and the previews drawn on the keyboard map.
-// Every change goes to the keyboard at once, on the window's keyboard job worker; a rebuild
-// from the keyboard's state writes nothing.
+// Every change goes to the keyboard and the user colour files at once, through the panel's
+// writer on the window's keyboard job worker; a rebuild from the keyboard's state writes
+// nothing. The class is split by purpose: the controls and captions, the looks and previews,
+// the effect handlers, the user modes, and restoring the defaults each have a file.
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 
 #include "app/key_painter.h"
 #include "app/lighting_view.h"
+#include "app/lighting_writer.h"
 #include "base/ini_file.h"
 #include "model/lighting.h"
 #include "model/program_paths.h"
@@ -21,7 +26,6 @@
 
 class QColor;
 class QComboBox;
-class QLabel;
 class QWidget;
 
 namespace quorvel {
@@ -46,7 +50,8 @@ struct LightingPanelHost {
     // After the view closed: the map shows the key assignments again.
     std::function<void()> viewHidden;
     // Restore defaults: back to the default key assignments of the active profile, then Apply.
-    std::function<void()> resetAssignments;
+    // resetAssignments returns false when it refused (the keyboard is busy).
+    std::function<bool()> resetAssignments;
     std::function<void()> applyAll;
 };
 
@@ -95,19 +100,22 @@ public:
 signals:
     // After every rebuild from the keyboard's state.
     void Rebuilt();
-    // A write the keyboard did not take; the panel shows what the keyboard holds instead.
+    // A write the keyboard or a user colour file did not take; the panel shows what they hold
+    // instead.
     void WriteFailed(int result);
 
 private:
+    // Controls and captions.
     void CreateControls();
+    void ConnectControls();
     QPixmap Picture(std::string_view name) const;
     CPngButton* PictureButton(int id) const;
     void SetPicture(int id, std::string_view name);
     QString Label(std::string_view key, const QString& fallback) const;
+    void FillModeList();
 
     // Rebuilding from the state, with every control's signals blocked.
     void Rebuild();
-    void FillModeList();
     void ShowControlsFor(int modeId);
     void ShowDirection(int modeId);
     void ShowColourful();
@@ -131,6 +139,9 @@ private:
     void OnToolChosen(int tool);
     void OnUserColourChosen(Colour colour);
     void OnBaseColourChosen(Colour colour);
+    // False, with the busy notice, while a change of user mode is on its way.
+    bool UserModeSettled();
+    void WriteToolAndColoursLater();
 
     // Previews on the map.
     void ShowPreview(int modeId);
@@ -138,15 +149,14 @@ private:
     void PreviewSingle(Colour colour);
     void PreviewPerKey();
     void PreviewPlain();
+    void TintBaseKeys(Colour colour);
     void Tint(int mapPosition, Colour colour, bool marked = false);
     void PlainGKeys();
 
-    // Writes on the job worker: a named job keeps only its newest value while it waits.
-    bool CanWrite() const;
     void Write(const QString& name, const ParamWrite& write, bool latest);
-    void RunJob(const QString& name, std::function<int()> job, bool latest);
-    void WriteDone(int result);
-    void ShowNotice(const QString& text);
+    void UpdateWritable();
+    // A write not taken: the panel shows what the keyboard and the files hold instead.
+    void OnWriteFailed(int result, LightingWriteScope scope);
     void RestoreDefaultLighting();
 
     QWidget& window_;
@@ -156,13 +166,17 @@ private:
     DeviceLink& link_;
     KeyboardJobs& jobs_;
     LightingPanelHost host_;
+    LightingWriter writer_;
 
     LightingState state_;
     UserModeState user_;
     KeyColourTable table_{};
     KeyColourMarks marks_{};
+    std::array<std::string, USER_MODE_COUNT> userModeNames_;
     bool keyboardGone_ = false;
     bool showPending_ = false;
+    // A change of user mode is queued: the tools would otherwise write into the old one.
+    bool userModePending_ = false;
     // Set while the panel fills its own controls.
     bool rebuilding_ = false;
     int reloadGeneration_ = 0;
@@ -176,7 +190,6 @@ private:
     CLightingColourButton* colourB_ = nullptr;
     CLightingColourButton* userColour_ = nullptr;
     CLightingColourButton* baseColour_ = nullptr;
-    QLabel* notice_ = nullptr;
 };
 
 }  // namespace quorvel

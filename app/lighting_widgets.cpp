@@ -148,17 +148,20 @@ void CLightingColourButton::ShowChoices() {
     menu->popup(mapToGlobal(QPoint(0, height())));
 }
 
+void CLightingColourButton::Preview(Colour colour) {
+    SetColour(colour);
+    emit ColourPreviewed(colour);
+}
+
 void CLightingColourButton::OpenDialog() {
     const Colour before = colour_;
     QColorDialog dialog(ToQColor(colour_), this);
     connect(&dialog, &QColorDialog::currentColorChanged, this,
-            [this](const QColor& colour) { Choose(FromQColor(colour)); });
+            [this](const QColor& colour) { Preview(FromQColor(colour)); });
     if (dialog.exec() == QDialog::Accepted) {
-        // The colours passed through on the way were chosen already.
-        const Colour chosen = FromQColor(dialog.selectedColor());
-        if (chosen != colour_ || chosen == before) Choose(chosen);
+        Choose(FromQColor(dialog.selectedColor()));
     } else if (colour_ != before) {
-        Choose(before);
+        Preview(before);
     }
 }
 

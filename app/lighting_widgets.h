@@ -54,8 +54,8 @@ private:
 };
 
 // Shows its colour; a click offers the automatic colour, a palette and "more colours". While
-// the colour dialog is open every colour passed through is chosen (the panel coalesces the
-// writes); cancelling chooses the colour it started from again.
+// the colour dialog is open every colour passed through is previewed; OK chooses the dialog's
+// colour, and cancelling previews the colour it started from again.
 class CLightingColourButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -73,6 +73,8 @@ public:
 
 signals:
     void ColourChosen(quorvel::Colour colour);
+    // A colour the open colour dialog passes through; not chosen yet.
+    void ColourPreviewed(quorvel::Colour colour);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -80,6 +82,7 @@ protected:
 private:
     void ShowChoices();
     void OpenDialog();
+    void Preview(Colour colour);
 
     Colour colour_ = COLOUR_BLACK;
     Colour automatic_ = COLOUR_RED;

@@ -141,8 +141,9 @@ void CQuorvelDlg::ImportProfileFile() {
                 return;
             }
             RefreshAllKeys();
-            // A document also carries the lighting of the three profiles.
-            if (json && lighting_ != nullptr) lighting_->ReloadLighting();
+            // A document also carries the lighting of the three profiles, and either kind may
+            // have rewritten the user colour files the panel's user modes come from.
+            if (lighting_ != nullptr) lighting_->ReloadLightingAndUserModes();
             // The working set holds the file either way; only a whole keyboard write makes
             // it applied.
             EnableApply(outcome != ProfileImportOutcome::IMPORTED);

@@ -189,7 +189,7 @@ bool CQuorvelDlg::Initialise(QString* error) {
                     SwitchToActiveProfile(std::move(proceed));
                 },
             .viewHidden = [this] { map_->RefreshAll(); },
-            .resetAssignments = [this] { map_->ResetProfileAssignments(); },
+            .resetAssignments = [this] { return map_->ResetProfileAssignments(); },
             .applyAll = [this] { Apply(); }});
     lighting_ = lightingPanel_;
     // The report rate is part of the lighting record the panel reads.

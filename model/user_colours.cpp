@@ -224,32 +224,51 @@ UserModeState LoadUserMode(const ProgramPaths& paths, int profile, KeyColourTabl
     return state;
 }
 
-bool ChangeBaseColour(const ProgramPaths& paths, int profile, UserModeState& state, Colour colour,
-                      KeyColourTable& table, const KeyColourMarks& marks) {
+bool RecolourBaseKeys(UserModeState& state, Colour colour, KeyColourTable& table,
+                      const KeyColourMarks& marks) {
     if (colour == state.baseColour) return false;
     state.baseColour = colour;
-    // The new base colour and every key painted with it go to the file in one replacement.
+    ForEachUserModeKey([&](int position) {
+        const auto index = static_cast<size_t>(position);
+        if (marks[index] == 1) table[index] = colour;
+    });
+    return true;
+}
+
+bool WriteBaseColourKeys(const ProgramPaths& paths, int profile, const UserModeState& state,
+                         const KeyColourTable& table, const KeyColourMarks& marks) {
+    if (!IsUserMode(state.currentMode)) return false;
+    // The base colour and every key painted with it go to the file in one replacement.
     auto values = ToolAndColourValues(state);
     ForEachUserModeKey([&](int position) {
         const auto index = static_cast<size_t>(position);
-        if (marks[index] != 1) return;
-        table[index] = colour;
-        values.emplace_back(std::to_string(position), FormatRgb(colour) + ",1");
+        if (marks[index] == 1)
+            values.emplace_back(std::to_string(position), FormatRgb(table[index]) + ",1");
     });
-    if (auto file = OpenForWrite(paths, profile))
-        WriteSectionValues(*file, state.currentMode, values);
+    auto file = OpenForWrite(paths, profile);
+    return file && WriteSectionValues(*file, state.currentMode, values);
+}
+
+bool ChangeBaseColour(const ProgramPaths& paths, int profile, UserModeState& state, Colour colour,
+                      KeyColourTable& table, const KeyColourMarks& marks) {
+    if (!RecolourBaseKeys(state, colour, table, marks)) return false;
+    WriteBaseColourKeys(paths, profile, state, table, marks);
     return true;
+}
+
+KeyColourEntry PaintedEntry(const UserModeState& state) {
+    if (state.tool == TOOL_BASE_COLOUR) return {state.baseColour, 1};
+    return {state.userColour, 0};
 }
 
 Colour PaintKeyColour(const ProgramPaths& paths, int profile, const UserModeState& state,
                       int position, KeyColourTable& table, KeyColourMarks& marks) {
-    const bool base = state.tool == TOOL_BASE_COLOUR;
-    const Colour colour = base ? state.baseColour : state.userColour;
-    if (!IsValidKeyPosition(position)) return colour;
-    table[static_cast<size_t>(position)] = colour;
-    marks[static_cast<size_t>(position)] = base ? 1 : 0;
-    WriteKeyColour(paths, profile, state.currentMode, position, colour, base ? 1 : 0);
-    return colour;
+    const KeyColourEntry painted = PaintedEntry(state);
+    if (!IsValidKeyPosition(position)) return painted.colour;
+    table[static_cast<size_t>(position)] = painted.colour;
+    marks[static_cast<size_t>(position)] = painted.mark;
+    WriteKeyColour(paths, profile, state.currentMode, position, painted.colour, painted.mark);
+    return painted.colour;
 }
 
 bool RestoreFactoryUserColours(const ProgramPaths& paths, int profile, std::string* error) {
@@ -318,14 +337,16 @@ bool WriteUserColourSet(const ProgramPaths& paths, int profile, const UserColour
         });
         ok = WriteSectionValues(file, mode, values);
     }
-    std::error_code ec;
-    if (ok) std::filesystem::rename(building, *target, ec);
-    if (!ok || ec) {
+    // The finished text replaces the file through the atomic writer, which keeps a symbolic
+    // link and the file's permissions and makes the new name durable.
+    const auto bytes = ok ? ReadFileBytes(building) : std::nullopt;
+    std::error_code ignored;
+    std::filesystem::remove(building, ignored);
+    if (!bytes) {
         if (error != nullptr) *error = *target + ": cannot write the user colour file";
-        std::filesystem::remove(building, ec);
         return false;
     }
-    return true;
+    return WriteFileAtomically(*target, *bytes, error);
 }
 
 }  // namespace quorvel

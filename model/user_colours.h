@@ -72,7 +72,16 @@ UserModeState LoadUserMode(const ProgramPaths& paths, int profile, KeyColourTabl
 // The keyboard then needs BaseColourWrite and KeyColourChunks for the profile.
 bool ChangeBaseColour(const ProgramPaths& paths, int profile, UserModeState& state, Colour colour,
                       KeyColourTable& table, const KeyColourMarks& marks);
+// ChangeBaseColour in two steps, for callers that write the file elsewhere: the new colour in
+// state and every key whose mark is 1 (false when it is the colour already set), then the
+// tool, the colours and those keys written in one replacement of the file.
+bool RecolourBaseKeys(UserModeState& state, Colour colour, KeyColourTable& table,
+                      const KeyColourMarks& marks);
+bool WriteBaseColourKeys(const ProgramPaths& paths, int profile, const UserModeState& state,
+                         const KeyColourTable& table, const KeyColourMarks& marks);
 
+// What the state's tool paints: the user colour with mark 0, or the base colour with mark 1.
+KeyColourEntry PaintedEntry(const UserModeState& state);
 // Paints one key in the current user mode with the state's tool: stores the colour and mark in
 // table and marks and writes the key's entry. Returns the colour painted. The keyboard then
 // needs SingleKeyColourWrite for the position.

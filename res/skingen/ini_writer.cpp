@@ -98,6 +98,16 @@ constexpr const char* LABELS[][3] = {
      "\u952e\u76d8\u672a\u63a5\u53d7\u66f4\u6539\uff0c\u5df2\u663e\u793a\u952e\u76d8\u4e2d\u7684"
      "\u706f\u5149\u8bbe\u7f6e\u3002",
      "The keyboard did not take the change; showing its lighting."},
+    {"FileWriteFailed",
+     "\u65e0\u6cd5\u5199\u5165\u7528\u6237\u989c\u8272\u6587\u4ef6\uff0c\u5df2\u663e\u793a\u6587"
+     "\u4ef6\u4e2d\u7684\u5185\u5bb9\u3002",
+     "The user colour file could not be written; showing what it holds."},
+    {"Busy", "\u952e\u76d8\u6b63\u5fd9\uff0c\u8bf7\u7a0d\u540e\u518d\u8bd5\u3002",
+     "The keyboard is busy; try again in a moment."},
+    {"DefaultsRefused",
+     "\u952e\u76d8\u6b63\u5fd9\uff0c\u672a\u6062\u590d\u9ed8\u8ba4\u8bbe\u7f6e\u3002\u8bf7\u5728"
+     "\u5b8c\u6210\u540e\u91cd\u8bd5\u3002",
+     "The keyboard is busy; the defaults were not restored. Try again when it is done."},
 };
 
 Entries Labels(int language) {

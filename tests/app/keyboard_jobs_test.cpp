@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -59,21 +60,30 @@ TEST(KeyboardJobs, ABurstOfTheSameChangeRunsOnceWithTheNewestValue) {
         while (!release) std::this_thread::sleep_for(1ms);
         return 1;
     });
-    std::vector<int> sent;
+    std::vector<std::string> sent;
     int completions = 0;
-    for (int value = 1; value <= 50; ++value) {
+    auto latest = [&](const char* name, int value) {
         jobs.RunLatest(
-            "speed",
-            [&sent, value](const KeyboardJobs::Report&) {
-                sent.push_back(value);
+            name,
+            [&sent, name, value](const KeyboardJobs::Report&) {
+                sent.push_back(name + std::to_string(value));
                 return 1;
             },
             [&completions](int) { ++completions; });
-    }
+    };
+    for (int value = 1; value <= 50; ++value) latest("speed", value);
+    // The newest of a name waits behind what was queued since its older value: B1, mode, B2
+    // leaves B2 on the keyboard.
+    latest("brightness", 1);
+    jobs.Run("mode", [&sent](const KeyboardJobs::Report&) {
+        sent.push_back("mode");
+        return 1;
+    });
+    latest("brightness", 2);
     release = true;
     PumpWhile(jobs);
-    EXPECT_EQ(sent, std::vector<int>{50});
-    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(sent, (std::vector<std::string>{"speed50", "mode", "brightness2"}));
+    EXPECT_EQ(completions, 2);
 }
 
 TEST(KeyboardJobs, BusyChangesOnceEachWayAndShutdownWaitsForTheRunningJob) {

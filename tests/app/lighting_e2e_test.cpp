@@ -19,6 +19,15 @@ VirtualKeyboard::Options WithPresetMode() {
     return options;
 }
 
+// The lighting view starts closed, whatever a copy before left.
+void CloseTheView(const QString& documents) {
+    IniFile settings(QString("%1/%2/%3")
+                         .arg(documents, QString::fromUtf8(DATA_FOLDER_NAME.data()),
+                              QString::fromUtf8(SETTINGS_FILE_NAME.data()))
+                         .toStdString());
+    settings.WriteString("KEYCOLOR", "DengCheck", "0");
+}
+
 class LightingEndToEnd : public EndToEndTest {
 protected:
     LightingEndToEnd() : EndToEndTest(WithPresetMode()) {}
@@ -48,11 +57,7 @@ protected:
         const QString program = ProgramCopy(language);
         IniFile user((program + "/Skins/UserDengColor_0.userd").toStdString());
         user.WriteString("Mode0", "color", "0,0,255");
-        IniFile settings(QString("%1/%2/%3")
-                             .arg(DocumentsPath(), QString::fromUtf8(DATA_FOLDER_NAME.data()),
-                                  QString::fromUtf8(SETTINGS_FILE_NAME.data()))
-                             .toStdString());
-        settings.WriteString("KEYCOLOR", "DengCheck", "0");
+        CloseTheView(DocumentsPath());
         return OpenProgram(language);
     }
 };
@@ -125,6 +130,35 @@ TEST_F(LightingEndToEnd, ScreenshotsOfEachModeGroupAndThePreviews) {
         ASSERT_TRUE(Click("CONTROL_HXsjsStaPic"));
         Shot(QString("lighting-%1-steady-6-single-colour").arg(tag));
         ASSERT_TRUE(Click("CONTROL_HXsjsStaPic"));  // many colours again for the next round
+        EXPECT_TRUE(KillRunning(program));
+    }
+}
+
+// The keyboard's own lighting key steps past the offered modes to mode 17, which the list does
+// not offer: the effect box still names it, in either language.
+class LightingKeyEndToEnd : public EndToEndTest {
+protected:
+    QProcess* Open(int language) {
+        const QString program = ProgramCopy(language);
+        CloseTheView(DocumentsPath());
+        return OpenProgram(language);
+    }
+    bool StepToPresetMode() {
+        for (int step = 0; step < 40 && DumpHex("params", 0, 1) != "11"; ++step)
+            keyboard_.Run({"lighting-key"});
+        return DumpHex("params", 0, 1) == "11";
+    }
+};
+
+TEST_F(LightingKeyEndToEnd, TheEffectBoxNamesModeSeventeenReachedByTheLightingKey) {
+    for (int language : {1, 0}) {
+        QProcess* program = Open(language);
+        ASSERT_TRUE(ClickControl("CONTROL_DengStaPic"));
+        ASSERT_TRUE(StepToPresetMode());
+        // The window reads the keyboard again after each press of its lighting key.
+        QThread::msleep(1500);
+        Shot(QUORVEL_SCREENSHOT_DIR,
+             QString("lighting-%1-effect-box-mode-17").arg(language == 1 ? "en" : "zh"));
         EXPECT_TRUE(KillRunning(program));
     }
 }

@@ -8,14 +8,19 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColor>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -24,6 +29,7 @@
 #include "app/lighting_controls.h"
 #include "app/lighting_widgets.h"
 #include "app/message_boxes.h"
+#include "base/atomic_write.h"
 #include "base/texts.h"
 #include "device/device_link.h"
 #include "device/lighting_io.h"
@@ -101,7 +107,10 @@ protected:
             tints_.clear();
             marked_.clear();
         };
-        host.resetAssignments = [this] { ++resets_; };
+        host.resetAssignments = [this] {
+            ++resets_;
+            return !refuseReset_;
+        };
         host.applyAll = [this] { ++applies_; };
         panel_ = new CLightingPanel(*window_, *skin_, dir_.filePath("program/Skins/"), paths_,
                                     *link_, *jobs_, host);
@@ -166,6 +175,7 @@ protected:
     std::map<int, Colour> tints_;
     std::map<int, bool> marked_;
     int resets_ = 0;
+    bool refuseReset_ = false;
     int applies_ = 0;
 };
 
@@ -227,7 +237,9 @@ TEST_F(LightingPanelTest, ReportedPresetModeShowsThePresetsAndGreenWritesTwo) {
     ASSERT_EQ(SendParamWrite(*link_, ParamBytesWrite(0, PARAM_MODE, std::vector<uint8_t>{17})), 1);
     Reload(false);
     OpenView();
-    EXPECT_EQ(panel_->ChosenMode(), 0);  // no row stands for mode 17
+    // The list offers no row for mode 17; the box still names the mode the keyboard is in.
+    EXPECT_EQ(panel_->ChosenMode(), 17);
+    EXPECT_EQ(Get<QComboBox>(LIGHTING_MODE_LIST)->currentText(), "Colour Presets");
     for (int id = LIGHTING_PRESET_RED; id <= LIGHTING_PRESET_BLUE; ++id)
         EXPECT_TRUE(Get<QWidget>(id)->isVisible()) << id;
     EXPECT_FALSE(Get<QWidget>(LIGHTING_SPEED_SLIDER)->isVisible());
@@ -350,9 +362,24 @@ TEST_F(LightingPanelTest, RestoreDefaultsKeepsTheLanguage) {
     EXPECT_EQ(resets_, 1);
     EXPECT_EQ(applies_, 1);
 
-    // Yes with the view shown restores the lighting too.
+    // Keys the window refused to reset (it got busy while asking): nothing is restored, Apply
+    // does not run, and the user is told.
     OpenView();
     ChooseMode(6);
+    refuseReset_ = true;
+    SetNextYesNoAnswer(true);
+    mark = Mark();
+    panel_->RestoreDefaults();
+    Settle();
+    EXPECT_TRUE(Sent(mark).empty());
+    EXPECT_EQ(applies_, 1);
+    EXPECT_EQ(panel_->State().modeId, 6);
+    EXPECT_EQ(TakeShownMessageKeys(),
+              (std::vector<std::string>{"MAIN_PROMPT_DEFAULT", "MAIN_PROMPT_DEFAULT",
+                                        "MAIN_PROMPT_DEFAULT", "DefaultsRefused"}));
+    refuseReset_ = false;
+
+    // Yes with the view shown restores the lighting too.
     emit Get<CLightingSlider>(LIGHTING_BRIGHTNESS_SLIDER)->Moved(1);
     Settle();
     SetNextYesNoAnswer(true);
@@ -364,7 +391,7 @@ TEST_F(LightingPanelTest, RestoreDefaultsKeepsTheLanguage) {
     EXPECT_EQ(Area("params", 0, 35), defaults);
     EXPECT_EQ(panel_->State().modeId, 1);
     EXPECT_EQ(Get<CLightingSlider>(LIGHTING_BRIGHTNESS_SLIDER)->Position(), 4);
-    EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>(3, "MAIN_PROMPT_DEFAULT"));
+    EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{"MAIN_PROMPT_DEFAULT"});
     EXPECT_EQ(CurrentLanguage(), 1);
     EXPECT_EQ(IniFile(languageFile_).ReadInt("LANGUAGE", "language", -1), 1);
     // The factory file shipped beside the skin was copied over the profile's.
@@ -387,6 +414,7 @@ TEST_F(LightingPanelTest, RenamingUserModeFourStoresItsName) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(list->lineEdit(), &press);
     }
+    Settle();
     EXPECT_EQ(ReadUserModeName(paths_, 0, 4), "Dusk");
     EXPECT_EQ(list->itemText(4), "Dusk");
     EXPECT_EQ(list->count(), USER_MODE_COUNT);
@@ -408,6 +436,114 @@ TEST_F(LightingPanelTest, AFailedWriteShowsWhatTheKeyboardHolds) {
     EXPECT_EQ(panel_->State().brightness, 4);
     EXPECT_EQ(Get<CLightingSlider>(LIGHTING_BRIGHTNESS_SLIDER)->Position(), 4);
     EXPECT_TRUE(window_->findChild<QLabel*>("LIGHTING_NOTICE")->isVisible());
+}
+
+TEST_F(LightingPanelTest, AUserColourFileNotWrittenShowsWhatTheFileHolds) {
+    OpenView();
+    ChooseMode(20);
+    Click(LIGHTING_TOOL_USER);
+    Get<CLightingColourButton>(LIGHTING_USER_COLOUR)->Choose(ColourOf(0, 0, 0xFF));
+    Settle();
+    const KeyColourTable before = panel_->KeyColours();
+    ASSERT_NE(before[MATRIX_A], ColourOf(0, 0, 0xFF));
+    int failures = 0;
+    QObject::connect(panel_, &CLightingPanel::WriteFailed, [&] { ++failures; });
+    SetAtomicWriteFaultAfterBytes(0);
+    panel_->PaintKey(KEY_A);
+    EXPECT_EQ(tints_[KEY_A], ColourOf(0, 0, 0xFF));
+    Settle();
+    SetAtomicWriteFaultAfterBytes(-1);
+    // The key shows what the file and the keyboard hold, and the user is told.
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(panel_->KeyColours(), before);
+    EXPECT_EQ(tints_[KEY_A], before[MATRIX_A]);
+    EXPECT_EQ(ReadKeyColour(paths_, 0, 0, MATRIX_A).colour, before[MATRIX_A]);
+    EXPECT_NE(Area("keyColours", 3 * MATRIX_A, 3), "0000FF");
+    auto* notice = window_->findChild<QLabel*>("LIGHTING_NOTICE");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), "The user colour file could not be written; showing what it holds.");
+}
+
+// The colour dialog's passing colours tint the keys painted with the base colour; the file and
+// the keyboard take the colour once, at OK, and Cancel leaves both as they were.
+TEST_F(LightingPanelTest, TheColourDialogWritesTheBaseColourOnceAtOk) {
+    OpenView();
+    ChooseMode(20);
+    Click(LIGHTING_TOOL_BASE);
+    panel_->PaintKey(KEY_A);
+    Settle();
+    const Colour before = panel_->UserMode().baseColour;
+    auto* button = Get<CLightingColourButton>(LIGHTING_BASE_COLOUR);
+    auto stored = [&] {
+        UserModeState onDisk;
+        ReadToolAndColours(paths_, 0, 0, onDisk);
+        return onDisk.baseColour;
+    };
+    auto throughDialog = [&](bool ok) {
+        size_t mark = Mark();
+        bool passed = false;
+        QTimer::singleShot(0, button, [&] {
+            auto* dialog = button->findChild<QColorDialog*>();
+            ASSERT_NE(dialog, nullptr);
+            for (int green : {0x10, 0x20, 0x30}) dialog->setCurrentColor(QColor(0, green, 0));
+            Settle();
+            EXPECT_EQ(tints_[KEY_A], ColourOf(0, 0x30, 0));
+            EXPECT_EQ(stored(), before);
+            EXPECT_TRUE(Sent(mark).empty());
+            passed = true;
+            if (ok) {
+                dialog->accept();
+            } else {
+                dialog->reject();
+            }
+        });
+        button->click();
+        auto menus = button->findChildren<QMenu*>();
+        ASSERT_FALSE(menus.isEmpty());
+        menus.last()->actions().last()->trigger();
+        menus.last()->close();
+        Settle();
+        EXPECT_TRUE(passed);
+    };
+    throughDialog(false);
+    EXPECT_EQ(tints_[KEY_A], before);
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(panel_->UserMode().baseColour, before);
+
+    const size_t mark = Mark();
+    throughDialog(true);
+    EXPECT_EQ(stored(), ColourOf(0, 0x30, 0));
+    EXPECT_EQ(Only(Sent(mark), 0x01).size(), 1u);  // one keyboard session
+    EXPECT_EQ(Area("keyColours", 3 * MATRIX_A, 3), "003000");
+    EXPECT_EQ(tints_[KEY_A], ColourOf(0, 0x30, 0));
+}
+
+// While a keyboard job runs, a change of user mode waits for it; the tools would write into the
+// mode being left, so a paint meanwhile is refused with the busy notice.
+TEST_F(LightingPanelTest, APaintWhileAUserModeChangeWaitsIsRefused) {
+    ASSERT_TRUE(WriteKeyColour(paths_, 0, 2, MATRIX_A, ColourOf(1, 2, 3), 0));
+    OpenView();
+    ChooseMode(20);
+    std::atomic<bool> release{false};
+    jobs_->Run("hold", [&](const KeyboardJobs::Report&) {
+        while (!release) QThread::msleep(1);
+        return 1;
+    });
+    Get<QComboBox>(LIGHTING_USER_MODE_LIST)->setCurrentIndex(2);
+    const KeyColourTable before = panel_->KeyColours();
+    panel_->PaintKey(KEY_B);
+    EXPECT_EQ(panel_->KeyColours(), before);
+    auto* notice = window_->findChild<QLabel*>("LIGHTING_NOTICE");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), "The keyboard is busy; try again in a moment.");
+    release = true;
+    Settle();
+    EXPECT_EQ(panel_->UserMode().currentMode, 2);
+    EXPECT_EQ(ReadPresentMode(paths_, 0), 2);
+    EXPECT_EQ(panel_->KeyColours()[MATRIX_A], ColourOf(1, 2, 3));
+    EXPECT_EQ(Area("keyColours", 3 * MATRIX_A, 3), "010203");
+    EXPECT_NE(ReadKeyColour(paths_, 0, 2, MATRIX_B).mark, 0);  // not painted
 }
 
 class LightingPanelOtherOrder : public LightingPanelTest {
@@ -462,6 +598,7 @@ TEST_F(LightingPanelAtUsbPace, ADragSendsAHandfulOfFramesEndingOnTheLastPosition
     }
     QElapsedTimer sinceLast;
     sinceLast.start();
+    const size_t afterDrag = Mark();
     Settle();
     const qint64 settledMs = sinceLast.elapsed();
     ASSERT_EQ(last, 3);
@@ -470,7 +607,9 @@ TEST_F(LightingPanelAtUsbPace, ADragSendsAHandfulOfFramesEndingOnTheLastPosition
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes.back().Data(), std::vector<uint8_t>{3});
     EXPECT_EQ(Area("params", 1, 1), "03");
-    EXPECT_LT(settledMs, 100);
+    // The tail of the drag costs at most the write under way and the newest one, however busy
+    // the machine; the time it takes is printed as a measurement, not judged.
+    EXPECT_LE(Only(Sent(afterDrag), 0x06).size(), 2u);
     std::printf("drag: %zu parameter writes for 50 steps; final value in %lld ms (%.2f of 100)\n",
                 writes.size(), static_cast<long long>(settledMs), settledMs / 100.0);
 }

@@ -1,13 +1,21 @@
 // The lighting view inside the main window on the offscreen platform, bound to the virtual
 // keyboard: opening it runs the window's profile switch first, a key click in the user mode
-// paints with the user mode the keyboard's profile report loaded, and the previews reach the
-// G keys only where they should.
+// paints with the user mode the keyboard's profile report loaded, the previews reach the G keys
+// only where they should, and changes made while Apply or an import runs end on the keyboard,
+// in the files and on the screen alike.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
 #include <QTimer>
 
+#include "app/keyboard_jobs.h"
 #include "app/keyboard_map.h"
 #include "app/lighting_controls.h"
 #include "app/lighting_panel.h"
@@ -15,6 +23,7 @@
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
 #include "base/ini_file.h"
+#include "editors/file_dialogs.h"
 #include "model/profile_store.h"
 #include "tests/app/window_test_support.h"
 
@@ -41,10 +50,10 @@ protected:
         static_cast<QAbstractButton&>(Control(LIGHTING_SWITCH)).click();
         Settle();
     }
-    void ChooseMode(int id) {
+    void ChooseMode(int id, bool settle = true) {
         auto& list = static_cast<QComboBox&>(Control(LIGHTING_MODE_LIST));
         list.setCurrentIndex(list.findData(id));
-        Settle();
+        if (settle) Settle();
     }
     CPngButton& MapButton(int controlId) { return *window_->Map()->ButtonForControl(controlId); }
     std::vector<std::string> Sent(size_t mark) const { return keyboard_.FramesSentSince(mark); }
@@ -141,6 +150,109 @@ TEST_F(LightingWindowTest, OnlyTheSingleColourPreviewTintsTheGKeys) {
     ClickSwitch();  // closed: every key plain
     EXPECT_EQ(MapButton(CONTROL_G1).grab().toImage(), plainG);
     EXPECT_EQ(MapButton(CONTROL_KEY_A).grab().toImage(), plainA);
+}
+
+// While Apply runs, each change waits; the newest value of a slider or colour replaces the
+// waiting one but still lands after the changes made since, so the keyboard ends where the
+// panel does.
+TEST_F(LightingWindowTest, ChangesMadeDuringASlowApplyEndOnTheKeyboardAsShown) {
+    CQuorvelDlg& window = Start();
+    ClickSwitch();
+    ChooseMode(5);
+    auto& brightness = static_cast<CLightingSlider&>(Control(LIGHTING_BRIGHTNESS_SLIDER));
+    auto& colour = static_cast<CLightingColourButton&>(Control(LIGHTING_COLOUR_A));
+    keyboard_.Run({"fault", "delay", "150", "4"});
+    window.EnableApply(true);
+    window.Apply();
+    QElapsedTimer waited;
+    waited.start();
+    while (window.Jobs().Running() != "apply" && waited.elapsed() < 5000) QThread::msleep(1);
+    // As a drag moves it.
+    auto slide = [&](int position) {
+        brightness.SetPosition(position);
+        emit brightness.Moved(position);
+    };
+    slide(1);
+    ChooseMode(1, false);  // mode 1 carries the brightness it was chosen with
+    slide(3);
+    colour.Choose(ColourOf(0, 0xFF, 0));
+    static_cast<QAbstractButton&>(Control(LIGHTING_COLOURFUL_A)).click();
+    colour.Choose(ColourOf(0, 0, 0xFF));
+    EXPECT_EQ(window.Jobs().Running(), "apply");
+    Settle();
+    const LightingState& shown = Panel().State();
+    EXPECT_EQ(brightness.Position(), 3);
+    EXPECT_EQ(shown.brightness, 3);
+    EXPECT_EQ(Panel().ChosenMode(), 1);
+    EXPECT_FALSE(shown.colourful);
+    EXPECT_EQ(colour.CurrentColour(), ColourOf(0, 0, 0xFF));
+    EXPECT_EQ(Area("params", 0, 2), "0103");
+    EXPECT_EQ(Area("params", 4, 4), "000000FF");
+    // What the keyboard holds, read back, is what was shown.
+    Panel().ReloadLighting();
+    Settle();
+    EXPECT_EQ(brightness.Position(), 3);
+    EXPECT_EQ(Panel().State().colour, ColourOf(0, 0, 0xFF));
+}
+
+// An import rewrites the user colour files: the user modes come again from them. A key painted
+// while the import runs waits for it, so the file keeps both the import and the key.
+TEST_F(LightingWindowTest, AnImportReloadsTheUserModesAndAPaintDuringItLandsOnTop) {
+    CQuorvelDlg& window = Start();
+    const QString document = programDir_.filePath("carried.json");
+    std::optional<FileDialogAnswer> answer = FileDialogAnswer(document, JSON_NAME_FILTER);
+    SetFileDialogHook(
+        [&](const FileDialogRequest&) { return std::exchange(answer, std::nullopt); });
+    window.RunCommand(COMMAND_EXPORT);
+    Settle();
+    QFile file(document);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonArray profiles = root["profiles"].toArray();
+    QJsonObject profile = profiles[0].toObject();
+    QJsonObject lighting = profile["lighting"].toObject();
+    QJsonObject userModes = lighting["userModes"].toObject();
+    QJsonArray modes = userModes["modes"].toArray();
+    QJsonObject first = modes[0].toObject();
+    first["userColour"] = "00FF00";
+    QJsonObject colours = first["colours"].toObject();
+    colours["Esc"] = "123456";
+    first["colours"] = colours;
+    modes[0] = first;
+    userModes["modes"] = modes;
+    lighting["userModes"] = userModes;
+    profile["lighting"] = lighting;
+    profiles[0] = profile;
+    root["profiles"] = profiles;
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(root).toJson());
+    file.close();
+
+    ClickSwitch();
+    ChooseMode(USER_MODE_ID);
+    static_cast<QAbstractButton&>(Control(LIGHTING_TOOL_USER)).click();
+    Settle();
+    ASSERT_EQ(Panel().UserMode().userColour, ColourOf(0, 0, 0xFF));
+    // The import's first reads come late, so the click is surely made before it writes.
+    keyboard_.Run({"fault", "delay", "100", "3"});
+    answer = FileDialogAnswer(document);
+    window.RunCommand(COMMAND_IMPORT);
+    ASSERT_TRUE(window.Jobs().Busy());
+    MapButton(CONTROL_KEY_A).click();
+    Settle();
+    SetFileDialogHook({});
+
+    UserModeState onDisk;
+    KeyColourTable table{};
+    KeyColourMarks marks{};
+    onDisk = LoadUserMode(paths_, 0, table, marks);
+    EXPECT_EQ(onDisk.userColour, ColourOf(0, 0xFF, 0));
+    EXPECT_EQ(table[MATRIX_A], ColourOf(0, 0, 0xFF));
+    EXPECT_EQ(Panel().UserMode(), onDisk);
+    EXPECT_EQ(Panel().KeyColours(), table);
+    EXPECT_EQ(Panel().KeyMarks(), marks);
+    EXPECT_EQ(Area("keyColours", 3 * MATRIX_A, 3), "0000FF");
 }
 
 }  // namespace

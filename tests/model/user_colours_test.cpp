@@ -210,6 +210,36 @@ TEST_F(UserColoursTest, InterruptedWritesLeaveTheOldFileWhole) {
         EXPECT_TRUE(entry.path().extension() == ".userd") << entry.path();
 }
 
+// A whole set (an import) replaces the file the way every other write does: a symbolic link
+// stays a link to the new contents, the permissions stay, nothing is left beside it, and a
+// failed write leaves the old file.
+TEST_F(UserColoursTest, AWholeSetKeepsTheLinkAndPermissionsOrTheOldFile) {
+    const std::string real = dir_.File("elsewhere.userd");
+    WriteWholeFile(real, "[MODENAME]\n0=Before\n");
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    fs::create_symlink(real, ProgramFile(1));
+    UserColourSet set;
+    set.currentMode = 3;
+    set.modes[3].name = "After";
+    set.modes[3].keys[64] = {ColourOf(1, 2, 3), 0};
+
+    SetAtomicWriteFaultAfterBytes(10);
+    std::string error;
+    EXPECT_FALSE(WriteUserColourSet(paths_, 1, set, &error));
+    SetAtomicWriteFaultAfterBytes(-1);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(ReadWholeFile(real), "[MODENAME]\n0=Before\n");
+
+    ASSERT_TRUE(WriteUserColourSet(paths_, 1, set, &error)) << error;
+    EXPECT_TRUE(fs::is_symlink(ProgramFile(1)));
+    EXPECT_EQ(ReadUserColourSet(paths_, 1), set);
+    struct stat info {};
+    ASSERT_EQ(stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    for (const auto& entry : fs::directory_iterator(dir_.File("program/Skins")))
+        EXPECT_EQ(entry.path(), ProgramFile(1));
+}
+
 TEST_F(UserColoursTest, ReadOnlyProgramFolderSendsWritesToTheOverlay) {
     WriteWholeFile(ProgramFile(1), "[MODENAME]\n1=Shipped\n");
     WriteWholeFile(ProgramFile(3), "[MODENAME]\n0=Factory\n");
