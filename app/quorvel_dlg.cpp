@@ -17,6 +17,7 @@
 
 #include "app/about_dialog.h"
 #include "app/busy_indicator.h"
+#include "app/help_page.h"
 #include "app/keyboard_map.h"
 #include "app/lighting_panel.h"
 #include "app/message_boxes.h"
@@ -515,7 +516,7 @@ void CQuorvelDlg::OpenLink() {
 }
 
 void CQuorvelDlg::OpenHelp() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(FromUtf8(ReadPathFor(paths_, HELP_PAGE))));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(FromUtf8(HelpPagePath(paths_))));
 }
 
 void CQuorvelDlg::OpenAbout() {

@@ -176,6 +176,47 @@ bool EndToEndTest::Screenshot(const QString& file) const {
     return !RunTool("import", {"-window", "root", file}).isNull() && QFile(file).size() > 10000;
 }
 
+QStringList EndToEndTest::ShownWindows() const {
+    if (program_ == nullptr) return {};
+    return RunTool("xdotool",
+                   {"search", "--onlyvisible", "--pid", QString::number(program_->processId())})
+        .split('\n', Qt::SkipEmptyParts);
+}
+
+QRect EndToEndTest::WindowPlace(const QString& windowId) const {
+    QRect place;
+    const QString shell = RunTool("xdotool", {"getwindowgeometry", "--shell", windowId});
+    for (const QString& line : shell.split('\n', Qt::SkipEmptyParts)) {
+        const int value = line.section('=', 1).toInt();
+        if (line.startsWith("X=")) place.moveLeft(value);
+        if (line.startsWith("Y=")) place.moveTop(value);
+        if (line.startsWith("WIDTH=")) place.setWidth(value);
+        if (line.startsWith("HEIGHT=")) place.setHeight(value);
+    }
+    return place;
+}
+
+QRect EndToEndTest::ShownArea() const {
+    QRect area;
+    for (const QString& id : ShownWindows()) area |= WindowPlace(id);
+    return area;
+}
+
+bool EndToEndTest::ParkPointer() const {
+    const bool moved = !RunTool("xdotool", {"mousemove", "--sync", "1279", "799"}).isNull();
+    QThread::msleep(150);
+    return moved;
+}
+
+bool EndToEndTest::ScreenshotOf(const QRect& area, const QString& file) const {
+    if (area.isEmpty()) return false;
+    const QString crop =
+        QString("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y());
+    return !RunTool("import", {"-window", "root", "-crop", crop, "+repage", "-strip", file})
+                .isNull() &&
+           QFile(file).size() > 0;
+}
+
 QProcess* EndToEndTest::OpenProgram(int language) {
     if (programFolder_.isEmpty()) ProgramCopy(language);
     program_ = Launch({"--virtual"});

@@ -78,6 +78,19 @@ protected:
     QPoint SkinControlCentre(const QString& skinKey) const;
     // Grabs the whole screen into a PNG file.
     bool Screenshot(const QString& file) const;
+    // The program's shown windows (main window, dialogs, menus, message boxes), X ids from the
+    // bottom of the stack to its top, so the last one is the window opened last.
+    QStringList ShownWindows() const;
+    // A window's place on the screen; empty when it is not found.
+    QRect WindowPlace(const QString& windowId) const;
+    // Everything the program shows: the union of its shown windows' places.
+    QRect ShownArea() const;
+    // Moves the pointer to the screen's corner, off the windows, so that no button is hovered
+    // and no tip shows in a picture.
+    bool ParkPointer() const;
+    // Cuts area out of the screen into a PNG file without time stamps, so that a window that
+    // did not change gives the same file.
+    bool ScreenshotOf(const QRect& area, const QString& file) const;
 
     // The usual start of a GUI test: a program copy in language, started on the virtual
     // keyboard, its window shown and its first keyboard reads given time to end. Remembered
