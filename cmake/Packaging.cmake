@@ -5,8 +5,8 @@
 #   P/share/quorvel/       Skins/ (with language.ini), Help/, autostart/quorvel.desktop
 #   P/share/applications/  quorvel.desktop
 #   P/share/icons/hicolor/ <n>x<n>/apps/quorvel.png
-#   P/share/doc/quorvel/   user-guide.md with images/, cli.md, virtual-keyboard.md,
-#                          profile-json.md, profile.schema.json
+#   P/share/doc/quorvel/   the user guide (user-guide.md, user-guide.zh.md) and the pages it links
+#                          to, as Markdown and as the HTML pages of Help/ with images/
 #   P/lib/udev/rules.d/    70-quorvel.rules
 #   P/lib/udev/            quorvel-hidraw-access (the rule's helper)
 #
@@ -39,13 +39,17 @@ if(TARGET quorvel-hidraw-access)
         file(INSTALL [[${CMAKE_BINARY_DIR}/udev/70-quorvel.rules]]
              DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/udev/rules.d\")")
 endif()
-# The user guide with its pictures, and the pages it links to, so its links work where it is
-# installed.
-install(FILES ${CMAKE_SOURCE_DIR}/docs/user-guide.md ${CMAKE_SOURCE_DIR}/docs/cli.md
-              ${CMAKE_SOURCE_DIR}/docs/virtual-keyboard.md ${CMAKE_SOURCE_DIR}/docs/profile-json.md
-              ${CMAKE_SOURCE_DIR}/docs/profile.schema.json
+# The user guide in both languages with the pages it links to, so its links work where it is
+# installed: the Markdown, and the help folder's HTML pages with their pictures.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/user-guide.md ${CMAKE_SOURCE_DIR}/docs/user-guide.zh.md
+              ${CMAKE_SOURCE_DIR}/docs/cli.md ${CMAKE_SOURCE_DIR}/docs/virtual-keyboard.md
+              ${CMAKE_SOURCE_DIR}/docs/profile-json.md ${CMAKE_SOURCE_DIR}/docs/profile.schema.json
         DESTINATION share/doc/quorvel)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/images DESTINATION share/doc/quorvel)
+if(TARGET quorvel_help)
+    install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/Help/ DESTINATION share/doc/quorvel
+            PATTERN images EXCLUDE)
+endif()
 
 if(TARGET quorvel_skins)
     # The build tree's program folder is writable, so a run from it may have left per-profile

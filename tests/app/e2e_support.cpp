@@ -20,8 +20,8 @@ XDisplay::XDisplay() {
     bool chosen = false;
     number_ = qEnvironmentVariableIntValue("QUORVEL_TEST_DISPLAY", &chosen);
     if (!chosen) number_ = 90 + getpid() % 100;
-    server_.start("Xvfb",
-                  {QString(":%1").arg(number_), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    server_.start(
+        "Xvfb", {QString(":%1").arg(number_), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     QString socket = QString("/tmp/.X11-unix/X%1").arg(number_);
     for (int i = 0; i < 200 && !QFile::exists(socket); ++i) QThread::msleep(20);
 }
@@ -116,10 +116,12 @@ bool EndToEndTest::WaitForState(const QString& key, const QString& value, int ti
 
 QString EndToEndTest::ProgramCopy(int language, const QString& leaveOut) {
     QString folder = dir_.filePath("program");
-    QDir().mkpath(folder + "/Skins");
-    for (const QString& name : QDir(BinFolder() + "/Skins").entryList(QDir::Files)) {
-        if (name != leaveOut)
-            QFile::copy(BinFolder() + "/Skins/" + name, folder + "/Skins/" + name);
+    for (const QString& sub : {"Skins", "autostart"}) {
+        QDir().mkpath(folder + "/" + sub);
+        for (const QString& name : QDir(BinFolder() + "/" + sub).entryList(QDir::Files)) {
+            if (name != leaveOut)
+                QFile::copy(BinFolder() + "/" + sub + "/" + name, folder + "/" + sub + "/" + name);
+        }
     }
     QFile languageFile(folder + "/Skins/language.ini");
     languageFile.open(QIODevice::ReadWrite);
@@ -203,7 +205,7 @@ QRect EndToEndTest::ShownArea() const {
 }
 
 bool EndToEndTest::ParkPointer() const {
-    const bool moved = !RunTool("xdotool", {"mousemove", "--sync", "1279", "799"}).isNull();
+    const bool moved = !RunTool("xdotool", {"mousemove", "1279", "1023"}).isNull();
     QThread::msleep(150);
     return moved;
 }
@@ -277,11 +279,14 @@ void EndToEndTest::Shot(const QString& folder, const QString& name) const {
     EXPECT_TRUE(Screenshot(folder + "/" + name + ".png")) << name.toStdString();
 }
 
-void EndToEndTest::InBothLanguages(int paintMs, const std::function<void(QProcess*, int)>& shoot) {
+void EndToEndTest::InBothLanguages(int paintMs, const std::function<void(QProcess*, int)>& shoot,
+                                   const std::function<void(const QString&)>& prepare) {
     for (int language : {1, 0}) {
-        ProgramCopy(language);
+        const QString folder = ProgramCopy(language);
+        if (prepare) prepare(folder);
         QFile::remove(StatePath());
         QProcess* program = Launch({"--virtual"});
+        program_ = program;
         ASSERT_TRUE(WaitForState("window", "shown"));
         QThread::msleep(paintMs);
         shoot(program, language);

@@ -62,8 +62,8 @@ protected:
     QString State(const QString& key) const;
     bool WaitForState(const QString& key, const QString& value, int timeoutMs = 10000) const;
 
-    // A program folder of its own: a copy of the skins, the language file set to language,
-    // leaving out one file when asked.
+    // A program folder of its own: a copy of the skins and the autostart entry, the language
+    // file set to language, leaving out one file when asked.
     QString ProgramCopy(int language, const QString& leaveOut = {});
 
     // Runs a helper tool (xdotool, import) on the test display; returns its standard output,
@@ -116,11 +116,12 @@ protected:
     static bool WaitUntil(const std::function<bool()>& check, int timeoutMs = 8000);
     // Saves a screenshot under the name (without extension) into folder.
     void Shot(const QString& folder, const QString& name) const;
-    // English, then Chinese: a fresh program copy in the language, started, its window shown and
-    // given paintMs, handed to shoot, then ended with "/Kill" and its folder removed. Stops at
-    // the first fatal failure.
+    // English, then Chinese: a fresh program copy in the language, given to prepare, started
+    // (remembered as Program()), its window shown and given paintMs, handed to shoot, then ended
+    // with "/Kill" and its folder removed. Stops at the first fatal failure.
     void InBothLanguages(int paintMs,
-                         const std::function<void(QProcess* program, int language)>& shoot);
+                         const std::function<void(QProcess* program, int language)>& shoot,
+                         const std::function<void(const QString& folder)>& prepare = {});
 
     VirtualKeyboard keyboard_;
     QTemporaryDir dir_;

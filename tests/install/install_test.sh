@@ -37,20 +37,26 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/quorvel bin/quorvelctl bin/quorvel-vkbd \
     lib/quorvel/libHidServ.so lib/quorvel/libHidServVirtual.so \
     share/quorvel/Skins/Main.ini share/quorvel/Skins/language.ini share/quorvel/Skins/icon141.png \
-    share/quorvel/Help/index.html share/quorvel/autostart/quorvel.desktop \
+    share/quorvel/Help/index.html share/quorvel/Help/index.zh.html \
+    share/quorvel/autostart/quorvel.desktop \
     share/applications/quorvel.desktop share/icons/hicolor/48x48/apps/quorvel.png \
     share/icons/hicolor/256x256/apps/quorvel.png lib/udev/rules.d/70-quorvel.rules \
     lib/udev/quorvel-hidraw-access \
     share/doc/quorvel/profile-json.md share/doc/quorvel/profile.schema.json \
-    share/doc/quorvel/user-guide.md; do
+    share/doc/quorvel/user-guide.md share/doc/quorvel/user-guide.zh.md; do
     [ -e "$prefix/$file" ] || fail "the install lacks $file"
 done
-# The installed guide's pictures and the pages it links to are beside it.
-links=$(guide_links "$prefix/share/doc/quorvel/user-guide.md")
-[ -n "$links" ] || fail "the installed user guide links to nothing"
-while IFS= read -r link; do
-    [ -e "$prefix/share/doc/quorvel/$link" ] || fail "the user guide links to $link, not installed"
-done <<<"$links"
+# The installed guide's pictures and the pages it links to are beside it, in both languages, as
+# Markdown and as HTML (every link and anchor of the help and doc folders' pages).
+for guide in user-guide.md user-guide.zh.md; do
+    links=$(guide_links "$prefix/share/doc/quorvel/$guide")
+    [ -n "$links" ] || fail "the installed $guide links to nothing"
+    while IFS= read -r link; do
+        [ -e "$prefix/share/doc/quorvel/$link" ] || fail "$guide links to $link, not installed"
+    done <<<"$links"
+done
+python3 "$(dirname "$0")/../guide/check_guide.py" "$prefix/share/quorvel/Help" \
+    "$prefix/share/doc/quorvel" >/dev/null || fail "a link of the installed guide leads nowhere"
 # The build tree's run-time files are the user's, not the program's.
 if ls "$prefix"/share/quorvel/Skins/UserDengColor_[0-2].userd >/dev/null 2>&1; then
     fail "user colour files of the build tree were installed"

@@ -22,20 +22,29 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for file in ./usr/bin/quorvel ./usr/bin/quorvelctl ./usr/bin/quorvel-vkbd \
     ./usr/lib/quorvel/libHidServ.so ./usr/lib/quorvel/libHidServVirtual.so \
     ./usr/share/quorvel/Skins/Main.ini ./usr/share/quorvel/Skins/language.ini \
-    ./usr/share/quorvel/Help/index.html ./usr/share/quorvel/autostart/quorvel.desktop \
+    ./usr/share/quorvel/Help/index.html ./usr/share/quorvel/Help/index.zh.html \
+    ./usr/share/quorvel/autostart/quorvel.desktop \
     ./usr/lib/udev/rules.d/70-quorvel.rules ./usr/lib/udev/quorvel-hidraw-access \
     ./usr/share/applications/quorvel.desktop \
     ./usr/share/icons/hicolor/48x48/apps/quorvel.png \
-    ./usr/share/icons/hicolor/256x256/apps/quorvel.png ./usr/share/doc/quorvel/user-guide.md; do
+    ./usr/share/icons/hicolor/256x256/apps/quorvel.png ./usr/share/doc/quorvel/user-guide.md \
+    ./usr/share/doc/quorvel/user-guide.zh.md; do
     grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
 done
-# The guide's pictures and the pages it links to come with it.
-links=$(guide_links "$(dirname "$0")/../../docs/user-guide.md")
-[ -n "$links" ] || fail "the user guide links to nothing"
-while IFS= read -r link; do
-    grep -qxF "./usr/share/doc/quorvel/$link" <<<"$contents" ||
-        fail "the user guide links to $link, not in the package"
-done <<<"$links"
+# The guide's pictures and the pages it links to come with it, in both languages, as Markdown
+# and as HTML (every link and anchor of the help and doc folders' pages).
+for guide in user-guide.md user-guide.zh.md; do
+    links=$(guide_links "$(dirname "$0")/../../docs/$guide")
+    [ -n "$links" ] || fail "$guide links to nothing"
+    while IFS= read -r link; do
+        grep -qxF "./usr/share/doc/quorvel/$link" <<<"$contents" ||
+            fail "$guide links to $link, not in the package"
+    done <<<"$links"
+done
+dpkg-deb -x "$deb" "$work/root"
+python3 "$(dirname "$0")/../guide/check_guide.py" "$work/root/usr/share/quorvel/Help" \
+    "$work/root/usr/share/doc/quorvel" >/dev/null ||
+    fail "a link of the packaged guide leads nowhere"
 # No test programs, benchmarks or build tools.
 if grep -E '_tests$|bench_|skingen|icongen' <<<"$contents"; then
     fail "the package holds build-only files"

@@ -1,0 +1,83 @@
+#include "tests/app/guide_pictures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+namespace quorvel::testing {
+
+VirtualKeyboard::Options WithPresetMode() {
+    VirtualKeyboard::Options options;
+    options.modes = "4,5,6,8,7,9,13,14,15,1,2,3,11,10,12,16,18,20,17";
+    return options;
+}
+
+void GuidePictureTest::TearDown() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QDir().mkpath(QUORVEL_GUIDE_PICTURE_LISTS);
+    QFile list(QString("%1/%2.%3")
+                   .arg(QUORVEL_GUIDE_PICTURE_LISTS, test->test_suite_name(), test->name()));
+    // A test that failed lists nothing, so the check does not take its pictures for made.
+    if (!HasFailure() && list.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        list.write(written_.join('\n').toUtf8() + "\n");
+    } else {
+        list.remove();
+    }
+    EndToEndTest::TearDown();
+}
+
+void GuidePictureTest::Picture(const QString& name, int language, QRect area) {
+    ParkPointer();
+    if (area.isEmpty()) area = ShownArea();
+    const QString relative = QString("%1/%2.png").arg(language == 1 ? "en" : "zh", name);
+    const QString file = QString(QUORVEL_GUIDE_PICTURES) + "/" + relative;
+    QDir().mkpath(QFileInfo(file).path());
+    EXPECT_TRUE(ScreenshotOf(area, file)) << relative.toStdString();
+    written_ << relative;
+}
+
+QRect GuidePictureTest::MainArea() const {
+    const QStringList shown = ShownWindows();
+    return shown.isEmpty() ? QRect() : WindowPlace(shown.first());
+}
+
+QRect GuidePictureTest::TopArea() const {
+    const QStringList shown = ShownWindows();
+    return shown.isEmpty() ? QRect() : WindowPlace(shown.last());
+}
+
+QRect GuidePictureTest::ControlsArea(std::initializer_list<const char*> keys, int margin) const {
+    QRect area;
+    for (const char* key : keys) area |= SkinPlace("Main.ini", key);
+    return area.translated(MainArea().topLeft()).adjusted(-margin, -margin, margin, margin);
+}
+
+bool GuidePictureTest::ClickOnScreen(QPoint at) {
+    const bool clicked = !RunTool("xdotool", {"mousemove", QString::number(at.x()),
+                                              QString::number(at.y()), "click", "1"})
+                              .isNull();
+    QThread::msleep(500);
+    return clicked;
+}
+
+bool GuidePictureTest::ClickDialog(const char* key) {
+    const QStringList shown = ShownWindows();
+    if (shown.isEmpty()) return false;
+    const QPoint at = SkinPlace("Composite.ini", key).center();
+    const bool clicked =
+        !RunTool("xdotool", {"mousemove", "--window", shown.last(), QString::number(at.x()),
+                             QString::number(at.y()), "click", "1"})
+             .isNull();
+    QThread::msleep(500);
+    return clicked;
+}
+
+bool GuidePictureTest::ChooseModeRowFromEnd(int fromEnd) {
+    if (!ClickControl("CONTROL_XGcombox")) return false;
+    QStringList keys{"End"};
+    for (int i = 0; i < fromEnd; ++i) keys << "Up";
+    keys << "Return";
+    return TypeKeys(keys);
+}
+
+}  // namespace quorvel::testing

@@ -1,0 +1,42 @@
+#pragma once
+// The user guide's pictures, taken from the program's real windows under Xvfb on the virtual
+// keyboard. Each one is cut from the screen and written where the guide's pages take it from,
+// docs/images/en/NAME.png and docs/images/zh/NAME.png; the names a test wrote are listed in the
+// build folder, for the check that every picture is named by a page and every named one made.
+#include <QRect>
+#include <QStringList>
+#include <initializer_list>
+
+#include "tests/app/e2e_support.h"
+
+namespace quorvel::testing {
+
+class GuidePictureTest : public EndToEndTest {
+protected:
+    using EndToEndTest::EndToEndTest;
+    void TearDown() override;
+
+    // Writes the picture of area (the program's shown windows when empty) in the language the
+    // program runs in: 1 English, 0 Chinese. The pointer is moved off the windows first.
+    void Picture(const QString& name, int language, QRect area = {});
+    // The main window's place (the lowest shown window), and the window opened last.
+    QRect MainArea() const;
+    QRect TopArea() const;
+    // The main skin file's controls on the screen, with margin around them.
+    QRect ControlsArea(std::initializer_list<const char*> keys, int margin) const;
+    // A real click at a point of the screen, then a pause for the program to act on it.
+    bool ClickOnScreen(QPoint at);
+    // A real click on a control of the dialog skin file, in the window opened last.
+    bool ClickDialog(const char* key);
+    // Picks a row of the lighting mode list counted from its end (0 = the last row).
+    bool ChooseModeRowFromEnd(int fromEnd);
+
+private:
+    QStringList written_;
+};
+
+// Offered modes: the listable ones in list order, then the preset mode, so the mode list's
+// last row is mode 17 and the one above it mode 20.
+VirtualKeyboard::Options WithPresetMode();
+
+}  // namespace quorvel::testing

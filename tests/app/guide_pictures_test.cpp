@@ -1,0 +1,121 @@
+// The user guide's pictures in English and Chinese, from the program's windows under Xvfb on
+// the virtual keyboard: the main window and its menu, the key dialog's pages with a recorded
+// macro, the lighting modes, the profiles, and what the program shows when something goes wrong.
+#include "tests/app/guide_pictures.h"
+
+#include <QThread>
+
+#include "base/ini_file.h"
+
+namespace quorvel::testing {
+namespace {
+
+class GuidePictures : public GuidePictureTest {
+protected:
+    GuidePictures() : GuidePictureTest(WithPresetMode()) {}
+};
+
+TEST_F(GuidePictures, MainWindowAndMenu) {
+    InBothLanguages(1500, [&](QProcess*, int language) {
+        Picture("main-window", language, MainArea());
+        Picture(
+            "profile-buttons", language,
+            ControlsArea({"FUNC_PROFILES", "FUNC_PROFILE1", "FUNC_PROFILE3", "FUNC_DEFAULT"}, 8));
+        ASSERT_TRUE(ClickControl("FUNC_REPORT3"));
+        Picture("report-rate", language, ControlsArea({"FUNC_REPORT1", "FUNC_REPORT4"}, 30));
+
+        ASSERT_TRUE(ClickControl("CONTROL_MENU"));
+        Picture("main-menu", language);
+        ASSERT_TRUE(TypeKeys({"Up", "Return"}));  // Start with the desktop, the last item
+        ASSERT_TRUE(ClickControl("CONTROL_MENU"));
+        Picture("menu-autostart", language);
+        ASSERT_TRUE(TypeKeys({"Up", "Return"}));  // and off again
+
+        ASSERT_TRUE(ClickControl("CONTROL_MENU"));
+        ASSERT_TRUE(TypeKeys({"Down", "Down", "Return"}));  // Export
+        QThread::msleep(800);
+        // The file types opened below the name; the folder above it is the test's own.
+        const QRect dialog = TopArea();
+        ASSERT_TRUE(ClickOnScreen({dialog.center().x(), dialog.bottom() - 24}));
+        Picture("export-file-types", language,
+                QRect(dialog.left(), dialog.bottom() - 80, dialog.width(), 80) | TopArea());
+        ASSERT_TRUE(TypeKeys({"Escape", "Escape"}));
+    });
+}
+
+// Key A becomes B, the write of it fails once, the switch to profile 2 asks about the change
+// not applied, then G1 gets a recorded macro and the other pages are shown.
+TEST_F(GuidePictures, KeyDialogMacrosAndAFailedWrite) {
+    InBothLanguages(1500, [&](QProcess*, int language) {
+        ASSERT_TRUE(ClickControl("KEY_01E", 700));
+        ASSERT_TRUE(TypeKeys({"b"}, 150));
+        Picture("key-single", language, TopArea());
+        ASSERT_TRUE(ClickDialog("CONTROL_OK"));
+
+        keyboard_.Run({"fault", "status", "fe", "1000"});
+        ASSERT_TRUE(ClickControl("CONTROL2_APPLY", 2500));
+        Picture("write-failed", language);
+        ASSERT_TRUE(TypeKeys({"Return"}));
+        keyboard_.Run({"fault", "clear"});
+
+        ASSERT_TRUE(ClickControl("FUNC_PROFILE2", 800));
+        Picture("profile-switch-question", language);
+        ASSERT_TRUE(TypeKeys({"Return"}));  // No: the change is dropped
+
+        ASSERT_TRUE(ClickControl("FUNC_G1", 700));
+        ASSERT_TRUE(ClickDialog("CONTROL_MACRO"));
+        ASSERT_TRUE(ClickDialog("FUNC_MACRO_ADD"));
+        ASSERT_TRUE(ClickDialog("FUNC_MACRO_RECORD"));
+        ASSERT_TRUE(TypeKeys({"h", "i"}, 150));
+        Picture("macro-recording", language, TopArea());
+        ASSERT_TRUE(ClickDialog("FUNC_MACRO_RECORD"));
+        Picture("macro-recorded", language, TopArea());
+        ASSERT_TRUE(ClickDialog("CONTROL_MEDIA"));
+        Picture("key-media", language, TopArea());
+        ASSERT_TRUE(ClickDialog("CONTROL_FUNCTION"));
+        Picture("key-function", language, TopArea());
+        ASSERT_TRUE(ClickDialog("CONTROL_CANCEL"));
+    });
+}
+
+TEST_F(GuidePictures, LightingProfileManagerAndNoKeyboard) {
+    InBothLanguages(
+        1500,
+        [&](QProcess*, int language) {
+            ASSERT_TRUE(ClickControl("CONTROL_DengStaPic"));  // the lighting view
+            ASSERT_TRUE(ChooseModeRowFromEnd(9));             // mode 1, a wave with its direction
+            Picture("lighting-wave", language, MainArea());
+            ASSERT_TRUE(ChooseModeRowFromEnd(16));  // mode 6, steady
+            Picture("lighting-steady", language, MainArea());
+            ASSERT_TRUE(ChooseModeRowFromEnd(0));  // mode 17, the colour presets
+            Picture("lighting-presets", language, MainArea());
+            ASSERT_TRUE(ChooseModeRowFromEnd(1));  // mode 20, a user mode painted key by key
+            ASSERT_TRUE(ClickControl("CONTROL_USERgjStaPic1"));
+            for (const char* key : {"KEY_011", "KEY_01E", "KEY_01F", "KEY_020"})
+                ASSERT_TRUE(ClickControl(key));
+            Picture("lighting-painted", language, MainArea());
+            // Closed again, so that the next start shows the keyboard map.
+            ASSERT_TRUE(ClickControl("CONTROL_DengStaPic"));
+
+            ASSERT_TRUE(ClickControl("FUNC_PROFILES", 1200));
+            Picture("profile-manager", language, TopArea());
+            ASSERT_TRUE(TypeKeys({"Escape"}));
+
+            keyboard_.Run({"unplug"});
+            ASSERT_TRUE(WaitForState("window", "hidden"));
+            EXPECT_EQ(RunToEnd({"--virtual"}), 0);  // a second start opens the running copy
+            QThread::msleep(800);
+            Picture("no-keyboard", language);
+            ASSERT_TRUE(TypeKeys({"Return"}));
+            keyboard_.Run({"plug"});
+            ASSERT_TRUE(WaitForState("tray", "141"));
+        },
+        [](const QString& folder) {
+            // Keys painted blue show on the red of the user mode.
+            IniFile((folder + "/Skins/UserDengColor_0.userd").toStdString())
+                .WriteString("Mode0", "color", "0,0,255");
+        });
+}
+
+}  // namespace
+}  // namespace quorvel::testing
