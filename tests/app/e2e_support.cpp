@@ -36,6 +36,12 @@ XDisplay& TheDisplay() {
     return display;
 }
 
+VirtualKeyboard::Options WithPresetMode() {
+    VirtualKeyboard::Options options;
+    options.modes = "4,5,6,8,7,9,13,14,15,1,2,3,11,10,12,16,18,20,17";
+    return options;
+}
+
 EndToEndTest::EndToEndTest() = default;
 
 EndToEndTest::EndToEndTest(VirtualKeyboard::Options keyboardOptions)
@@ -251,6 +257,16 @@ bool EndToEndTest::TypeKeys(const QStringList& keys, int delayMs) {
         !RunTool("xdotool", QStringList{"key", "--delay", QString::number(delayMs)} + keys)
              .isNull();
     QThread::msleep(400);
+    return typed;
+}
+
+bool EndToEndTest::ChooseModeRowFromEnd(int fromEnd) {
+    if (!ClickControl("CONTROL_XGcombox")) return false;
+    QStringList keys{"End"};
+    for (int i = 0; i < fromEnd; ++i) keys << "Up";
+    keys << "Return";
+    const bool typed = TypeKeys(keys);
+    QThread::msleep(100);
     return typed;
 }
 

@@ -38,6 +38,10 @@ private:
 
 XDisplay& TheDisplay();
 
+// Offered modes: the listable ones in list order, then the preset mode, so the mode list's
+// last row is mode 17 and the one above it mode 20.
+VirtualKeyboard::Options WithPresetMode();
+
 class EndToEndTest : public ::testing::Test {
 protected:
     EndToEndTest();
@@ -108,6 +112,8 @@ protected:
     bool ClickControl(const QString& key, int settleMs = 400);
     // Types keys (xdotool key names) into whatever has the focus.
     bool TypeKeys(const QStringList& keys, int delayMs = 80);
+    // Picks a row of the lighting view's mode list counted from its end (0 = the last row).
+    bool ChooseModeRowFromEnd(int fromEnd);
     // One area of the keyboard's dump ("params", "keyColours", "keyBlocks", ...) as bytes.
     QByteArray DumpArea(const QString& key) const;
     // Upper-case hex of count bytes at offset of a dumped area.

@@ -94,14 +94,5 @@ TEST_F(EndToEnd, WithoutAPrivateRuntimeFolderTheStartEndsWithOneLine) {
     EXPECT_FALSE(QFile::exists(StatePath()));
 }
 
-TEST_F(EndToEnd, ScreenshotsOfTheMainWindowInBothLanguages) {
-    QDir().mkpath(QUORVEL_SCREENSHOT_DIR);
-    InBothLanguages(700, [&](QProcess*, int language) {
-        QString shot = QString(QUORVEL_SCREENSHOT_DIR) +
-                       (language == 1 ? "/main_english.png" : "/main_chinese.png");
-        EXPECT_TRUE(Screenshot(shot));
-    });
-}
-
 }  // namespace
 }  // namespace quorvel

@@ -6,12 +6,6 @@
 
 namespace quorvel::testing {
 
-VirtualKeyboard::Options WithPresetMode() {
-    VirtualKeyboard::Options options;
-    options.modes = "4,5,6,8,7,9,13,14,15,1,2,3,11,10,12,16,18,20,17";
-    return options;
-}
-
 void GuidePictureTest::TearDown() {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     QDir().mkpath(QUORVEL_GUIDE_PICTURE_LISTS);
@@ -52,6 +46,13 @@ QRect GuidePictureTest::ControlsArea(std::initializer_list<const char*> keys, in
     return area.translated(MainArea().topLeft()).adjusted(-margin, -margin, margin, margin);
 }
 
+bool GuidePictureTest::Await(int windows) {
+    ParkPointer();
+    const bool shown = WaitUntil([&] { return ShownWindows().size() == windows; }, 10000);
+    QThread::msleep(300);
+    return shown;
+}
+
 bool GuidePictureTest::ClickOnScreen(QPoint at) {
     const bool clicked = !RunTool("xdotool", {"mousemove", QString::number(at.x()),
                                               QString::number(at.y()), "click", "1"})
@@ -70,14 +71,6 @@ bool GuidePictureTest::ClickDialog(const char* key) {
              .isNull();
     QThread::msleep(500);
     return clicked;
-}
-
-bool GuidePictureTest::ChooseModeRowFromEnd(int fromEnd) {
-    if (!ClickControl("CONTROL_XGcombox")) return false;
-    QStringList keys{"End"};
-    for (int i = 0; i < fromEnd; ++i) keys << "Up";
-    keys << "Return";
-    return TypeKeys(keys);
 }
 
 }  // namespace quorvel::testing

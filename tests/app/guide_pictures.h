@@ -24,19 +24,16 @@ protected:
     QRect TopArea() const;
     // The main skin file's controls on the screen, with margin around them.
     QRect ControlsArea(std::initializer_list<const char*> keys, int margin) const;
+    // Moves the pointer off the windows and waits until the program shows this many windows
+    // (main window, dialogs, menus, message boxes), then lets them paint.
+    bool Await(int windows);
     // A real click at a point of the screen, then a pause for the program to act on it.
     bool ClickOnScreen(QPoint at);
     // A real click on a control of the dialog skin file, in the window opened last.
     bool ClickDialog(const char* key);
-    // Picks a row of the lighting mode list counted from its end (0 = the last row).
-    bool ChooseModeRowFromEnd(int fromEnd);
 
 private:
     QStringList written_;
 };
-
-// Offered modes: the listable ones in list order, then the preset mode, so the mode list's
-// last row is mode 17 and the one above it mode 20.
-VirtualKeyboard::Options WithPresetMode();
 
 }  // namespace quorvel::testing

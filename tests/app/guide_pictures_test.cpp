@@ -1,6 +1,7 @@
 // The user guide's pictures in English and Chinese, from the program's windows under Xvfb on
 // the virtual keyboard: the main window and its menu, the key dialog's pages with a recorded
 // macro, the lighting modes, the profiles, and what the program shows when something goes wrong.
+// Each step waits for the windows it opens or closes, so a slow machine only makes it slower.
 #include "tests/app/guide_pictures.h"
 
 #include <QThread>
@@ -17,6 +18,7 @@ protected:
 
 TEST_F(GuidePictures, MainWindowAndMenu) {
     InBothLanguages(1500, [&](QProcess*, int language) {
+        ASSERT_TRUE(Await(1));
         Picture("main-window", language, MainArea());
         Picture(
             "profile-buttons", language,
@@ -25,21 +27,28 @@ TEST_F(GuidePictures, MainWindowAndMenu) {
         Picture("report-rate", language, ControlsArea({"FUNC_REPORT1", "FUNC_REPORT4"}, 30));
 
         ASSERT_TRUE(ClickControl("CONTROL_MENU"));
+        ASSERT_TRUE(Await(2));
         Picture("main-menu", language);
         ASSERT_TRUE(TypeKeys({"Up", "Return"}));  // Start with the desktop, the last item
+        ASSERT_TRUE(Await(1));
         ASSERT_TRUE(ClickControl("CONTROL_MENU"));
+        ASSERT_TRUE(Await(2));
         Picture("menu-autostart", language);
         ASSERT_TRUE(TypeKeys({"Up", "Return"}));  // and off again
+        ASSERT_TRUE(Await(1));
 
         ASSERT_TRUE(ClickControl("CONTROL_MENU"));
+        ASSERT_TRUE(Await(2));
         ASSERT_TRUE(TypeKeys({"Down", "Down", "Return"}));  // Export
-        QThread::msleep(800);
+        ASSERT_TRUE(Await(2));
         // The file types opened below the name; the folder above it is the test's own.
         const QRect dialog = TopArea();
         ASSERT_TRUE(ClickOnScreen({dialog.center().x(), dialog.bottom() - 24}));
+        ASSERT_TRUE(Await(3));
         Picture("export-file-types", language,
                 QRect(dialog.left(), dialog.bottom() - 80, dialog.width(), 80) | TopArea());
         ASSERT_TRUE(TypeKeys({"Escape", "Escape"}));
+        ASSERT_TRUE(Await(1));
     });
 }
 
@@ -47,22 +56,29 @@ TEST_F(GuidePictures, MainWindowAndMenu) {
 // not applied, then G1 gets a recorded macro and the other pages are shown.
 TEST_F(GuidePictures, KeyDialogMacrosAndAFailedWrite) {
     InBothLanguages(1500, [&](QProcess*, int language) {
-        ASSERT_TRUE(ClickControl("KEY_01E", 700));
+        ASSERT_TRUE(ClickControl("KEY_01E"));
+        ASSERT_TRUE(Await(2));
         ASSERT_TRUE(TypeKeys({"b"}, 150));
         Picture("key-single", language, TopArea());
         ASSERT_TRUE(ClickDialog("CONTROL_OK"));
+        ASSERT_TRUE(Await(1));
 
         keyboard_.Run({"fault", "status", "fe", "1000"});
-        ASSERT_TRUE(ClickControl("CONTROL2_APPLY", 2500));
+        ASSERT_TRUE(ClickControl("CONTROL2_APPLY"));
+        ASSERT_TRUE(Await(2));
         Picture("write-failed", language);
         ASSERT_TRUE(TypeKeys({"Return"}));
+        ASSERT_TRUE(Await(1));
         keyboard_.Run({"fault", "clear"});
 
-        ASSERT_TRUE(ClickControl("FUNC_PROFILE2", 800));
+        ASSERT_TRUE(ClickControl("FUNC_PROFILE2"));
+        ASSERT_TRUE(Await(2));
         Picture("profile-switch-question", language);
         ASSERT_TRUE(TypeKeys({"Return"}));  // No: the change is dropped
+        ASSERT_TRUE(Await(1));
 
-        ASSERT_TRUE(ClickControl("FUNC_G1", 700));
+        ASSERT_TRUE(ClickControl("FUNC_G1"));
+        ASSERT_TRUE(Await(2));
         ASSERT_TRUE(ClickDialog("CONTROL_MACRO"));
         ASSERT_TRUE(ClickDialog("FUNC_MACRO_ADD"));
         ASSERT_TRUE(ClickDialog("FUNC_MACRO_RECORD"));
@@ -75,6 +91,7 @@ TEST_F(GuidePictures, KeyDialogMacrosAndAFailedWrite) {
         ASSERT_TRUE(ClickDialog("CONTROL_FUNCTION"));
         Picture("key-function", language, TopArea());
         ASSERT_TRUE(ClickDialog("CONTROL_CANCEL"));
+        ASSERT_TRUE(Await(1));
     });
 }
 
@@ -97,16 +114,19 @@ TEST_F(GuidePictures, LightingProfileManagerAndNoKeyboard) {
             // Closed again, so that the next start shows the keyboard map.
             ASSERT_TRUE(ClickControl("CONTROL_DengStaPic"));
 
-            ASSERT_TRUE(ClickControl("FUNC_PROFILES", 1200));
+            ASSERT_TRUE(ClickControl("FUNC_PROFILES"));
+            ASSERT_TRUE(Await(2));
             Picture("profile-manager", language, TopArea());
             ASSERT_TRUE(TypeKeys({"Escape"}));
+            ASSERT_TRUE(Await(1));
 
             keyboard_.Run({"unplug"});
             ASSERT_TRUE(WaitForState("window", "hidden"));
             EXPECT_EQ(RunToEnd({"--virtual"}), 0);  // a second start opens the running copy
-            QThread::msleep(800);
+            ASSERT_TRUE(Await(1));                  // the message alone
             Picture("no-keyboard", language);
             ASSERT_TRUE(TypeKeys({"Return"}));
+            ASSERT_TRUE(Await(0));
             keyboard_.Run({"plug"});
             ASSERT_TRUE(WaitForState("tray", "141"));
         },

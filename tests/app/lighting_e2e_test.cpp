@@ -11,14 +11,6 @@
 namespace quorvel::testing {
 namespace {
 
-// Offered modes: the listable ones in list order, then the preset mode, so the mode list's
-// last row is mode 17 and the one above it mode 20.
-VirtualKeyboard::Options WithPresetMode() {
-    VirtualKeyboard::Options options;
-    options.modes = "4,5,6,8,7,9,13,14,15,1,2,3,11,10,12,16,18,20,17";
-    return options;
-}
-
 // The lighting view starts closed, whatever a copy before left.
 void CloseTheView(const QString& documents) {
     IniFile settings(QString("%1/%2/%3")
@@ -34,16 +26,6 @@ protected:
 
     QRect Place(const char* key) const { return SkinPlace("Main.ini", key); }
     bool Click(const char* key) { return ClickControl(key); }
-    // Picks a row of the mode list counted from its end (0 = the last row).
-    bool ChooseRowFromEnd(int fromEnd) {
-        if (!Click("CONTROL_XGcombox")) return false;
-        QStringList keys{"End"};
-        for (int i = 0; i < fromEnd; ++i) keys << "Up";
-        keys << "Return";
-        const bool typed = TypeKeys(keys);
-        QThread::msleep(100);
-        return typed;
-    }
     QString Area(const char* key, int offset, int count) const {
         return DumpHex(key, offset, count);
     }
@@ -73,12 +55,12 @@ TEST_F(LightingEndToEnd, ClicksOnTheLightingViewReachTheKeyboard) {
     ASSERT_TRUE(ClickAt({slider.x() + slider.width() * 3 / 12, slider.center().y()}));
     EXPECT_TRUE(WaitForArea("params", 1, "01")) << Area("params", 0, 8).toStdString();
 
-    ASSERT_TRUE(ChooseRowFromEnd(0));  // mode 17
+    ASSERT_TRUE(ChooseModeRowFromEnd(0));  // mode 17
     EXPECT_TRUE(WaitForArea("params", 0, "11"));
     ASSERT_TRUE(Click("CONTROL_LVPIC"));  // the green preset
     EXPECT_TRUE(WaitForArea("params", 17, "02"));
 
-    ASSERT_TRUE(ChooseRowFromEnd(1));  // mode 20
+    ASSERT_TRUE(ChooseModeRowFromEnd(1));  // mode 20
     EXPECT_TRUE(WaitForArea("params", 0, "14"));
     EXPECT_TRUE(KillRunning(program));
 }
@@ -88,7 +70,7 @@ TEST_F(LightingEndToEnd, ClicksOnTheLightingViewReachTheKeyboard) {
 TEST_F(LightingEndToEnd, APaintedKeyReachesTheKeyboard) {
     QProcess* program = Open(1);
     ASSERT_TRUE(Click("CONTROL_DengStaPic"));
-    ASSERT_TRUE(ChooseRowFromEnd(1));  // mode 20
+    ASSERT_TRUE(ChooseModeRowFromEnd(1));  // mode 20
     EXPECT_TRUE(WaitForArea("params", 0, "14"));
     // Tool 0 paints key A (matrix position 64) with the user colour of the file, blue.
     ASSERT_TRUE(Click("CONTROL_USERgjStaPic1"));
@@ -114,10 +96,10 @@ TEST_F(LightingEndToEnd, ScreenshotsOfEachModeGroupAndThePreviews) {
         const QString tag = language == 1 ? "en" : "zh";
         QProcess* program = Open(language);
         ASSERT_TRUE(Click("CONTROL_DengStaPic"));
-        ASSERT_TRUE(ChooseRowFromEnd(9));  // mode 1
+        ASSERT_TRUE(ChooseModeRowFromEnd(9));  // mode 1
         Shot(QString("lighting-%1-directional-1-rainbow").arg(tag));
         for (const Step& step : groups) {
-            ASSERT_TRUE(ChooseRowFromEnd(step.rowFromEnd));
+            ASSERT_TRUE(ChooseModeRowFromEnd(step.rowFromEnd));
             Shot(QString("lighting-%1-%2").arg(tag, step.name));
             if (step.rowFromEnd != 1) continue;
             // The per-key preview with W, A, S and D painted blue by the user colour's tool.

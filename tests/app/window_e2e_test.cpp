@@ -2,7 +2,6 @@
 // change the virtual keyboard.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QThread>
 
 #include "tests/app/e2e_support.h"
@@ -35,18 +34,6 @@ TEST_F(WindowEndToEnd, ReportRateAndProfileButtonsChangeTheKeyboard) {
     EXPECT_TRUE(WaitForArea("settings", 10, "01")) << DumpHex("settings", 10, 1).toStdString();
 
     EXPECT_TRUE(KillRunning(program));
-}
-
-TEST_F(WindowEndToEnd, ScreenshotsOfTheProfileBarAndTheProfileManagerInBothLanguages) {
-    QDir().mkpath(QUORVEL_SCREENSHOT_DIR);
-    InBothLanguages(1500, [&](QProcess* program, int language) {
-        const QString suffix = language == 1 ? "_english.png" : "_chinese.png";
-        EXPECT_TRUE(Screenshot(QString(QUORVEL_SCREENSHOT_DIR) + "/profiles" + suffix));
-        const QPoint manager = SkinControlCentre("FUNC_PROFILES");
-        ASSERT_TRUE(ClickInMainWindow(program, manager.x(), manager.y()));
-        QThread::msleep(1500);
-        EXPECT_TRUE(Screenshot(QString(QUORVEL_SCREENSHOT_DIR) + "/profile_manager" + suffix));
-    });
 }
 
 }  // namespace
