@@ -41,6 +41,29 @@ bool IsWidePunctuation(char32_t point) {
            (point >= 0xFF5B && point <= 0xFF65);
 }
 
+// Han characters, kana, CJK and full-width punctuation: scripts written without blanks.
+bool IsWrittenWithoutBlanks(char32_t point) {
+    return (point >= 0x2E80 && point <= 0x9FFF) || (point >= 0xF900 && point <= 0xFAFF) ||
+           (point >= 0xFF00 && point <= 0xFFEF);
+}
+
+std::string PlainText(cmark_node* node);
+
+// A line break inside a Chinese sentence is no word break: a browser would show it as a blank.
+bool JoinsWithoutBlank(cmark_node* softBreak) {
+    cmark_node* before = cmark_node_previous(softBreak);
+    cmark_node* after = cmark_node_next(softBreak);
+    if (before == nullptr || after == nullptr) return false;
+    const std::string left = PlainText(before);
+    const std::string right = PlainText(after);
+    if (left.empty() || right.empty()) return false;
+    size_t last = left.size() - 1;
+    while (last > 0 && (static_cast<unsigned char>(left[last]) & 0xC0) == 0x80) --last;
+    size_t first = 0;
+    return IsWrittenWithoutBlanks(NextCodePoint(left, last)) &&
+           IsWrittenWithoutBlanks(NextCodePoint(right, first));
+}
+
 std::string PlainText(cmark_node* node) {
     std::string text;
     std::unique_ptr<cmark_iter, IterFree> iter(cmark_iter_new(node));
@@ -144,11 +167,14 @@ RenderedPage RenderPage(const std::string& markdown, const PageNames& pages) {
     RenderedPage page;
     std::vector<std::string> ids;
     std::map<std::string, int> seen;
+    std::vector<cmark_node*> joins;
     std::unique_ptr<cmark_iter, IterFree> iter(cmark_iter_new(root.get()));
     for (cmark_event_type event; (event = cmark_iter_next(iter.get())) != CMARK_EVENT_DONE;) {
         cmark_node* node = cmark_iter_get_node(iter.get());
         if (event != CMARK_EVENT_ENTER) continue;
-        if (cmark_node_get_type(node) == CMARK_NODE_HEADING) {
+        if (cmark_node_get_type(node) == CMARK_NODE_SOFTBREAK && JoinsWithoutBlank(node)) {
+            joins.push_back(node);
+        } else if (cmark_node_get_type(node) == CMARK_NODE_HEADING) {
             const std::string text = PlainText(node);
             ids.push_back(HeadingId(text, seen));
             if (page.title.empty() && cmark_node_get_heading_level(node) == 1) page.title = text;
@@ -156,6 +182,8 @@ RenderedPage RenderPage(const std::string& markdown, const PageNames& pages) {
             FollowPageLink(node, pages);
         }
     }
+    iter.reset();
+    for (cmark_node* join : joins) cmark_node_free(join);
     char* html = cmark_render_html(root.get(), CMARK_OPT_DEFAULT,
                                    cmark_parser_get_syntax_extensions(parser.get()));
     page.body = WithHeadingIds(html, ids);

@@ -53,7 +53,8 @@ TEST_F(GuidePictures, MainWindowAndMenu) {
 }
 
 // Key A becomes B, the write of it fails once, the switch to profile 2 asks about the change
-// not applied, then G1 gets a recorded macro and the other pages are shown.
+// not applied (and profile 1 is made active again), then G1 gets a recorded macro and the
+// other pages are shown.
 TEST_F(GuidePictures, KeyDialogMacrosAndAFailedWrite) {
     InBothLanguages(1500, [&](QProcess*, int language) {
         ASSERT_TRUE(ClickControl("KEY_01E"));
@@ -76,6 +77,10 @@ TEST_F(GuidePictures, KeyDialogMacrosAndAFailedWrite) {
         Picture("profile-switch-question", language);
         ASSERT_TRUE(TypeKeys({"Return"}));  // No: the change is dropped
         ASSERT_TRUE(Await(1));
+        // Back to profile 1, so that the next language's round asks the same question.
+        ASSERT_TRUE(WaitUntil([&] { return DumpHex("settings", 10, 1) == "01"; }));
+        ASSERT_TRUE(ClickControl("FUNC_PROFILE1"));
+        ASSERT_TRUE(WaitUntil([&] { return DumpHex("settings", 10, 1) == "00"; }));
 
         ASSERT_TRUE(ClickControl("FUNC_G1"));
         ASSERT_TRUE(Await(2));

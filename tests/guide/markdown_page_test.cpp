@@ -40,5 +40,15 @@ TEST(MarkdownPage, LinksToConvertedPagesFollowThemAndOthersStay) {
     EXPECT_EQ(page.body.find("<script>"), std::string::npos) << page.body;
 }
 
+// A browser shows a line break as a blank, which a Chinese sentence has none of.
+TEST(MarkdownPage, LineBreaksInsideChineseSentencesAreJoined) {
+    const RenderedPage page =
+        RenderPage("双击托盘图标，\n**打开**主窗口。\nQuorvel\n常驻 in the\ntray\n", {});
+    EXPECT_NE(page.body.find(
+                  "<p>双击托盘图标，<strong>打开</strong>主窗口。\nQuorvel\n常驻 in the\ntray</p>"),
+              std::string::npos)
+        << page.body;
+}
+
 }  // namespace
 }  // namespace quorvel::guide
