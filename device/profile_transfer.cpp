@@ -60,7 +60,8 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
         std::vector<uint8_t> area;
         {
             // Tables and macro area from one state of the keyboard, not from either side of
-            // another thread's write.
+            // another thread's write; what the picture knows of them is not read again.
+            PictureStore::Hold picture = link.PictureFile().Take();
             const DeviceLink::SessionLock session = link.HoldSession();
             for (unsigned p = 0; p < blocks.size(); ++p)
                 if (ReadKeyBlock(link, blocks[p], p) != CMD_OK) return false;
