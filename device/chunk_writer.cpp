@@ -32,6 +32,14 @@ bool ReadBack(DeviceLink& link, std::span<const PictureChunk> written,
 
 }  // namespace
 
+ImportWriteScope::ImportWriteScope(DeviceLink& link) : link_(link), trusted_(link.TrustPicture()) {
+    if (!link_.ChangesOnlyImport()) link_.SetTrustPicture(false);
+}
+
+ImportWriteScope::~ImportWriteScope() {
+    link_.SetTrustPicture(trusted_);
+}
+
 bool ChunkWriteResult::Ok() const {
     return result == CMD_OK;
 }

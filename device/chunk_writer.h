@@ -25,6 +25,20 @@ struct ChunkWriteResult {
     bool Ok() const;
 };
 
+// An import writes everything, for keyboards other software changed, unless the link was
+// asked for changes only: the picture is not trusted while this lives.
+class ImportWriteScope {
+public:
+    explicit ImportWriteScope(DeviceLink& link);
+    ~ImportWriteScope();
+    ImportWriteScope(const ImportWriteScope&) = delete;
+    ImportWriteScope& operator=(const ImportWriteScope&) = delete;
+
+private:
+    DeviceLink& link_;
+    bool trusted_;
+};
+
 // The picture file is held for the whole write; the chunks go in the order given and the first
 // failure stops the writes (end is still sent). Chunks that failed, or whose session or
 // read-back failed, are unknown afterwards. With full (or when the link does not trust the

@@ -74,9 +74,7 @@ KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bo
     // after a failed macro area would name macros the keyboard does not hold. End is sent
     // whatever happened, so a session the keyboard opened without our hearing of it is not
     // left open for the next writer.
-    // An import writes all three profiles in full, for keyboards other software changed.
-    const bool full = allProfiles && !link.ChangesOnlyImport();
-    const ChunkWriteResult sent = WriteChangedChunks(link, chunks, full, progress);
+    const ChunkWriteResult sent = WriteChangedChunks(link, chunks, false, progress);
     const bool written = sent.Ok();
     if (written) {
         link.NoteKeyboardMacros(std::move(macroIds), targets.size() == ONBOARD_PROFILE_COUNT);

@@ -7,6 +7,7 @@
 
 #include "base/atomic_write.h"
 #include "base/byte_order.h"
+#include "device/chunk_writer.h"
 #include "device/device_events.h"
 #include "device/device_link.h"
 #include "device/firmware_commands.h"
@@ -136,6 +137,7 @@ ImportResult ImportProfile(DeviceLink& link, ShellPort& shell, ProfileWorkingSet
     }
 
     const int active = GetActiveProfile(link);
+    const ImportWriteScope full(link);
     KeyboardWrite write;
     {
         WorkingSetLock data = workingSet.Lock();
