@@ -119,10 +119,10 @@ void KeyboardPicture::OpenSession(uint64_t departures) {
 void KeyboardPicture::NoteWrite(PictureChunk chunk, bool taken) {
     std::unique_lock lock(mutex_);
     if (sessionOpen_) {
-        // Unknown until the end confirms it: the keyboard may hold the old bytes, the new ones
-        // or, after a lost reply, either.
+        // Unknown until the end confirms it; a write the keyboard did not confirm stays unknown
+        // whatever the end says (after a lost reply it may hold either).
         ForgetLocked(chunk.area, chunk.address, chunk.bytes.size());
-        pending_.push_back(std::move(chunk));
+        if (taken) pending_.push_back(std::move(chunk));
         return;
     }
     if (!taken) {

@@ -55,8 +55,8 @@ public:
     // plug-in (departures as DeviceLink counts them). Opening one drops the writes of a session
     // that never ended, as unknown.
     void OpenSession(uint64_t departures);
-    // A write frame about to go out: inside a session it waits for the end; outside one it is
-    // known at once when the keyboard took it.
+    // A write frame the keyboard answered (taken) or not: inside a session a taken one waits
+    // for the end; outside one it is known at once. One not taken is unknown.
     void NoteWrite(PictureChunk chunk, bool taken);
     // Ends the session: its writes become known when confirmed and the departures did not
     // change, unknown otherwise. Returns the writes it confirmed.

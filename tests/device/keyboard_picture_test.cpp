@@ -52,6 +52,11 @@ TEST(KeyboardPicture, WritesOutsideASessionAndRangesPartlyKnown) {
     EXPECT_EQ(out, std::vector<uint8_t>(6, 0xAA));
     picture.Forget(KEYS, 1, 1);
     EXPECT_FALSE(picture.CopyKnown(KEYS, 0, std::span(out).first(4)));
+    // A write the keyboard refused stays unknown though its session ended well.
+    picture.OpenSession(0);
+    picture.NoteWrite({KEYS, 0, OLD}, false);
+    picture.CloseSession(true, 0);
+    EXPECT_FALSE(picture.CopyKnown(KEYS, 0, std::span(out).first(4)));
     // A session that never ended is given up when the next opens.
     picture.Learn(KEYS, 0, NEW);
     picture.OpenSession(0);
