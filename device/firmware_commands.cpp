@@ -228,6 +228,11 @@ int SetActiveProfile(DeviceLink& link, int profile) {
     SettingsBlock settings{};
     int result = ReadSettingsBlock(link, settings);
     if (result != CMD_OK) return result;
+    // The keyboard already on that profile: nothing to write.
+    if (settings[SETTINGS_ACTIVE_PROFILE] == profile) {
+        link.StoreCurrentProfileCache(profile, resets);
+        return CMD_OK;
+    }
     settings[SETTINGS_ACTIVE_PROFILE] = static_cast<uint8_t>(profile);
     result = WriteSettingsBlock(link, settings);
     link.StoreCurrentProfileCache(result == CMD_OK ? profile : -1, resets);

@@ -48,13 +48,14 @@ protected:
         }
     }
 
-    // Frames sent since the mark whose command is one of the writes (or begin/end).
-    int WriteFramesSince(size_t mark) const {
+    // Frames sent since the mark whose command is one of the writes (or, unless dataOnly,
+    // begin/end).
+    int WriteFramesSince(size_t mark, bool dataOnly = false) const {
         int writes = 0;
         for (const std::string& frame : keyboard_->FramesSentSince(mark)) {
             const std::string command = frame.substr(9, 2);
-            writes += command == "01" || command == "02" || command == "04" || command == "06" ||
-                      command == "08" || command == "0A" || command == "11";
+            writes += (!dataOnly && (command == "01" || command == "02")) || command == "04" ||
+                      command == "06" || command == "08" || command == "0A" || command == "11";
         }
         return writes;
     }
@@ -154,6 +155,21 @@ TEST_F(ChangesOnly, FullWritesEverythingAndImportIsFullUnlessAskedOtherwise) {
     mark = keyboard_->TraceMark();
     Ok({"import", "--changes-only", file});
     EXPECT_EQ(WriteFramesSince(mark), 0);
+}
+
+TEST_F(ChangesOnly, LightingPaintAndProfileSwitchesThatChangeNothingWriteNothing) {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"lighting", "set", "brightness=2", "rate=1"},
+          std::vector<std::string>{"usermode", "paint", "A", "FF0000"},
+          std::vector<std::string>{"profile", "set", "2"}}) {
+        size_t mark = keyboard_->TraceMark();
+        Ok(command);
+        EXPECT_GT(WriteFramesSince(mark, true), 0) << command[0];
+        // Reading the lighting takes a session of its own; nothing is written in it.
+        mark = keyboard_->TraceMark();
+        Ok(command);
+        EXPECT_EQ(WriteFramesSince(mark, true), 0) << command[0];
+    }
 }
 
 }  // namespace
