@@ -20,7 +20,6 @@
 #include "base/texts.h"
 #include "device/device_link.h"
 #include "device/device_snapshot.h"
-#include "device/firmware_commands.h"
 #include "device/keyboard_check.h"
 #include "device/profile_files.h"
 #include "device/profile_transfer.h"
@@ -175,7 +174,7 @@ void CQuorvelDlg::CheckKeyboard() {
     jobs_.Run(
         "check",
         [this, text](const KeyboardJobs::Report&) {
-            const KeyboardCheck check = CheckKeyboardAgainstFiles(link_, GetActiveProfile(link_));
+            const KeyboardCheck check = CheckKeyboardAgainstFiles(link_);
             if (check.result != CMD_OK) {
                 *text = Text("CHECK_KEYBOARD_FAILED");
                 return 0;

@@ -9,7 +9,6 @@
 #include "cli/commands.h"
 #include "device/device_events.h"
 #include "device/device_link.h"
-#include "device/firmware_commands.h"
 #include "device/keyboard_check.h"
 #include "device/result_codes.h"
 #include "model/profile_store.h"
@@ -20,7 +19,7 @@ void RunVerify(Session& session, Args& args) {
     args.Finish();
     DeviceLink& link = session.Keyboard();
     session.ActiveProfile();
-    const KeyboardCheck check = CheckKeyboardAgainstFiles(link, GetActiveProfile(link));
+    const KeyboardCheck check = CheckKeyboardAgainstFiles(link);
     if (check.result != CMD_OK) {
         if (link.CountControlInterfaces() == 0) throw KeyboardError("verify", CMD_NO_DEVICE);
         throw CliError{EXIT_FAILED, "verify: cannot read the keyboard"};

@@ -41,8 +41,11 @@ std::string AreaDifference::AreaName() const {
     return area == Area::KEY_TABLE ? "key table" : "macro area";
 }
 
-KeyboardCheck CheckKeyboardAgainstFiles(DeviceLink& link, int activeProfile) {
+KeyboardCheck CheckKeyboardAgainstFiles(DeviceLink& link) {
     KeyboardCheck check;
+    const int reported = GetActiveProfile(link);
+    // A settings byte out of range names no file.
+    const int activeProfile = reported < ONBOARD_PROFILE_COUNT ? reported : -1;
     std::array<WorkingSetData, ONBOARD_PROFILE_COUNT> files;
     std::array<bool, ONBOARD_PROFILE_COUNT> present{};
     for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {

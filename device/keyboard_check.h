@@ -24,6 +24,7 @@ struct KeyboardCheck {
     std::vector<int> uncheckedProfiles;       // profiles without a profile file
 };
 
-KeyboardCheck CheckKeyboardAgainstFiles(DeviceLink& link, int activeProfile);
+// The active profile is asked of the keyboard (its file packs the macro area).
+KeyboardCheck CheckKeyboardAgainstFiles(DeviceLink& link);
 
 }  // namespace quorvel

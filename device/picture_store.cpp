@@ -5,12 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-
-#include "base/atomic_write.h"
 
 namespace quorvel {
 namespace {
@@ -28,6 +28,26 @@ std::string NameOf(const std::string& device) {
     char name[32];
     std::snprintf(name, sizeof name, "picture-%016llx", static_cast<unsigned long long>(hash));
     return name;
+}
+
+// Replaces the file in one step for the other processes (temporary file, rename), without
+// flushing it to disk: the runtime folder does not outlive a reboot, and neither does any
+// plug-in the picture describes.
+bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string temporary = path + ".new";
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    const bool ok = close(fd) == 0 && written == bytes.size() &&
+                    std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) std::remove(temporary.c_str());
+    return ok;
 }
 
 bool FileStamp(const std::string& path, ino_t& inode, int64_t& time) {
@@ -93,7 +113,7 @@ void PictureStore::SaveLocked() {
     if (picture_.PlugIdentity().empty() || PictureFilePath(picture_.PlugIdentity()) != path_)
         return;
     const uint64_t version = picture_.Version();
-    if (WriteFileAtomically(path_, picture_.Encode())) {
+    if (ReplaceFile(path_, picture_.Encode())) {
         savedVersion_ = version;
         FileStamp(path_, fileInode_, fileTime_);
     }

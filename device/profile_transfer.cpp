@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <new>
 #include <vector>
 
@@ -75,7 +77,15 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
             data.keyAreas[p] = DecodeKeyTable(ReadKeyTableBlock(blocks[p].data()), layout);
         data.macros.Replace(DecodeMacroArea(area));
         link.NoteKeyboardMacros(MacroIds(data.macros.Records()));
-        return WriteFileAtomically(path, EncodeProfileImage(data));
+        const std::vector<uint8_t> image = EncodeProfileImage(data);
+        // A file that already says this is left alone: no flush to disk for nothing.
+        std::ifstream existing(path, std::ios::binary);
+        if (existing &&
+            std::equal(image.begin(), image.end(), std::istreambuf_iterator<char>(existing),
+                       std::istreambuf_iterator<char>(),
+                       [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }))
+            return true;
+        return WriteFileAtomically(path, image);
     } catch (const std::bad_alloc&) {
         return false;
     }
