@@ -85,18 +85,18 @@ typedef int (*HidServPlugIdentityFn)(const HidServDescriptor*, char*, uint32_t);
 #define HIDSERV_PLUG_IDENTITY_NAME "PlugIdentity"
 
 /* Entry point names, in the order the program looks them up. */
-#define HIDSERV_ENTRY_POINTS(X) \
-    X(Debug)                    \
-    X(Init)                     \
-    X(End)                      \
-    X(RequestGetDeviceCount)    \
-    X(DeleteRequestFromUnitId)  \
-    X(DeleteRequestFromHandle)  \
-    X(RequestWrite)             \
-    X(RequestWriteOne)          \
-    X(RequestStatusWrite)       \
-    X(RequestStatusGet)         \
-    X(RequestAsyncRead)         \
+#define HIDSERV_ENTRY_POINTS(X)      \
+    X(Debug)                         \
+    X(Init)                          \
+    X(End)                           \
+    X(RequestGetDeviceCount)         \
+    X(DeleteRequestFromUnitId)       \
+    X(DeleteRequestFromHandle)       \
+    X(RequestWrite)                  \
+    X(RequestWriteOne)               \
+    X(RequestStatusWrite)            \
+    X(RequestStatusGet)              \
+    X(RequestAsyncRead)              \
     X(RequestStatusSetFeature)
 
 /* The exports a service library provides. */
