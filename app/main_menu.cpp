@@ -1,12 +1,14 @@
 // The window's menus: the main pop-up menu (import, export, about, the two languages, start
-// with the desktop), the quick-switch menu of the on-board profiles, and the file dialogs of
-// import and export in both file formats.
+// with the desktop, checking the keyboard and writing everything), the quick-switch menu of the
+// on-board profiles, and the file dialogs of import and export in both file formats.
 #include <QCoreApplication>
 #include <QCursor>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <atomic>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "app/autostart.h"
 #include "app/counting_port.h"
@@ -16,9 +18,12 @@
 #include "app/profile_bar.h"
 #include "app/quorvel_dlg.h"
 #include "base/texts.h"
+#include "device/device_link.h"
 #include "device/device_snapshot.h"
+#include "device/keyboard_check.h"
 #include "device/profile_files.h"
 #include "device/profile_transfer.h"
+#include "device/result_codes.h"
 #include "editors/file_dialogs.h"
 #include "model/profile_store.h"
 
@@ -47,6 +52,14 @@ void CQuorvelDlg::ShowMainMenu() {
     add("MENU_3", COMMAND_ABOUT);
     add("CHINESE_5", COMMAND_CHINESE);
     add("ENGINSH_6", COMMAND_ENGLISH);
+    mainMenu_->addSeparator();
+    for (auto [key, run] : {std::pair{"MENU_CHECK_KEYBOARD", &CQuorvelDlg::CheckKeyboard},
+                            std::pair{"MENU_WRITE_EVERYTHING", &CQuorvelDlg::WriteEverything}}) {
+        QAction* action =
+            mainMenu_->addAction(QString::fromStdString(ReadDirectText(language, key)));
+        action->setObjectName(key);
+        connect(action, &QAction::triggered, this, [this, run = run] { (this->*run)(); });
+    }
 
     // The menu is made anew each time it opens, so the check shows the entry as it is now,
     // whoever changed it since.
@@ -152,6 +165,49 @@ void CQuorvelDlg::ImportProfileFile() {
                 ShowTextMessage(this, APPLY_FAILED_TEXT, Text(APPLY_FAILED_TEXT) + "\n" + *reason);
             else if (shown->load() == 0)
                 ShowTextMessage(this, APPLY_FAILED_TEXT);
+        });
+}
+
+void CQuorvelDlg::CheckKeyboard() {
+    if (RefuseWhileBusy()) return;
+    auto text = std::make_shared<std::string>();
+    jobs_.Run(
+        "check",
+        [this, text](const KeyboardJobs::Report&) {
+            const KeyboardCheck check = CheckKeyboardAgainstFiles(link_);
+            if (check.result != CMD_OK) {
+                *text = Text("CHECK_KEYBOARD_FAILED");
+                return 0;
+            }
+            *text =
+                Text(check.differences.empty() ? "CHECK_KEYBOARD_SAME" : "CHECK_KEYBOARD_DIFFERS");
+            for (const AreaDifference& d : check.differences)
+                *text += "\n" + d.AreaName() +
+                         (d.profile >= 0 ? " " + std::to_string(d.profile + 1) : std::string()) +
+                         ": " + std::to_string(d.offset);
+            return check.differences.empty() ? 1 : 0;
+        },
+        [this, text](int) { ShowTextMessage(this, "MENU_CHECK_KEYBOARD", *text); });
+}
+
+void CQuorvelDlg::WriteEverything() {
+    if (RefuseWhileBusy()) return;
+    jobs_.Run(
+        "apply",
+        [this](const KeyboardJobs::Report& report) {
+            // For a keyboard other software changed: nothing known of it is trusted.
+            link_.SetTrustPicture(false);
+            const ApplyResult result = ApplyWorkingSet(link_, port_, ProfileWorkingSet::Instance(),
+                                                       DeviceSnapshot::Instance(), report);
+            link_.SetTrustPicture(true);
+            return result.written;
+        },
+        [this](int written) {
+            if (written == 1) {
+                EnableApply(false);
+            } else {
+                ShowTextMessage(this, APPLY_FAILED_TEXT);
+            }
         });
 }
 

@@ -138,6 +138,9 @@ public:
     void ShowQuickSwitchMenu();
     void ImportProfileFile();
     void ExportProfileFile();
+    // Main menu: the keyboard against the profile files, and Apply in full.
+    void CheckKeyboard();
+    void WriteEverything();
     void OpenProfileManager();
     ProfileBar& Bar() { return *profileBar_; }
     CQuorvel_DlgProfile& ProfileManager() { return *profileManager_; }

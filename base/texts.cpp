@@ -166,6 +166,13 @@ constexpr std::array DIRECT_KEYS = std::to_array<LanguageKeyInfo>({
     {"CHINESE_5", "hello", SLOT, FILE_OR_CURRENT},
     {"ENGINSH_6", "hello", SLOT, FILE_OR_CURRENT},
     {"MENU_AUTOSTART", "Start with the desktop", SLOT, FILE_OR_CURRENT},
+    {"MENU_CHECK_KEYBOARD", "Check the keyboard", SLOT, FILE_OR_CURRENT},
+    {"MENU_WRITE_EVERYTHING", "Write everything to the keyboard", SLOT, FILE_OR_CURRENT},
+    {"CHECK_KEYBOARD_SAME", "The keyboard holds what the profile files say.", SLOT,
+     FILE_OR_CURRENT},
+    {"CHECK_KEYBOARD_DIFFERS", "The keyboard differs from the profile files:", SLOT,
+     FILE_OR_CURRENT},
+    {"CHECK_KEYBOARD_FAILED", "The keyboard could not be read.", SLOT, FILE_OR_CURRENT},
     // Tray menu.
     {"MENU_11", "Open(&O)", TRAY_MENU_UNITS, FILE_VALUE},
     {"MENU_22", "About(&A)", TRAY_MENU_UNITS, FILE_VALUE},

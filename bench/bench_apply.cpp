@@ -1,7 +1,8 @@
 // A full Apply (the macro area filled to the keyboard's capacity and the active profile's key
-// block, between begin and end) against the virtual keyboard at 1 ms per USB transfer,
-// compared with the time the link itself needs: 2 ms per frame and the 10 ms pause before the
-// end of the session.
+// block, between begin and end, then read back) against the virtual keyboard at 1 ms per USB
+// transfer, compared with the time the link itself needs: 2 ms per frame and the 10 ms pause
+// before the end of the session. Nothing known of the keyboard is trusted, so every repeat
+// writes everything.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -22,7 +23,7 @@ constexpr int CAPACITY_UNITS = 255;  // the largest capacity the settings byte c
 constexpr size_t CAPACITY_BYTES = CAPACITY_UNITS * 128;
 constexpr int REPEATS = 3;
 constexpr double END_PAUSE_MS = 10;
-constexpr double GOAL = 1.10;
+constexpr double GOAL = 1.05;
 constexpr uint16_t KEY_A = 0x1E;
 
 }  // namespace
@@ -36,6 +37,7 @@ int main() {
     workingSet.keyAreas[0][KEY_A] = {ASSIGN_MACRO, 1, 1, 0, 0};
 
     DeviceSnapshot snapshot;
+    device.Link().SetTrustPicture(false);
     std::vector<double> ratios, times;
     size_t frames = 0;
     for (int i = 0; i < REPEATS; ++i) {

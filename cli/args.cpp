@@ -40,4 +40,9 @@ std::optional<std::string> Args::TakeOption(const std::string& name) {
     return std::nullopt;
 }
 
+bool Args::TakeFlag(const std::string& name) {
+    const auto removed = std::erase(words_, "--" + name);
+    return removed > 0;
+}
+
 }  // namespace quorvel::cli

@@ -28,6 +28,8 @@ public:
     // Removes "--name VALUE" or "--name=VALUE" and gives VALUE; a usage error when the value
     // is missing.
     std::optional<std::string> TakeOption(const std::string& name);
+    // Removes every "--name" and tells whether there was one.
+    bool TakeFlag(const std::string& name);
 
 private:
     std::string command_;

@@ -111,12 +111,14 @@ void ImportJson(Session& session, const std::string& path) {
 }  // namespace
 
 void RunImport(Session& session, Args& args) {
+    const bool changesOnly = args.TakeFlag("changes-only");
     std::string path = args.Next("file");
     args.Finish();
     // Checked here first, so a bad file is named in one line and the keyboard is not touched.
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         throw UsageError("import: " + path + ": no such file");
+    session.Link().SetChangesOnlyImport(changesOnly);
     // The content decides, so a document saved under any name is read as what it is.
     const bool json = DetectProfileFileFormat(path) == ProfileFileFormat::JSON;
     if (json)

@@ -17,5 +17,6 @@ void RunMacros(Session& session, Args& args);  // macros
 void RunMacro(Session& session, Args& args);   // macro show|add|delete
 void RunLighting(Session& session, Args& args);
 void RunUserMode(Session& session, Args& args);
+void RunVerify(Session& session, Args& args);
 
 }  // namespace quorvel::cli

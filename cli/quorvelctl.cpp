@@ -26,6 +26,11 @@ Options (before the command):
   --data-dir DIR     data folder instead of Documents/Quorvel_09A
   -q, --quiet        no confirmations, progress or keyboard messages
   -y, --yes          answer yes when the keyboard side asks a question
+  --dry-run          print each frame the command would send (one per line, in
+                     hex) and their count; send no write frame, change no file
+  --full             forget what is known of the keyboard: read and write
+                     everything (for a keyboard other software changed)
+  --no-check         do not read back what a write wrote
   --help             this text
   --version          the version
 
@@ -37,8 +42,12 @@ Commands:
                                save all profiles and macros to a profile file
                                (.fwc), or as a JSON document with the lighting
                                (--format json, or a name ending in .json)
-  import FILE                  load a profile file or JSON document (told
+  import [--changes-only] FILE load a profile file or JSON document (told
                                apart by content) and write all three profiles
+                               (in full, or only what differs)
+  verify                       compare the keyboard's key tables and macro
+                               area with the profile files; exit 1 naming
+                               each differing area and offset
   keys [--profile N]           every assigned key of a profile (default: active)
   key set KEY ASSIGNMENT [--bank a|b]
                                assign a key of the active profile and write it
@@ -93,7 +102,7 @@ constexpr Command COMMANDS[] = {
     {"status", RunStatus},     {"profile", RunProfile},   {"export", RunExport},
     {"import", RunImport},     {"keys", RunKeys},         {"key", RunKey},
     {"names", RunNames},       {"macros", RunMacros},     {"macro", RunMacro},
-    {"lighting", RunLighting}, {"usermode", RunUserMode},
+    {"lighting", RunLighting}, {"usermode", RunUserMode}, {"verify", RunVerify},
 };
 
 int Fail(const CliError& error) {
@@ -125,6 +134,12 @@ int RunQuorvelCtl(int argc, char** argv) {
                 options.quiet = true;
             } else if (option == "-y" || option == "--yes") {
                 options.yes = true;
+            } else if (option == "--dry-run") {
+                options.dryRun = true;
+            } else if (option == "--full") {
+                options.full = true;
+            } else if (option == "--no-check") {
+                options.noCheck = true;
             } else if (option == "--data-dir") {
                 if (k + 1 >= argc || argv[k + 1][0] == '\0')
                     throw UsageError("--data-dir needs a folder");
@@ -141,13 +156,19 @@ int RunQuorvelCtl(int argc, char** argv) {
         if (!command) throw UsageError("unknown command " + name + " (see quorvelctl --help)");
 
         Args args(name, std::vector<std::string>(argv + k + 1, argv + argc));
+        // Accepted after the command too, where a writing command's own options stand.
+        options.full = args.TakeFlag("full") || options.full;
+        options.dryRun = args.TakeFlag("dry-run") || options.dryRun;
+        options.noCheck = args.TakeFlag("no-check") || options.noCheck;
         Session session(options);
         try {
             command->run(session, args);
         } catch (const CliError&) {
             session.EndProgress();
+            session.PrintDryRun();
             throw;
         }
+        session.PrintDryRun();
     } catch (const CliError& error) {
         return Fail(error);
     }

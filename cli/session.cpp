@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "base/ini_file.h"
@@ -33,17 +34,47 @@ Session::Session(GlobalOptions options)
       paths_(DetectProgramPaths(ExecutableDir())),
       shell_(options_.yes, options_.quiet) {
     SetDataFolderOverride(options_.dataDir);
+    if (options_.dryRun) UseDataFolderCopy();
     // The language file beside the program makes the keyboard's messages read as in the window;
     // without it the built-in texts stand.
     std::string language = ReadPathFor(paths_, "Skins/language.ini");
     if (std::filesystem::exists(language)) LoadTexts(IniFile(language));
 }
 
-Session::~Session() = default;
+Session::~Session() {
+    link_.reset();
+    if (!dryRunFolder_.empty()) {
+        std::error_code error;
+        std::filesystem::remove_all(dryRunFolder_, error);
+    }
+}
+
+void Session::UseDataFolderCopy() {
+    namespace fs = std::filesystem;
+    std::string folder = (fs::temp_directory_path() / "quorvelctl-dry-run-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr)
+        throw CliError{EXIT_FAILED, "--dry-run: cannot make a temporary folder"};
+    dryRunFolder_ = folder;
+    std::error_code error;
+    const std::string data = DataFolder();
+    if (fs::exists(data, error))
+        fs::copy(data, folder + "/data", fs::copy_options::recursive, error);
+    if (error) throw CliError{EXIT_FAILED, "--dry-run: cannot copy the data folder " + data};
+    SetDataFolderOverride(folder + "/data");
+}
 
 DeviceLink& Session::Link() {
     if (!link_) {
         auto link = std::make_unique<DeviceLink>(shell_);
+        link->SetTrustPicture(!options_.full);
+        link->SetReadBack(!options_.noCheck);
+        if (options_.dryRun) {
+            link->PictureFile().SetSaving(false);
+            link->SetDryRun([this](const CommandFrame& frame) {
+                std::lock_guard lock(framesMutex_);
+                frames_.push_back(frame);
+            });
+        }
         BindOptions bind;
         bind.virtualKeyboard = options_.virtualKeyboard;
         BindResult result = link->Bind(bind);
@@ -111,6 +142,23 @@ Progress Session::ProgressBar(std::string label) {
 void Session::EndProgress() {
     if (progressDrawn_) std::fputc('\n', stderr);
     progressDrawn_ = false;
+}
+
+void Session::PrintDryRun() {
+    if (!options_.dryRun) return;
+    std::lock_guard lock(framesMutex_);
+    std::string text;
+    for (const CommandFrame& frame : frames_) {
+        char hex[4];
+        for (size_t i = 0; i < frame.size(); ++i) {
+            std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", frame[i]);
+            text += hex;
+        }
+        text += "\n";
+    }
+    text += std::to_string(frames_.size()) + " frames\n";
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
 }
 
 CliError Session::WriteFailed(const std::string& what) {

@@ -3,11 +3,14 @@
 // program's working set and snapshot, and the two kinds of output (text or JSON).
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "cli/cli_error.h"
 #include "cli/cli_shell.h"
 #include "cli/json.h"
+#include "device/command_frame.h"
 #include "device/device_snapshot.h"
 #include "model/program_paths.h"
 #include "model/working_set.h"
@@ -23,7 +26,10 @@ struct GlobalOptions {
     bool json = false;
     bool quiet = false;
     bool yes = false;
-    std::string dataDir;  // empty: Documents/Quorvel_09A
+    std::string dataDir;   // empty: Documents/Quorvel_09A
+    bool dryRun = false;   // print the frames, send no write frame, change no file
+    bool full = false;     // ignore what the keyboard picture knows: read and write in full
+    bool noCheck = false;  // no read-back after writes
 };
 
 class Session {
@@ -66,12 +72,21 @@ public:
     // Exit-1 error for a keyboard write that did not complete, naming what was meant.
     CliError WriteFailed(const std::string& what);
 
+    // A dry run's frames, one per line in hex, then their count; nothing otherwise.
+    void PrintDryRun();
+
 private:
+    void UseDataFolderCopy();
+
     GlobalOptions options_;
     ProgramPaths paths_;
     CliShellPort shell_;
     std::unique_ptr<DeviceLink> link_;
     bool progressDrawn_ = false;
+    // A dry run works on a copy of the data folder, removed at the end.
+    std::string dryRunFolder_;
+    std::mutex framesMutex_;
+    std::vector<CommandFrame> frames_;
 };
 
 // The folder of the running executable.

@@ -79,7 +79,13 @@ void DeviceEvents::PresenceWorker(uint32_t count) {
         shell_.HideMainWindow();
     } else {
         std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> layout{};
-        const int layoutRead = ReadDefaultLayout(link_, layout);
+        int layoutRead = CMD_NO_DEVICE;
+        {
+            // What an earlier process learnt of this plug-in, the default layout among it.
+            link_.Picture().SetPlugIdentity(link_.QueryPlugIdentity());
+            PictureStore::Hold picture = link_.PictureFile().Take();
+            layoutRead = ReadDefaultLayout(link_, layout);
+        }
         // Reads refused because the program is shutting down are no news for the window.
         if (presenceWorker_.Stopping()) return;
         if (layoutRead == CMD_OK) {

@@ -16,6 +16,7 @@ namespace quorvel {
 namespace {
 
 constexpr uint32_t DESCRIPTOR_MATCH_ALL = 0x0000000F;
+constexpr size_t PLUG_IDENTITY_CAPACITY = 1024;
 
 HidServDescriptor MakeDescriptor(uint16_t usagePage, uint16_t usage) {
     HidServDescriptor descriptor{};
@@ -156,7 +157,11 @@ int DeviceLink::OnNotify(const void* notification) {
     } else if (kind == HIDSERV_NOTIFY_DATA && tag == TAG_CTRL) {
         OnControlData(count, ReadPointer(request, REQUEST_DATA_OFFSET));
     } else if (kind == HIDSERV_NOTIFY_COUNT && tag == TAG_CTRL) {
-        if (count == 0) departures_.fetch_add(1);
+        if (count == 0) {
+            departures_.fetch_add(1);
+            // Whatever comes back may have been changed anywhere in between.
+            picture_.SetPlugIdentity("");
+        }
         events_->StartPresenceWorker(count);
     }
     return 1;
@@ -168,6 +173,14 @@ uint32_t DeviceLink::CountControlInterfaces() {
     return count > 0 ? static_cast<uint32_t>(count) : 0;
 }
 
+std::string DeviceLink::QueryPlugIdentity() {
+    if (!bound_ || entryPoints_.PlugIdentity == nullptr) return {};
+    std::array<char, PLUG_IDENTITY_CAPACITY> text{};
+    int length = entryPoints_.PlugIdentity(&CONTROL_DESCRIPTOR, text.data(), text.size());
+    if (length <= 0 || static_cast<size_t>(length) >= text.size()) return {};
+    return std::string(text.data(), static_cast<size_t>(length));
+}
+
 int DeviceLink::TransactCommand(const uint8_t* request, size_t requestLength, uint8_t* reply,
                                 uint32_t replyCapacity, uint32_t* receivedLength) {
     *receivedLength = 0;
@@ -177,6 +190,18 @@ int DeviceLink::TransactCommand(const uint8_t* request, size_t requestLength, ui
 
     CommandFrame frame{};
     std::copy_n(request, std::min(requestLength, COMMAND_FRAME_SIZE), frame.begin());
+    if (dryRun_) {
+        dryRun_(frame);
+        if (IsWriteCommand(frame[FRAME_COMMAND_OFFSET])) {
+            // Answered as the keyboard would: the request's head echoed, status 0, no data.
+            const size_t echoed = std::min<size_t>(replyCapacity, FRAME_DATA_OFFSET);
+            std::fill_n(reply, replyCapacity, 0);
+            std::copy_n(frame.begin(), echoed, reply);
+            if (echoed > FRAME_STATUS_OFFSET) reply[FRAME_STATUS_OFFSET] = 0;
+            *receivedLength = replyCapacity;
+            return CMD_OK;
+        }
+    }
 
     for (int attempt = 1;; ++attempt) {
         if (closing_) return CMD_NO_DEVICE;

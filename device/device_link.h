@@ -7,11 +7,15 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <vector>
 
+#include "device/command_frame.h"
+#include "device/keyboard_picture.h"
+#include "device/picture_store.h"
 #include "device/reply_slot.h"
 #include "device/service_library.h"
 
@@ -113,6 +117,34 @@ public:
 
     DeviceEvents& Events() { return *events_; }
 
+    // What the keyboard holds as far as this program knows, and where it is kept between runs.
+    KeyboardPicture& Picture() { return picture_; }
+    PictureStore& PictureFile() { return pictureStore_; }
+    // The library's name for the keyboard's current plug-in; empty when it has none.
+    std::string QueryPlugIdentity();
+
+    // A dry run: every frame is handed to record; frames that change the keyboard (begin, end
+    // and the writes) are not sent and are answered as taken. Set before any traffic.
+    using FrameRecorder = std::function<void(const CommandFrame&)>;
+    void SetDryRun(FrameRecorder record) { dryRun_ = std::move(record); }
+    bool DryRun() const { return static_cast<bool>(dryRun_); }
+    // For frames a dry run would send but cannot (the check of writes it did not make).
+    void RecordUnsent(const CommandFrame& frame) const {
+        if (dryRun_) dryRun_(frame);
+    }
+
+    // Off: reads and writes ignore the picture and go to the keyboard in full, for a keyboard
+    // changed by other software; what they read and write still fills the picture.
+    void SetTrustPicture(bool on) { trustPicture_ = on; }
+    bool TrustPicture() const { return trustPicture_; }
+    // An import of all profiles writes everything unless this is set.
+    void SetChangesOnlyImport(bool on) { changesOnlyImport_ = on; }
+    bool ChangesOnlyImport() const { return changesOnlyImport_; }
+
+    // Whether a write reads back what it wrote after the end of session (on by default).
+    void SetReadBack(bool on) { readBack_ = on; }
+    bool ReadBack() const { return readBack_; }
+
 private:
     void Subscribe(const HidServDescriptor& descriptor, uint32_t tag, uint32_t& unitId);
 
@@ -139,6 +171,13 @@ private:
     std::mutex sessionMutex_;
     std::mutex transactionMutex_;
     ReplySlot replySlot_;
+
+    KeyboardPicture picture_;
+    PictureStore pictureStore_{picture_};
+    FrameRecorder dryRun_;
+    std::atomic<bool> readBack_{true};
+    std::atomic<bool> trustPicture_{true};
+    std::atomic<bool> changesOnlyImport_{false};
 
     std::unique_ptr<DeviceEvents> events_;
 };

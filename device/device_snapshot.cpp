@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "device/chunk_writer.h"
 #include "device/command_frame.h"
 #include "device/device_events.h"
 #include "device/device_link.h"
@@ -19,25 +20,6 @@ namespace quorvel {
 namespace {
 
 using KeyBlockBytes = std::array<uint8_t, KEY_TABLE_BLOCK_SIZE>;
-
-int FramesFor(size_t bytes) {
-    return static_cast<int>((bytes + FRAME_DATA_SIZE - 1) / FRAME_DATA_SIZE);
-}
-
-// Reports frames as the commands that send them complete.
-class FrameCounter {
-public:
-    FrameCounter(const Progress& progress, int total) : progress_(progress), total_(total) {}
-    void Sent(int frames) {
-        done_ += frames;
-        if (progress_) progress_(done_, total_);
-    }
-
-private:
-    const Progress& progress_;
-    int total_;
-    int done_ = 0;
-};
 
 KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bool allProfiles,
                             const Progress& progress) {
@@ -81,35 +63,22 @@ KeyboardWrite WriteSnapshot(DeviceLink& link, const WorkingSetData& snapshot, bo
         return {};
     }
 
-    const int keyBlockFrames = FramesFor(KEY_TABLE_BLOCK_SIZE);
-    FrameCounter frames(
-        progress, 2 + FramesFor(area.size()) + keyBlockFrames * static_cast<int>(targets.size()));
+    std::vector<PictureChunk> chunks = MacroAreaChunks(area);
+    for (size_t i = 0; i < targets.size(); ++i) {
+        std::vector<PictureChunk> block =
+            KeyBlockChunks(blocks[i], static_cast<unsigned>(targets[i]));
+        chunks.insert(chunks.end(), block.begin(), block.end());
+    }
     const std::string_view message = withNames ? std::string_view() : NAMES_DROPPED_TEXT;
-    // The first failed frame ends the write: key tables sent after a failed macro area would
-    // name macros the keyboard does not hold. End is sent whatever happened, so a session the
-    // keyboard opened without our hearing of it is not left open for the next writer.
-    const DeviceLink::SessionLock session = link.HoldSession();
-    const uint64_t departures = link.Departures();
-    bool written = BeginSession(link) == CMD_OK;
-    bool areaSent = false;
+    // The macro area goes first and the first failed frame ends the write: key tables sent
+    // after a failed macro area would name macros the keyboard does not hold. End is sent
+    // whatever happened, so a session the keyboard opened without our hearing of it is not
+    // left open for the next writer.
+    const ChunkWriteResult sent = WriteChangedChunks(link, chunks, false, progress);
+    const bool written = sent.Ok();
     if (written) {
-        frames.Sent(1);
-        areaSent = true;
-        written = WriteMacroArea(link, area) == CMD_OK;
-    }
-    if (written) frames.Sent(FramesFor(area.size()));
-    for (size_t i = 0; written && i < targets.size(); ++i) {
-        written = WriteKeyBlock(link, blocks[i], static_cast<unsigned>(targets[i])) == CMD_OK;
-        if (written) frames.Sent(keyBlockFrames);
-    }
-    written = EndSession(link) == CMD_OK && written;
-    // A keyboard that restarted mid-session answers a resent End as if nothing happened, but
-    // it dropped what the session wrote.
-    written = written && link.Departures() == departures;
-    if (written) {
-        frames.Sent(1);
         link.NoteKeyboardMacros(std::move(macroIds), targets.size() == ONBOARD_PROFILE_COUNT);
-    } else if (areaSent) {
+    } else if (sent.anyWritten) {
         link.MarkKeyboardMacrosTorn();
     }
     return {written ? 1 : 0, message};

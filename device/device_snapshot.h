@@ -68,8 +68,8 @@ void ShowWriteMessage(ShellPort& shell, const KeyboardWrite& write);
 // text entries receive their offsets), copies it into the snapshot and writes the macro area
 // and the key table of the active profile, or of all three when allProfiles is set or when the
 // macros' positions moved since the keyboard was last read or written (the other profiles'
-// tables name macros by position too), between begin and end. The snapshot lock is held for the whole write. The message is the caller's to
-// show after it has released the working-set lock.
+// tables name macros by position too), between begin and end. The snapshot lock is held for the
+// whole write. The message is the caller's to show after it has released the working-set lock.
 KeyboardWrite RefreshDeviceSnapshot(DeviceLink& link, DeviceSnapshot& snapshot,
                                     WorkingSetData& workingSet, bool allProfiles,
                                     const Progress& progress = {});

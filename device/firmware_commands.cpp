@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
+#include "base/byte_order.h"
 #include "device/command_frame.h"
 #include "device/device_link.h"
 #include "device/result_codes.h"
@@ -14,8 +16,7 @@ namespace {
 constexpr int END_SESSION_DELAY_MS = 10;
 constexpr int KEY_COLOUR_SIZE = 3;  // red, green, blue
 
-// Runs one frame and maps the reply's status; the reply stays available to the caller.
-int Exchange(DeviceLink& link, const CommandFrame& request, CommandFrame& reply) {
+int MapStatus(DeviceLink& link, const CommandFrame& request, CommandFrame& reply) {
     reply.fill(0);
     uint32_t received = 0;
     int result = link.TransactCommand(request.data(), request.size(), reply.data(),
@@ -26,15 +27,43 @@ int Exchange(DeviceLink& link, const CommandFrame& request, CommandFrame& reply)
     return CMD_OK;
 }
 
+// Runs one frame and maps the reply's status; the reply stays available to the caller. What
+// the frame read or wrote goes into the keyboard picture.
+int Exchange(DeviceLink& link, const CommandFrame& request, CommandFrame& reply) {
+    const uint8_t command = request[FRAME_COMMAND_OFFSET];
+    const std::optional<PictureArea> area = AreaOfCommand(command);
+    const uint32_t address = ReadLe16(&request[FRAME_ADDRESS_OFFSET]);
+    const size_t length = std::min<size_t>(request[FRAME_LENGTH_OFFSET], FRAME_DATA_SIZE);
+    const int result = MapStatus(link, request, reply);
+    if (!area) return result;
+    if (IsWriteCommand(command)) {
+        link.Picture().NoteWrite({*area, address,
+                                  std::vector<uint8_t>(&request[FRAME_DATA_OFFSET],
+                                                       &request[FRAME_DATA_OFFSET] + length)},
+                                 result == CMD_OK);
+    } else if (result == CMD_OK && !link.DryRun()) {
+        link.Picture().Learn(*area, address,
+                             std::span<const uint8_t>(&reply[FRAME_DATA_OFFSET], length));
+    }
+    return result;
+}
+
 int SimpleCommand(DeviceLink& link, uint8_t command, uint8_t lengthOrSubCode = 0,
                   uint16_t address = 0, std::span<const uint8_t> data = {}) {
     CommandFrame reply;
     return Exchange(link, BuildCommandFrame(command, lengthOrSubCode, address, data), reply);
 }
 
-int ChunkedRead(DeviceLink& link, uint8_t command, uint16_t base, std::span<uint8_t> out) {
+// Chunks the picture knows are taken from it unless fromKeyboard is set.
+int ChunkedRead(DeviceLink& link, uint8_t command, uint16_t base, std::span<uint8_t> out,
+                bool fromKeyboard = false) {
+    const std::optional<PictureArea> area = AreaOfCommand(command);
     for (size_t offset = 0; offset < out.size(); offset += FRAME_DATA_SIZE) {
         size_t length = std::min(FRAME_DATA_SIZE, out.size() - offset);
+        if (!fromKeyboard && link.TrustPicture() && area &&
+            link.Picture().CopyKnown(*area, static_cast<uint32_t>(base + offset),
+                                     out.subspan(offset, length)))
+            continue;
         CommandFrame reply;
         int result = Exchange(link,
                               BuildCommandFrame(command, static_cast<uint8_t>(length),
@@ -64,6 +93,8 @@ uint16_t KeyBlockBase(unsigned blockIndex) {
 }  // namespace
 
 int BeginSession(DeviceLink& link) {
+    // Opened before the frame goes: a begin whose reply was lost may still have opened it.
+    link.Picture().OpenSession(link.Departures());
     return SimpleCommand(link, OP_BEGIN);
 }
 
@@ -72,7 +103,9 @@ int EndSession(DeviceLink& link) {
     // The keyboard needs a moment after the last write of a session before it is closed.
     std::this_thread::sleep_for(std::chrono::milliseconds(END_SESSION_DELAY_MS));
     CommandFrame reply;
-    return Exchange(link, request, reply);
+    const int result = Exchange(link, request, reply);
+    link.Picture().CloseSession(result == CMD_OK, link.Departures());
+    return result;
 }
 
 int ReadSettingsBlock(DeviceLink& link, SettingsBlock& block) {
@@ -132,6 +165,52 @@ int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
                          data);
 }
 
+std::vector<PictureChunk> KeyBlockChunks(std::span<const uint8_t, KEY_TABLE_BLOCK_SIZE> block,
+                                         unsigned blockIndex) {
+    std::vector<PictureChunk> chunks;
+    for (size_t offset = 0; offset < block.size(); offset += FRAME_DATA_SIZE) {
+        const size_t length = std::min(FRAME_DATA_SIZE, block.size() - offset);
+        chunks.push_back(
+            {PictureArea::KEY_BLOCKS, static_cast<uint32_t>(KeyBlockBase(blockIndex) + offset),
+             std::vector<uint8_t>(block.begin() + offset, block.begin() + offset + length)});
+    }
+    return chunks;
+}
+
+std::vector<PictureChunk> MacroAreaChunks(std::span<const uint8_t> area) {
+    std::vector<PictureChunk> chunks;
+    for (size_t offset = 0; offset < area.size(); offset += FRAME_DATA_SIZE) {
+        const size_t length = std::min(FRAME_DATA_SIZE, area.size() - offset);
+        chunks.push_back(
+            {PictureArea::MACRO_AREA, static_cast<uint32_t>(offset),
+             std::vector<uint8_t>(area.begin() + offset, area.begin() + offset + length)});
+    }
+    return chunks;
+}
+
+int WriteChunk(DeviceLink& link, const PictureChunk& chunk) {
+    const uint8_t command = chunk.area == PictureArea::KEY_BLOCKS   ? OP_WRITE_KEY_BLOCK
+                            : chunk.area == PictureArea::MACRO_AREA ? OP_WRITE_MACRO_AREA
+                                                                    : 0;
+    if (command == 0 || chunk.bytes.size() > FRAME_DATA_SIZE) return CMD_TOO_LONG;
+    return SimpleCommand(link, command, static_cast<uint8_t>(chunk.bytes.size()),
+                         static_cast<uint16_t>(chunk.address), chunk.bytes);
+}
+
+CommandFrame ReadFrameFor(PictureArea area, uint32_t address, size_t length) {
+    const uint8_t command = area == PictureArea::KEY_BLOCKS       ? OP_READ_KEY_BLOCK
+                            : area == PictureArea::MACRO_AREA     ? OP_READ_MACRO_AREA
+                            : area == PictureArea::DEFAULT_LAYOUT ? OP_READ_DEFAULT_LAYOUT
+                                                                  : OP_READ_SETTINGS_BLOCK;
+    return BuildCommandFrame(command, static_cast<uint8_t>(length), static_cast<uint16_t>(address));
+}
+
+int ReadFromKeyboard(DeviceLink& link, PictureArea area, uint32_t address, std::span<uint8_t> out) {
+    const CommandFrame first = ReadFrameFor(area, address, 0);
+    return ChunkedRead(link, first[FRAME_COMMAND_OFFSET], static_cast<uint16_t>(address), out,
+                       true);
+}
+
 int GetActiveProfile(DeviceLink& link) {
     int cached = link.CurrentProfileCache();
     if (cached != -1) return cached;
@@ -149,6 +228,11 @@ int SetActiveProfile(DeviceLink& link, int profile) {
     SettingsBlock settings{};
     int result = ReadSettingsBlock(link, settings);
     if (result != CMD_OK) return result;
+    // The keyboard already on that profile: nothing to write.
+    if (settings[SETTINGS_ACTIVE_PROFILE] == profile) {
+        link.StoreCurrentProfileCache(profile, resets);
+        return CMD_OK;
+    }
     settings[SETTINGS_ACTIVE_PROFILE] = static_cast<uint8_t>(profile);
     result = WriteSettingsBlock(link, settings);
     link.StoreCurrentProfileCache(result == CMD_OK ? profile : -1, resets);

@@ -7,7 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
+#include "device/command_frame.h"
+#include "device/keyboard_picture.h"
 #include "model/key_table.h"
 #include "model/lighting.h"
 
@@ -40,6 +43,9 @@ int ReadKeyBlock(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> bloc
 int WriteKeyBlock(DeviceLink& link, std::span<const uint8_t, KEY_TABLE_BLOCK_SIZE> block,
                   unsigned blockIndex);
 
+// Reads of the key blocks, the macro area and the default layout take the chunks the keyboard
+// picture knows from it and send only the rest.
+//
 // The macro area from offset 0, as many bytes as the span holds (0 sends nothing).
 int ReadMacroArea(DeviceLink& link, std::span<uint8_t> area);
 int WriteMacroArea(DeviceLink& link, std::span<const uint8_t> area);
@@ -50,6 +56,18 @@ int ReadDefaultLayout(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE>
 // bytes (callers send 18 positions or one); more gives CMD_TOO_LONG and nothing is sent.
 int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
                     int firstKeyPosition);
+
+// The chunks of a full write of the key block or macro area, as the writes above cut them.
+std::vector<PictureChunk> KeyBlockChunks(std::span<const uint8_t, KEY_TABLE_BLOCK_SIZE> block,
+                                         unsigned blockIndex);
+std::vector<PictureChunk> MacroAreaChunks(std::span<const uint8_t> area);
+// One frame of a key block or macro area write.
+int WriteChunk(DeviceLink& link, const PictureChunk& chunk);
+// The frame that reads a range of a key block, the macro area, the default layout or (any
+// other area) the settings block.
+CommandFrame ReadFrameFor(PictureArea area, uint32_t address, size_t length);
+// Reads a range of those areas from the keyboard itself, never from the picture, in chunks.
+int ReadFromKeyboard(DeviceLink& link, PictureArea area, uint32_t address, std::span<uint8_t> out);
 
 // The active on-board profile (0-2) or -1 when it cannot be read. Read once, then cached
 // until the keyboard goes away or the profile is set.

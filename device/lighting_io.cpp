@@ -1,5 +1,7 @@
 #include "device/lighting_io.h"
 
+#include <vector>
+
 #include "device/command_frame.h"
 #include "device/device_link.h"
 #include "device/firmware_commands.h"
@@ -24,6 +26,16 @@ private:
 void SendChunks(DeviceLink& link, int profile, const KeyColourTable& table, FirstFailure& failure) {
     for (const KeyColourWrite& chunk : KeyColourChunks(profile, table))
         failure.Note(WriteKeyColours(link, chunk.bytes, chunk.page, chunk.firstPosition));
+}
+
+// True when the keyboard is known to hold the bytes already: the write would change nothing.
+// Otherwise they are marked unknown on file before anything goes out, as key writes are.
+bool AlreadyHeld(DeviceLink& link, PictureStore::Hold& hold, PictureArea area, uint32_t address,
+                 std::span<const uint8_t> bytes) {
+    if (link.TrustPicture() && link.Picture().Holds(area, address, bytes)) return true;
+    link.Picture().Forget(area, address, bytes.size());
+    hold.Save();
+    return false;
 }
 
 }  // namespace
@@ -64,6 +76,8 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
 int SendParamWrite(DeviceLink& link, const ParamWrite& write) {
     // Refused before the session opens, so a caller's mistake sends no frame at all.
     if (write.bytes.size() > FRAME_DATA_SIZE) return CMD_TOO_LONG;
+    PictureStore::Hold picture = link.PictureFile().Take();
+    if (AlreadyHeld(link, picture, PictureArea::PARAMS, write.address, write.bytes)) return CMD_OK;
     const DeviceLink::SessionLock session = link.HoldSession();
     FirstFailure failure;
     failure.Note(BeginSession(link));
@@ -81,10 +95,17 @@ int WriteMode(DeviceLink& link, const LightingState& state, int modeId) {
 }
 
 int SendKeyColours(DeviceLink& link, int profile, const KeyColourTable& table) {
+    PictureStore::Hold picture = link.PictureFile().Take();
+    std::vector<KeyColourWrite> changed;
+    for (const KeyColourWrite& chunk : KeyColourChunks(profile, table))
+        if (!AlreadyHeld(link, picture, PictureArea::KEY_COLOURS, chunk.Address(), chunk.bytes))
+            changed.push_back(chunk);
+    if (changed.empty()) return CMD_OK;
     const DeviceLink::SessionLock session = link.HoldSession();
     FirstFailure failure;
     failure.Note(BeginSession(link));
-    SendChunks(link, profile, table, failure);
+    for (const KeyColourWrite& chunk : changed)
+        failure.Note(WriteKeyColours(link, chunk.bytes, chunk.page, chunk.firstPosition));
     failure.Note(EndSession(link));
     return failure.Result();
 }
@@ -92,6 +113,9 @@ int SendKeyColours(DeviceLink& link, int profile, const KeyColourTable& table) {
 int SendKeyColour(DeviceLink& link, int profile, int position, Colour colour) {
     if (!IsValidKeyPosition(position)) return CMD_BAD_BLOCK;
     const KeyColourWrite write = SingleKeyColourWrite(profile, position, colour);
+    PictureStore::Hold picture = link.PictureFile().Take();
+    if (AlreadyHeld(link, picture, PictureArea::KEY_COLOURS, write.Address(), write.bytes))
+        return CMD_OK;
     const DeviceLink::SessionLock session = link.HoldSession();
     FirstFailure failure;
     failure.Note(BeginSession(link));
@@ -102,6 +126,7 @@ int SendKeyColour(DeviceLink& link, int profile, int position, Colour colour) {
 
 int SendBaseColour(DeviceLink& link, int profile, Colour colour, const KeyColourTable& table) {
     const ParamWrite write = BaseColourWrite(profile, colour);
+    PictureStore::Hold picture = link.PictureFile().Take();
     const DeviceLink::SessionLock session = link.HoldSession();
     FirstFailure failure;
     failure.Note(BeginSession(link));

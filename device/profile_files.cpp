@@ -9,6 +9,7 @@
 
 #include "base/atomic_write.h"
 #include "base/texts.h"
+#include "device/chunk_writer.h"
 #include "device/device_events.h"
 #include "device/device_link.h"
 #include "device/firmware_commands.h"
@@ -202,6 +203,7 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
 
     KeyboardWrite write;
     {
+        const ImportWriteScope full(link);
         WorkingSetLock data = workingSet.Lock();
         *data = std::move(document.data);
         SaveWorkingSet(active, *data);

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <new>
 #include <vector>
 
 #include "base/atomic_write.h"
 #include "base/byte_order.h"
+#include "device/chunk_writer.h"
 #include "device/device_events.h"
 #include "device/device_link.h"
 #include "device/firmware_commands.h"
@@ -60,7 +63,8 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
         std::vector<uint8_t> area;
         {
             // Tables and macro area from one state of the keyboard, not from either side of
-            // another thread's write.
+            // another thread's write; what the picture knows of them is not read again.
+            PictureStore::Hold picture = link.PictureFile().Take();
             const DeviceLink::SessionLock session = link.HoldSession();
             for (unsigned p = 0; p < blocks.size(); ++p)
                 if (ReadKeyBlock(link, blocks[p], p) != CMD_OK) return false;
@@ -73,7 +77,15 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
             data.keyAreas[p] = DecodeKeyTable(ReadKeyTableBlock(blocks[p].data()), layout);
         data.macros.Replace(DecodeMacroArea(area));
         link.NoteKeyboardMacros(MacroIds(data.macros.Records()));
-        return WriteFileAtomically(path, EncodeProfileImage(data));
+        const std::vector<uint8_t> image = EncodeProfileImage(data);
+        // A file that already says this is left alone: no flush to disk for nothing.
+        std::ifstream existing(path, std::ios::binary);
+        if (existing &&
+            std::equal(image.begin(), image.end(), std::istreambuf_iterator<char>(existing),
+                       std::istreambuf_iterator<char>(),
+                       [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }))
+            return true;
+        return WriteFileAtomically(path, image);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -135,6 +147,7 @@ ImportResult ImportProfile(DeviceLink& link, ShellPort& shell, ProfileWorkingSet
     }
 
     const int active = GetActiveProfile(link);
+    const ImportWriteScope full(link);
     KeyboardWrite write;
     {
         WorkingSetLock data = workingSet.Lock();

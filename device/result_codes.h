@@ -12,5 +12,6 @@ constexpr int CMD_STATUS_FF = -102;   // the reply carried error status 0xFF
 constexpr int CMD_STATUS_FE = -103;   // the reply carried error status 0xFE
 constexpr int CMD_BAD_BLOCK = -201;   // profile or key-block index outside 0-2; nothing sent
 constexpr int CMD_TOO_LONG = -202;    // more data than one frame carries (56 bytes); nothing sent
+constexpr int CMD_READ_BACK_DIFFERS = -301;  // a chunk read back after the write is not as written
 
 }  // namespace quorvel

@@ -58,6 +58,8 @@ BindResult LoadServiceLibrary(const std::string& path, ServiceEntryPoints& entry
                 "the HID service library " + path + " lacks the entry point " #name};
     HIDSERV_ENTRY_POINTS(QUORVEL_REQUIRE)
 #undef QUORVEL_REQUIRE
+    found.PlugIdentity =
+        reinterpret_cast<HidServPlugIdentityFn>(dlsym(library, HIDSERV_PLUG_IDENTITY_NAME));
     entryPoints = found;
     return {};
 }

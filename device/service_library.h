@@ -14,6 +14,8 @@ struct ServiceEntryPoints {
 #define QUORVEL_ENTRY_POINT_FIELD(name) decltype(&::name) name = nullptr;
     HIDSERV_ENTRY_POINTS(QUORVEL_ENTRY_POINT_FIELD)
 #undef QUORVEL_ENTRY_POINT_FIELD
+    // Optional: null when the library does not name plug-ins.
+    HidServPlugIdentityFn PlugIdentity = nullptr;
 };
 
 enum class BindError {
@@ -50,8 +52,8 @@ std::vector<std::string> ServiceLibraryDirs(const std::string& exeDir);
 // folder when none does, so the error names where it was expected.
 std::string ServiceLibraryPath(const BindOptions& options);
 
-// Loads the library and looks up all twelve entry points. The library stays loaded for the
-// life of the process.
+// Loads the library and looks up all twelve entry points, and PlugIdentity when it has it. The
+// library stays loaded for the life of the process.
 BindResult LoadServiceLibrary(const std::string& path, ServiceEntryPoints& entryPoints);
 
 }  // namespace quorvel

@@ -102,7 +102,8 @@ public:
         : options_(options),
           saver_(options.statePath),
           firmware_(options.hardware),
-          plugged_(options.startPlugged) {
+          plugged_(options.startPlugged),
+          plugs_(options.startPlugged ? 1 : 0) {
         if (loaded) firmware_.LoadFlash(state.flash);
         indicator_ = state.indicator;
         bankB_ = state.bankB;
@@ -338,6 +339,7 @@ private:
 
     void Plug() {
         plugged_ = true;
+        ++plugs_;
         queue_.At(Clock::now(), [this] {
             std::lock_guard lock(mutex_);
             trace_.Event("plug");
@@ -392,6 +394,10 @@ private:
         if (verb == "plug" && words.size() == 1) {
             if (!plugged_) Plug();
             return {EXIT_OK, ""};
+        }
+        if (verb == "plug-id" && words.size() == 1) {
+            if (!plugged_) return {EXIT_FAILED, "the keyboard is unplugged"};
+            return {EXIT_OK, instance_ + "." + std::to_string(plugs_)};
         }
         if (verb == "unplug" && words.size() == 1) {
             if (plugged_) {
@@ -526,6 +532,12 @@ private:
     std::mutex mutex_;  // everything below
     Firmware firmware_;
     bool plugged_;
+    // What a host keeps of the keyboard lasts one plug-in: the plug counter names it, and this
+    // daemon's own start sets a restarted daemon apart from the one before it.
+    uint64_t plugs_;
+    const std::string instance_ =
+        std::to_string(getpid()) + "-" +
+        std::to_string(std::chrono::system_clock::now().time_since_epoch().count());
     uint64_t generation_ = 0;  // counts unplugs; input made before one is never delivered
     std::array<uint8_t, INDICATOR_SIZE> indicator_{};
     bool bankB_ = false;

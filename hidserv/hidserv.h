@@ -74,6 +74,16 @@ typedef int (*HidServStatusGetFn)(const HidServDescriptor*, HidServCallback, uin
  *     interfaces (kind 0), each with the tag. Stores a unit id in *unitId. */
 typedef int (*HidServAsyncReadFn)(const HidServDescriptor*, HidServCallback, uint32_t, uint32_t*);
 
+/* Optional, looked up apart from the twelve: a library without it still binds, and the program
+ * then knows nothing of the keyboard from one run to the next.
+ * PlugIdentity: writes a NUL-terminated text "DEVICE#PLUG" naming the current plug-in of the
+ *   matching interface: DEVICE stays the same for one attachment point (a USB port, a virtual
+ *   keyboard's socket), PLUG changes with every plug-in and every restart of whatever serves
+ *   the keyboard. Result: the text's length without the NUL; 0 when the keyboard is absent,
+ *   the identity is unknown or the text does not fit capacity. */
+typedef int (*HidServPlugIdentityFn)(const HidServDescriptor*, char*, uint32_t);
+#define HIDSERV_PLUG_IDENTITY_NAME "PlugIdentity"
+
 /* Entry point names, in the order the program looks them up. */
 #define HIDSERV_ENTRY_POINTS(X)      \
     X(Debug)                         \
@@ -109,6 +119,7 @@ int RequestAsyncRead(const HidServDescriptor* desc, HidServCallback callback, ui
                      uint32_t* unitId);
 int RequestStatusSetFeature(const HidServDescriptor* desc, HidServCallback callback, uint32_t tag,
                             const uint8_t* data, uint32_t length, uint32_t* unitId);
+int PlugIdentity(const HidServDescriptor* desc, char* text, uint32_t capacity);
 
 #ifdef __cplusplus
 }

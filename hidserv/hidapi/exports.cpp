@@ -1,4 +1,5 @@
-// The twelve entry points the program looks up by name; everything else stays hidden.
+// The twelve entry points the program looks up by name and the optional PlugIdentity;
+// everything else stays hidden.
 #include <algorithm>
 #include <cstring>
 
@@ -99,4 +100,12 @@ int RequestStatusSetFeature(const HidServDescriptor* desc, HidServCallback callb
     const int result = HidService::Instance().SendFeature(ReadInterfaceKey(*desc), data, length);
     StoreWriteRecord(callback, unitId);
     return result;
+}
+
+int PlugIdentity(const HidServDescriptor* desc, char* text, uint32_t capacity) {
+    if (!desc || !text) return 0;
+    const std::string identity = HidService::Instance().PlugIdentity(ReadInterfaceKey(*desc));
+    if (identity.empty() || identity.size() >= capacity) return 0;
+    std::memcpy(text, identity.c_str(), identity.size() + 1);
+    return static_cast<int>(identity.size());
 }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "hidserv/hidapi/consumer_report.h"
+#include "hidserv/hidapi/plug_identity.h"
 #include "hidserv/hidapi/report_routing.h"
 
 namespace quorvel {
@@ -107,6 +108,13 @@ int HidService::DeviceCount(const InterfaceKey& key) {
     // requests learn of a change, one count query late.
     if (!monitorActive_) RefreshLocked(false);
     return static_cast<int>(MatchingPaths(interfaces_, key).size());
+}
+
+std::string HidService::PlugIdentity(const InterfaceKey& key) {
+    std::lock_guard lock(stateMutex_);
+    if (!initialized_) return {};
+    const std::vector<std::string> paths = MatchingPaths(interfaces_, key);
+    return paths.empty() ? std::string() : HidrawPlugIdentity(paths.front());
 }
 
 uint32_t HidService::AddStandingRequest(const InterfaceKey& key, HidServCallback callback,

@@ -37,6 +37,8 @@ public:
     int WriteOutput(const InterfaceKey& key, const uint8_t* data, size_t size, bool dropStaleInput);
     int SendFeature(const InterfaceKey& key, const uint8_t* data, size_t size);
     int GetFeature(const InterfaceKey& key, uint8_t* data, size_t size);
+    // The plug identity of the first matching interface; empty when none is present.
+    std::string PlugIdentity(const InterfaceKey& key);
 
 private:
     HidService() = default;

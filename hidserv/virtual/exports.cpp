@@ -1,5 +1,7 @@
-// The twelve entry points of libHidServVirtual.so.
+// The twelve entry points of libHidServVirtual.so, and the optional PlugIdentity.
+#include <cstring>
 #include <optional>
+#include <string>
 
 #include "base/byte_order.h"
 #include "hidserv/hidserv.h"
@@ -111,4 +113,12 @@ HIDSERV_EXPORT int RequestAsyncRead(const HidServDescriptor* desc, HidServCallba
     uint32_t id = VirtualService::Instance().Register(*iface, callback, tag);
     if (unitId) *unitId = id;
     return 1;
+}
+
+HIDSERV_EXPORT int PlugIdentity(const HidServDescriptor* desc, char* text, uint32_t capacity) {
+    if (!Match(desc) || !text) return 0;
+    const std::string identity = VirtualService::Instance().PlugIdentity();
+    if (identity.empty() || identity.size() >= capacity) return 0;
+    std::memcpy(text, identity.c_str(), identity.size() + 1);
+    return static_cast<int>(identity.size());
 }

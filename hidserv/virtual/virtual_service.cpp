@@ -256,6 +256,17 @@ int VirtualService::WriteIndicator(const uint8_t* data, uint32_t length) {
     return answer && answer->size() == 2 && (*answer)[0] == vkbd::MSG_ACK ? (*answer)[1] : 0;
 }
 
+std::string VirtualService::PlugIdentity() {
+    const std::string verb = "plug-id";
+    std::vector<uint8_t> message = {vkbd::MSG_COMMAND};
+    message.insert(message.end(), verb.begin(), verb.end());
+    auto answer = Request(std::move(message));
+    if (!answer || answer->size() <= 2 || (*answer)[0] != vkbd::MSG_RESULT || (*answer)[1] != 0)
+        return {};
+    return "virtual:" + vkbd::DefaultSocketPath() + "#" +
+           std::string(answer->begin() + 2, answer->end());
+}
+
 uint32_t VirtualService::Register(vkbd::Interface iface, HidServCallback callback, uint32_t tag) {
     std::lock_guard lock(registryMutex_);
     uint32_t unitId = nextUnitId_++;

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
     // > 0 once the daemon took the report; 0 when the keyboard is absent or unreachable.
     int WriteControl(const uint8_t* data, uint32_t length);
     int WriteIndicator(const uint8_t* data, uint32_t length);
+    // "virtual:SOCKET#PLUG", PLUG as the daemon reports it (its own start and its plug
+    // counter); empty when the keyboard is absent or the daemon does not answer.
+    std::string PlugIdentity();
 
     uint32_t Register(vkbd::Interface iface, HidServCallback callback, uint32_t tag);
     uint32_t NewUnitId();

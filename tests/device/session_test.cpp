@@ -63,9 +63,12 @@ TEST_F(Session, LightingWriteDuringApplyWaitsForItsEnd) {
     EXPECT_EQ(applied.written, 1);
     EXPECT_EQ(lightingResult, CMD_OK);
 
+    // The read-back after the end belongs to the write too.
     std::vector<int> expected = {OP_BEGIN, OP_WRITE_MACRO_AREA};
     expected.insert(expected.end(), 7, OP_WRITE_KEY_BLOCK);
-    expected.insert(expected.end(), {OP_END, OP_BEGIN, OP_WRITE_KEY_COLOURS, OP_END});
+    expected.insert(expected.end(), {OP_END, OP_READ_MACRO_AREA});
+    expected.insert(expected.end(), 7, OP_READ_KEY_BLOCK);
+    expected.insert(expected.end(), {OP_BEGIN, OP_WRITE_KEY_COLOURS, OP_END});
     EXPECT_EQ(CommandsSince(mark), expected);
 }
 

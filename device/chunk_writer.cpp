@@ -1,0 +1,93 @@
+#include "device/chunk_writer.h"
+
+#include <vector>
+
+#include "device/device_link.h"
+#include "device/firmware_commands.h"
+#include "device/result_codes.h"
+
+namespace quorvel {
+namespace {
+
+// Reads the chunks back from the keyboard; a chunk that differs becomes unknown.
+bool ReadBack(DeviceLink& link, std::span<const PictureChunk> written,
+              const std::function<void()>& step) {
+    bool same = true;
+    for (const PictureChunk& chunk : written) {
+        if (link.DryRun()) {
+            // The keyboard was not written, so its answer would check nothing.
+            link.RecordUnsent(ReadFrameFor(chunk.area, chunk.address, chunk.bytes.size()));
+        } else {
+            std::vector<uint8_t> held(chunk.bytes.size());
+            if (ReadFromKeyboard(link, chunk.area, chunk.address, held) != CMD_OK ||
+                held != chunk.bytes) {
+                link.Picture().Forget(chunk.area, chunk.address, chunk.bytes.size());
+                same = false;
+            }
+        }
+        step();
+    }
+    return same;
+}
+
+}  // namespace
+
+ImportWriteScope::ImportWriteScope(DeviceLink& link) : link_(link), trusted_(link.TrustPicture()) {
+    if (!link_.ChangesOnlyImport()) link_.SetTrustPicture(false);
+}
+
+ImportWriteScope::~ImportWriteScope() {
+    link_.SetTrustPicture(trusted_);
+}
+
+bool ChunkWriteResult::Ok() const {
+    return result == CMD_OK;
+}
+
+ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChunk> chunks,
+                                    bool full, const ChunkProgress& progress) {
+    full = full || !link.TrustPicture();
+    ChunkWriteResult outcome;
+    PictureStore::Hold picture = link.PictureFile().Take();
+    std::vector<PictureChunk> changed;
+    for (const PictureChunk& chunk : chunks)
+        if (full || !link.Picture().Holds(chunk.area, chunk.address, chunk.bytes))
+            changed.push_back(chunk);
+    if (changed.empty()) {
+        outcome.result = CMD_OK;
+        return outcome;
+    }
+    // Unknown on file before the first frame goes, in case this process does not live to
+    // confirm them.
+    for (const PictureChunk& chunk : changed)
+        link.Picture().Forget(chunk.area, chunk.address, chunk.bytes.size());
+    picture.Save();
+
+    const bool readBack = link.ReadBack();
+    const int total = 2 + static_cast<int>(changed.size()) * (readBack ? 2 : 1);
+    auto step = [&] {
+        ++outcome.framesSent;
+        if (progress) progress(outcome.framesSent, total);
+    };
+    const DeviceLink::SessionLock session = link.HoldSession();
+    int result = BeginSession(link);
+    step();
+    size_t sent = 0;
+    for (; result == CMD_OK && sent < changed.size(); ++sent) {
+        outcome.anyWritten = true;
+        result = WriteChunk(link, changed[sent]);
+        step();
+    }
+    const int ended = EndSession(link);
+    step();
+    if (result == CMD_OK) result = ended;
+    if (result == CMD_OK && readBack &&
+        !ReadBack(link, std::span<const PictureChunk>(changed).first(sent), step)) {
+        outcome.readBackDiffered = true;
+        result = CMD_READ_BACK_DIFFERS;
+    }
+    outcome.result = result;
+    return outcome;
+}
+
+}  // namespace quorvel
