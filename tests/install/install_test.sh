@@ -77,7 +77,7 @@ before=$(listing)
 
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-pids+=($xvfb_pid)
+pids+=("$xvfb_pid")
 for _ in $(seq 300); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo -display "$display" >/dev/null 2>&1 || fail "Xvfb did not start on $display"
 # Another server that took the display first would answer, then go away under the window.
@@ -126,7 +126,7 @@ run_as() {
 
     (exec "${as_user[@]}" "${user_env[@]}" "$prefix/bin/quorvel" --virtual) &
     local window_pid=$!
-    pids+=($window_pid)
+    pids+=("$window_pid")
     local window=""
     for _ in $(seq 150); do
         window=$(DISPLAY=$display xdotool search --onlyvisible --classname quorvel 2>/dev/null |

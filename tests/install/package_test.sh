@@ -15,6 +15,9 @@ fail() {
     exit 1
 }
 
+for tool in lintian appstreamcli; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
+done
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; fail "cpack -G DEB"; }
 deb=$(ls "$work"/quorvel_*.deb)
@@ -84,8 +87,8 @@ changelog=$(zcat "$work/tree/usr/share/doc/quorvel/changelog.gz" | head -n 1)
 [[ "$changelog" == "quorvel ($version) "* ]] ||
     fail "the changelog does not start with version $version: $changelog"
 # The screenshots are the pictures of docs/images, published under their own names.
-for picture in $(grep -o '<image>[^<]*</image>' "$metainfo" | sed -E 's|.*/([^/<]*)</image>|\1|'); do
+while IFS= read -r picture; do
     [ -f "$(dirname "$0")/../../docs/images/$picture" ] ||
         fail "the screenshot $picture is not in docs/images"
-done
+done < <(grep -o '<image>[^<]*</image>' "$metainfo" | sed -E 's|.*/([^/<]*)</image>|\1|')
 echo "package_test: ok"
