@@ -18,7 +18,8 @@ IniFile OpenLanguageFile(const ProgramPaths& paths);
 // The file's "language" value as the loader reads it (missing or not a number: 0).
 int FileLanguageValue(const IniFile& languageFile);
 
-// Stores the choice in the file (the per-user copy when the program folder is read-only).
+// Stores the choice in the per-user copy of the file, made from the program folder's at the
+// first choice.
 // False when it could not be written; the caller keeps the choice for this run anyway.
 bool StoreLanguageChoice(const ProgramPaths& paths, int language);
 

@@ -33,5 +33,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication application(argc, argv);
+    // Wayland desktops find the window's icon and name through the desktop entry's id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvel.quorvel"));
     return quorvel::CQuorvelApp().Run(QApplication::arguments());
 }

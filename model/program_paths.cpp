@@ -47,24 +47,25 @@ std::string ProgramDirFor(const std::string& exeDir) {
 }
 
 ProgramPaths DetectProgramPaths(const std::string& exeDir) {
-    const std::string programDir = ProgramDirFor(exeDir);
-    return ProgramPaths{programDir, DefaultOverlayDir(),
-                        access(programDir.c_str(), W_OK | X_OK) == 0};
+    return ProgramPaths{ProgramDirFor(exeDir), DefaultOverlayDir()};
 }
 
 std::string ReadPathFor(const ProgramPaths& paths, const std::string& relative) {
-    if (!paths.programDirWritable) {
-        const std::string overlay = Join(paths.overlayDir, relative);
-        std::error_code ignored;
-        if (fs::exists(overlay, ignored)) return overlay;
-    }
+    const std::string overlay = Join(paths.overlayDir, relative);
+    std::error_code ignored;
+    if (fs::exists(overlay, ignored)) return overlay;
     return Join(paths.programDir, relative);
 }
 
 std::optional<std::string> WritePathFor(const ProgramPaths& paths, const std::string& relative,
                                         bool keepContents, std::string* error) {
-    const std::string target =
-        Join(paths.programDirWritable ? paths.programDir : paths.overlayDir, relative);
+    // A relative folder would land wherever the program happens to be started.
+    if (!fs::path(paths.overlayDir).is_absolute()) {
+        if (error != nullptr)
+            *error = "no per-user data folder: neither XDG_DATA_HOME nor HOME is set";
+        return std::nullopt;
+    }
+    const std::string target = Join(paths.overlayDir, relative);
     std::error_code ec;
     fs::create_directories(fs::path(target).parent_path(), ec);
     if (ec) {
@@ -72,7 +73,7 @@ std::optional<std::string> WritePathFor(const ProgramPaths& paths, const std::st
             *error = fs::path(target).parent_path().string() + ": " + ec.message();
         return std::nullopt;
     }
-    if (paths.programDirWritable || !keepContents || fs::exists(target, ec)) return target;
+    if (!keepContents || fs::exists(target, ec)) return target;
 
     const auto original = ReadFileBytes(Join(paths.programDir, relative));
     if (original && !WriteFileAtomically(target, *original, error)) return std::nullopt;

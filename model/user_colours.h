@@ -1,8 +1,8 @@
 #pragma once
 // User colour files: per on-board profile, ten user modes of per-key colours for the
-// user-defined lighting mode, kept as INI files in the Skins folder beside the program
-// ("Skins/UserDengColor_<profile>.userd"; number 3 is the factory file). Every change is
-// written at once. Missing files, sections and keys read as the defaults below.
+// user-defined lighting mode, kept as INI files "Skins/UserDengColor_<profile>.userd" in the
+// per-user overlay (number 3 is the factory file beside the program). Every change is written
+// at once. Missing files, sections and keys read as the defaults below.
 #include <array>
 #include <string>
 #include <string_view>
@@ -37,8 +37,7 @@ struct KeyColourEntry {
 
 // "Skins/UserDengColor_<profile>.userd", relative to the program folder.
 std::string UserFileRelativePath(int profile);
-// The file that is read for a profile (the overlay copy first when the program folder is
-// read-only).
+// The file that is read for a profile: the overlay copy first, else the program folder's.
 std::string UserFilePath(const ProgramPaths& paths, int profile);
 
 // Section "PRESENTMODE", key "mode"; a value outside 0-9 reads as 0.

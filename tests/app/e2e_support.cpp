@@ -135,6 +135,7 @@ QString EndToEndTest::ProgramCopy(int language, const QString& leaveOut) {
     text.replace("language=1", QByteArray("language=") + QByteArray::number(language));
     languageFile.resize(0);
     languageFile.write(text);
+    QFile::remove(UserFolder() + "/Skins/language.ini");
     env_.insert("QUORVEL_PROGRAM_DIR", folder);
     programFolder_ = folder;
     return folder;

@@ -52,6 +52,8 @@ protected:
     QString StatePath() const { return dir_.filePath("state"); }
     // The fake home's Documents folder, where the program keeps its profile files.
     QString DocumentsPath() const { return dir_.filePath("home/Documents"); }
+    // Where the program keeps the files it changes (user colours, the language choice).
+    QString UserFolder() const { return dir_.filePath("home/data/Quorvel"); }
 
     // Starts the program with arguments; the process is killed at the end of the test.
     QProcess* Launch(const QStringList& arguments);
@@ -67,7 +69,8 @@ protected:
     bool WaitForState(const QString& key, const QString& value, int timeoutMs = 10000) const;
 
     // A program folder of its own: a copy of the skins and the autostart entry, the language
-    // file set to language, leaving out one file when asked.
+    // file set to language (the per-user choice of an earlier copy removed), leaving out one
+    // file when asked.
     QString ProgramCopy(int language, const QString& leaveOut = {});
 
     // Runs a helper tool (xdotool, import) on the test display; returns its standard output,

@@ -1,6 +1,7 @@
 // End to end: the built program under Xvfb on the virtual keyboard, driven with real mouse
 // clicks on the lighting view; what reaches the keyboard is read from its dump. Screenshots of
 // each mode group's controls and the previews go to the screenshot folder in both languages.
+#include <QDir>
 #include <QRect>
 #include <QThread>
 
@@ -36,8 +37,8 @@ protected:
     // The program in language with the lighting view closed (a copy before may have left it
     // open), and a blue user colour in user mode 0 of profile 0.
     QProcess* Open(int language) {
-        const QString program = ProgramCopy(language);
-        IniFile user((program + "/Skins/UserDengColor_0.userd").toStdString());
+        QDir().mkpath(UserFolder() + "/Skins");
+        IniFile user((UserFolder() + "/Skins/UserDengColor_0.userd").toStdString());
         user.WriteString("Mode0", "color", "0,0,255");
         CloseTheView(DocumentsPath());
         return OpenProgram(language);
@@ -79,7 +80,7 @@ TEST_F(LightingEndToEnd, APaintedKeyReachesTheKeyboard) {
         << Area("keyColours", 3 * 64, 3).toStdString();
     EXPECT_TRUE(KillRunning(program));
     // The user mode keeps it, painted with the user colour (mark 0).
-    IniFile user((ProgramFolder() + "/Skins/UserDengColor_0.userd").toStdString());
+    IniFile user((UserFolder() + "/Skins/UserDengColor_0.userd").toStdString());
     EXPECT_EQ(user.ReadString("Mode0", "64", ""), "0,0,255,0");
 }
 

@@ -338,7 +338,7 @@ TEST_F(LightingPanelTest, KeyClicksOutsideTheUserModeChangeNothing) {
     Settle();
     EXPECT_TRUE(Sent(mark).empty());
     EXPECT_EQ(panel_->KeyColours(), before);
-    EXPECT_FALSE(QFile::exists(dir_.filePath("program/Skins/UserDengColor_0.userd")));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(UserFilePath(paths_, 0))));
     // Nor with the view hidden in the user mode.
     ChooseMode(20);
     panel_->HideLightingView();
@@ -393,10 +393,11 @@ TEST_F(LightingPanelTest, RestoreDefaultsKeepsTheLanguage) {
     EXPECT_EQ(Get<CLightingSlider>(LIGHTING_BRIGHTNESS_SLIDER)->Position(), 4);
     EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{"MAIN_PROMPT_DEFAULT"});
     EXPECT_EQ(CurrentLanguage(), 1);
-    EXPECT_EQ(IniFile(languageFile_).ReadInt("LANGUAGE", "language", -1), 1);
+    EXPECT_EQ(
+        IniFile(ReadPathFor(paths_, "Skins/language.ini")).ReadInt("LANGUAGE", "language", -1), 1);
     // The factory file shipped beside the skin was copied over the profile's.
     QFile factory(dir_.filePath("program/Skins/UserDengColor_3.userd"));
-    QFile restored(dir_.filePath("program/Skins/UserDengColor_0.userd"));
+    QFile restored(QString::fromStdString(UserFilePath(paths_, 0)));
     ASSERT_TRUE(factory.open(QIODevice::ReadOnly));
     ASSERT_TRUE(restored.open(QIODevice::ReadOnly));
     EXPECT_EQ(restored.readAll(), factory.readAll());

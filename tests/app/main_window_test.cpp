@@ -94,9 +94,14 @@ TEST_F(MainWindowTest, LanguageSwitchChangesEveryCaptionAndIsKept) {
     EXPECT_EQ(chinese["CONTROL_OK"].toStdString(),
               shipped.ReadString(CHINESE_SECTION, "PROFILE_OK"));
 
+    const IniFile programFile(programDir_.filePath("Skins/language.ini").toStdString());
+    const int programValue = programFile.ReadInt("LANGUAGE", "language", -1);
     dialog->RunCommand(COMMAND_ENGLISH);
     auto english = Captions(*dialog);
     EXPECT_EQ(IniFile(LanguageFile().toStdString()).ReadInt("LANGUAGE", "language", -1), 1);
+    // The choice is the user's: the program folder is only read.
+    EXPECT_TRUE(LanguageFile().startsWith(QString::fromStdString(paths_.overlayDir)));
+    EXPECT_EQ(IniFile(programFile.Path()).ReadInt("LANGUAGE", "language", -1), programValue);
     EXPECT_EQ(english["title"].toStdString(), shipped.ReadString(ENGLISH_SECTION, "MAIN_CAPTION"));
     EXPECT_EQ(english["tray tip"].toStdString(),
               shipped.ReadString(ENGLISH_SECTION, "KEYBOARD_TRAY_DESC"));

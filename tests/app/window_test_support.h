@@ -39,9 +39,12 @@ protected:
     // events they posted have been handled.
     void Settle();
 
-    // Sets the language in the program folder's language file and loads its texts.
+    // Sets the language in the language file the program reads and loads its texts.
     void UseLanguage(int language);
-    QString LanguageFile() const { return programDir_.filePath("Skins/language.ini"); }
+    // The per-user copy once a choice was stored, the program folder's before.
+    QString LanguageFile() const {
+        return QString::fromStdString(ReadPathFor(paths_, "Skins/language.ini"));
+    }
 
     size_t Mark() const { return keyboard_.TraceMark(); }
     // count bytes at offset of an area of the keyboard's dump, as upper-case hex.

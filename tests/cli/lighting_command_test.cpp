@@ -1,5 +1,6 @@
 // quorvelctl lighting and usermode against a private virtual keyboard, run from a program
-// folder of its own so the user colour files it writes are the test's alone.
+// folder of its own with a per-user folder of its own, so the user colour files are the test's
+// alone.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -69,7 +70,9 @@ protected:
         return DumpHex(*keyboard_, key, offset, count);
     }
 
-    std::string UserFile() { return ReadWhole(program_ + "/Skins/UserDengColor_0.userd"); }
+    std::string UserFile() {
+        return ReadWhole(QuorvelctlUserFolder(*keyboard_) + "/Skins/UserDengColor_0.userd");
+    }
 
     std::unique_ptr<VirtualKeyboard> keyboard_;
     std::string program_;
@@ -113,6 +116,10 @@ TEST_P(LightingCommand, PaintTakesOnlyKeysOfTheMap) {
     // A is matrix position 64 (row 3, column 1); Fn is 110.
     EXPECT_EQ(Area("keyColours", 3 * 64, 3), "0000FF");
     EXPECT_EQ(Area("keyColours", 3 * 110, 3), "00FF00");
+    // The painted keys are kept in the per-user folder; the program folder is only read.
+    EXPECT_NE(UserFile().find("110=0,255,0,"), std::string::npos) << UserFile();
+    for (const auto& entry : fs::directory_iterator(program_ + "/Skins"))
+        EXPECT_EQ(entry.path().filename(), "language.ini");
 }
 
 // The keyboard's default modes in list order, and a few announced in another order.

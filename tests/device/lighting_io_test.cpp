@@ -109,7 +109,7 @@ TEST_F(LightingIo, ReadLightingDecodesTheActiveRecordAndSendsTheUserMode) {
     ASSERT_EQ(SendParamWrite(*link_, DefaultParamsWrite(2)), CMD_OK);
     LightingState state;
     state.activeProfile = 2;
-    ProgramPaths paths{folder_.Dir(), folder_.Dir() + "/overlay", true};
+    ProgramPaths paths{folder_.Dir(), folder_.Dir() + "/overlay"};
     UserModeState userMode;
     userMode.tool = TOOL_BASE_COLOUR;
     KeyColourTable table{};

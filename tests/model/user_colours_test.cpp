@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "base/atomic_write.h"
 #include "base/ini_file.h"
@@ -22,7 +24,7 @@ class UserColoursTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(dir_.File("program/Skins"));
-        paths_ = ProgramPaths{dir_.File("program"), dir_.File("overlay"), true};
+        paths_ = ProgramPaths{dir_.File("program"), dir_.File("overlay")};
     }
 
     std::string ProgramFile(int profile) const {
@@ -59,6 +61,7 @@ TEST_F(UserColoursTest, MissingFileLoadsRedMarkedKeysBlackColoursAndModeZero) {
     EXPECT_EQ(table[MATRIX_G_KEYS_POSITION], COLOUR_BLACK);  // the G keys have no entry
     EXPECT_EQ(marks[MATRIX_G_KEYS_POSITION], 0);
     EXPECT_EQ(ReadUserModeNames(paths_, 2)[9], "0");
+    EXPECT_FALSE(fs::exists(OverlayFile(2)));
     EXPECT_FALSE(fs::exists(ProgramFile(2)));
 }
 
@@ -70,7 +73,7 @@ TEST_F(UserColoursTest, EveryValueReadsBackAsWritten) {
     UserModeState written{3, TOOL_BASE_COLOUR, ColourOf(10, 20, 30), ColourOf(40, 50, 60)};
     ASSERT_TRUE(WriteToolAndColours(paths_, 1, 3, written));
 
-    const std::string text = ReadWholeFile(ProgramFile(1));
+    const std::string text = ReadWholeFile(OverlayFile(1));
     EXPECT_NE(
         text.find("[Mode3]\n110=1,2,3,0\n64=250,0,9,1\ntool=1\njcolor=10,20,30\ncolor=40,50,60\n"),
         std::string::npos)
@@ -157,9 +160,9 @@ TEST_F(UserColoursTest, BaseColourRecoloursExactlyTheMarkedKeys) {
     EXPECT_EQ(ReadKeyColour(paths_, 0, 0, 0), (KeyColourEntry{blue, 1}));
     EXPECT_EQ(ReadKeyColour(paths_, 0, 0, 64), (KeyColourEntry{ColourOf(0, 0, 200), 0}));
 
-    const std::string before = ReadWholeFile(ProgramFile(0));
+    const std::string before = ReadWholeFile(OverlayFile(0));
     EXPECT_FALSE(ChangeBaseColour(paths_, 0, state, blue, table, marks));
-    EXPECT_EQ(ReadWholeFile(ProgramFile(0)), before);
+    EXPECT_EQ(ReadWholeFile(OverlayFile(0)), before);
 
     state.tool = TOOL_BASE_COLOUR;
     PaintKeyColour(paths_, 0, state, 64, table, marks);
@@ -170,17 +173,17 @@ TEST_F(UserColoursTest, BaseColourRecoloursExactlyTheMarkedKeys) {
 TEST_F(UserColoursTest, FactoryRestoreCopiesTheFactoryFileByteForByte) {
     const std::string factory = "\xEF\xBB\xBF[MODENAME]\r\n0=Factory\r\n[Mode0]\r\n0=1,2,3,0\r\n";
     WriteWholeFile(ProgramFile(3), factory);
-    WriteWholeFile(ProgramFile(1), "[MODENAME]\n0=Mine\n[Mode5]\n7=9,9,9,1\n");
+    WriteWholeFile(OverlayFile(1), "[MODENAME]\n0=Mine\n[Mode5]\n7=9,9,9,1\n");
     ASSERT_TRUE(RestoreFactoryUserColours(paths_, 1));
-    EXPECT_EQ(ReadWholeFile(ProgramFile(1)), factory);
+    EXPECT_EQ(ReadWholeFile(OverlayFile(1)), factory);
     EXPECT_EQ(ReadUserModeName(paths_, 1, 0), "Factory");
 }
 
 TEST_F(UserColoursTest, FactoryRestoreWithoutFactoryFileLeavesAnEmptyFile) {
-    WriteWholeFile(ProgramFile(2), "[PRESENTMODE]\nmode=4\n");
+    WriteWholeFile(OverlayFile(2), "[PRESENTMODE]\nmode=4\n");
     ASSERT_TRUE(RestoreFactoryUserColours(paths_, 2));
-    ASSERT_TRUE(fs::exists(ProgramFile(2)));
-    EXPECT_EQ(fs::file_size(ProgramFile(2)), 0u);
+    ASSERT_TRUE(fs::exists(OverlayFile(2)));
+    EXPECT_EQ(fs::file_size(OverlayFile(2)), 0u);
     EXPECT_EQ(ReadPresentMode(paths_, 2), 0);
 }
 
@@ -193,7 +196,7 @@ TEST_F(UserColoursTest, InterruptedWritesLeaveTheOldFileWhole) {
     for (int position = 0; position < 126; ++position)
         factory += std::to_string(position) + "=10,20,30,1\n";
     WriteWholeFile(ProgramFile(3), factory);
-    const std::string before = ReadWholeFile(ProgramFile(0));
+    const std::string before = ReadWholeFile(OverlayFile(0));
     ASSERT_GT(before.size(), 1000u);
 
     for (const long cut : {0L, 1L, 500L, static_cast<long>(before.size()) - 1}) {
@@ -203,10 +206,10 @@ TEST_F(UserColoursTest, InterruptedWritesLeaveTheOldFileWhole) {
         ChangeBaseColour(paths_, 0, changed, ColourOf(9, 9, 9), table, marks);
         EXPECT_FALSE(RestoreFactoryUserColours(paths_, 0));
         SetAtomicWriteFaultAfterBytes(-1);
-        EXPECT_EQ(ReadWholeFile(ProgramFile(0)), before);
+        EXPECT_EQ(ReadWholeFile(OverlayFile(0)), before);
     }
     // No temporary file is left beside them.
-    for (const auto& entry : fs::directory_iterator(dir_.File("program/Skins")))
+    for (const auto& entry : fs::directory_iterator(dir_.File("overlay/Skins")))
         EXPECT_TRUE(entry.path().extension() == ".userd") << entry.path();
 }
 
@@ -217,7 +220,8 @@ TEST_F(UserColoursTest, AWholeSetKeepsTheLinkAndPermissionsOrTheOldFile) {
     const std::string real = dir_.File("elsewhere.userd");
     WriteWholeFile(real, "[MODENAME]\n0=Before\n");
     ASSERT_EQ(chmod(real.c_str(), 0640), 0);
-    fs::create_symlink(real, ProgramFile(1));
+    fs::create_directories(dir_.File("overlay/Skins"));
+    fs::create_symlink(real, OverlayFile(1));
     UserColourSet set;
     set.currentMode = 3;
     set.modes[3].name = "After";
@@ -231,27 +235,27 @@ TEST_F(UserColoursTest, AWholeSetKeepsTheLinkAndPermissionsOrTheOldFile) {
     EXPECT_EQ(ReadWholeFile(real), "[MODENAME]\n0=Before\n");
 
     ASSERT_TRUE(WriteUserColourSet(paths_, 1, set, &error)) << error;
-    EXPECT_TRUE(fs::is_symlink(ProgramFile(1)));
+    EXPECT_TRUE(fs::is_symlink(OverlayFile(1)));
     EXPECT_EQ(ReadUserColourSet(paths_, 1), set);
     struct stat info {};
     ASSERT_EQ(stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
-    for (const auto& entry : fs::directory_iterator(dir_.File("program/Skins")))
-        EXPECT_EQ(entry.path(), ProgramFile(1));
+    for (const auto& entry : fs::directory_iterator(dir_.File("overlay/Skins")))
+        EXPECT_EQ(entry.path(), OverlayFile(1));
 }
 
-TEST_F(UserColoursTest, ReadOnlyProgramFolderSendsWritesToTheOverlay) {
-    WriteWholeFile(ProgramFile(1), "[MODENAME]\n1=Shipped\n");
+// The program folder is writable here, as it is to root, and still never written.
+TEST_F(UserColoursTest, WritesGoToTheOverlayStartingFromAnOlderCopyBesideTheProgram) {
+    WriteWholeFile(ProgramFile(1), "[MODENAME]\n1=Older\n");
     WriteWholeFile(ProgramFile(3), "[MODENAME]\n0=Factory\n");
-    paths_.programDirWritable = false;
     EXPECT_EQ(UserFilePath(paths_, 1), ProgramFile(1));
-    EXPECT_EQ(ReadUserModeName(paths_, 1, 1), "Shipped");
+    EXPECT_EQ(ReadUserModeName(paths_, 1, 1), "Older");
 
     ASSERT_TRUE(WriteUserModeName(paths_, 1, 4, "Mine"));
-    EXPECT_EQ(ReadWholeFile(ProgramFile(1)), "[MODENAME]\n1=Shipped\n");
+    EXPECT_EQ(ReadWholeFile(ProgramFile(1)), "[MODENAME]\n1=Older\n");
     EXPECT_EQ(UserFilePath(paths_, 1), OverlayFile(1));
     EXPECT_EQ(ReadUserModeName(paths_, 1, 4), "Mine");
-    EXPECT_EQ(ReadUserModeName(paths_, 1, 1), "Shipped");  // the first write kept the rest
+    EXPECT_EQ(ReadUserModeName(paths_, 1, 1), "Older");  // the first write kept the rest
 
     // A profile without a file of its own gets one in the overlay only.
     ASSERT_TRUE(WritePresentMode(paths_, 0, 2));
@@ -260,7 +264,25 @@ TEST_F(UserColoursTest, ReadOnlyProgramFolderSendsWritesToTheOverlay) {
 
     ASSERT_TRUE(RestoreFactoryUserColours(paths_, 1));
     EXPECT_EQ(ReadWholeFile(OverlayFile(1)), "[MODENAME]\n0=Factory\n");
-    EXPECT_EQ(ReadWholeFile(ProgramFile(1)), "[MODENAME]\n1=Shipped\n");
+    EXPECT_EQ(ReadWholeFile(ProgramFile(1)), "[MODENAME]\n1=Older\n");
+    std::vector<std::string> programFiles;
+    for (const auto& entry : fs::directory_iterator(dir_.File("program/Skins")))
+        programFiles.push_back(entry.path().filename().string());
+    std::sort(programFiles.begin(), programFiles.end());
+    EXPECT_EQ(programFiles,
+              (std::vector<std::string>{"UserDengColor_1.userd", "UserDengColor_3.userd"}));
+}
+
+TEST_F(UserColoursTest, WithoutAnAbsoluteOverlayNothingIsWritten) {
+    for (const char* overlay : {"", "relative/overlay"}) {
+        paths_.overlayDir = overlay;
+        std::string error;
+        EXPECT_FALSE(WriteUserColourSet(paths_, 0, UserColourSet{}, &error)) << overlay;
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(WritePresentMode(paths_, 0, 1)) << overlay;
+    }
+    EXPECT_FALSE(fs::exists("relative"));
+    EXPECT_TRUE(fs::is_empty(dir_.File("program/Skins")));
 }
 
 TEST(ProgramPathsTest, OverlayFolderFollowsXdgDataHome) {
@@ -269,7 +291,6 @@ TEST(ProgramPathsTest, OverlayFolderFollowsXdgDataHome) {
     const std::string restore = saved != nullptr ? saved : "";
     setenv("XDG_DATA_HOME", dir.Path().c_str(), 1);
     EXPECT_EQ(DetectProgramPaths(dir.Path()).overlayDir, dir.File("Quorvel"));
-    EXPECT_TRUE(DetectProgramPaths(dir.Path()).programDirWritable);
     setenv("XDG_DATA_HOME", "relative/data", 1);
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         EXPECT_EQ(DefaultOverlayDir(), (fs::path(home) / ".local/share/Quorvel").string());
@@ -279,11 +300,6 @@ TEST(ProgramPathsTest, OverlayFolderFollowsXdgDataHome) {
     } else {
         unsetenv("XDG_DATA_HOME");
     }
-
-    // Root writes anywhere, so only other users see the permission take effect.
-    ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
-    EXPECT_EQ(DetectProgramPaths(dir.Path()).programDirWritable, geteuid() == 0);
-    chmod(dir.Path().c_str(), 0755);
 }
 
 }  // namespace

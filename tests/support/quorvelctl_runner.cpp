@@ -21,12 +21,17 @@ std::string ReadWhole(const std::string& path) {
     return text.str();
 }
 
+std::string QuorvelctlUserFolder(const VirtualKeyboard& keyboard) {
+    return keyboard.Dir() + "/user-data/Quorvel";
+}
+
 CtlOutcome RunQuorvelctl(const VirtualKeyboard& keyboard, const std::string& programDir,
                          const std::string& dataDir, const std::vector<std::string>& args,
                          const std::vector<std::string>& options) {
     const std::string out = keyboard.Dir() + "/quorvelctl.out";
     const std::string err = keyboard.Dir() + "/quorvelctl.err";
-    std::string command = "QUORVEL_VKBD_SOCKET=" + ShellQuote(keyboard.SocketPath()) + " " +
+    std::string command = "QUORVEL_VKBD_SOCKET=" + ShellQuote(keyboard.SocketPath()) +
+                          " XDG_DATA_HOME=" + ShellQuote(keyboard.Dir() + "/user-data") + " " +
                           ShellQuote(programDir + "/quorvelctl") + " --virtual";
     for (const std::string& option : options) command += " " + ShellQuote(option);
     command += " --data-dir " + ShellQuote(dataDir);

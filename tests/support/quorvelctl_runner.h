@@ -19,6 +19,10 @@ std::string ShellQuote(const std::string& word);
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadWhole(const std::string& path);
 
+// The folder where quorvelctl run below keeps the files it changes (user colours): under the
+// keyboard's folder, so that no run touches the real user's.
+std::string QuorvelctlUserFolder(const VirtualKeyboard& keyboard);
+
 // Runs "<programDir>/quorvelctl --virtual <options> --data-dir <dataDir> <args>" with the
 // keyboard's socket and no standard input; its two outputs are kept in the keyboard's folder.
 CtlOutcome RunQuorvelctl(const VirtualKeyboard& keyboard, const std::string& programDir,
