@@ -27,18 +27,13 @@ int KeyboardMap::ShownArea() const {
     return profile >= 0 && profile < ONBOARD_PROFILE_COUNT ? profile : 0;
 }
 
-int KeyboardMap::GKeyEntry(int n) const {
-    return (activeBankB_() ? G_KEY_ENTRY_BANK_B : G_KEY_ENTRY_BANK_A) + n;
-}
-
 CPngButton* KeyboardMap::ButtonForEntry(int entryIndex, DescribedKey* key) const {
     for (int n = 0; n < G_KEY_COUNT; ++n) {
         if (entryIndex != GKeyEntry(n)) continue;
         *key = DescribedKey::GKey(n + 1);
         return gKeys_[n];
     }
-    if (entryIndex < 0 || entryIndex >= int(entryPosition_.size())) return nullptr;
-    const int position = entryPosition_[entryIndex];
+    const int position = PositionOfEntry(entryIndex);
     if (position < 0) return nullptr;
     *key = DescribedKey::MapKey(MAP_KEYS[position].scanCode);
     return keys_[position];
@@ -93,7 +88,9 @@ void KeyboardMap::RefreshKey(int entryIndex) {
 
 void KeyboardMap::RefreshAll() {
     DescribeKeys(true, true);
-    ApplyFlip();
+    // A switch, reload or import brings other colour flags along with the assignments.
+    if (ColourKeysMode()) RefreshColourLooks();
+    flip_.Apply();
 }
 
 void KeyboardMap::RefreshGKeys() {

@@ -9,18 +9,18 @@
 // clicks are refused and redraws that need the working set are done when the job has ended.
 #include <QColor>
 #include <QObject>
-#include <QPixmap>
-#include <QPointer>
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <vector>
 
+#include "app/flip_layout.h"
+#include "app/key_map_table.h"
 #include "app/key_painter.h"
+#include "app/key_tints.h"
+#include "app/map_buttons.h"
 #include "base/ini_file.h"
 #include "editors/editor_host.h"
 #include "model/describe_assignment.h"
@@ -35,50 +35,12 @@ namespace quorvel {
 
 class KeyboardJobs;
 
-// Controls of the map.
-inline constexpr int CONTROL_KEY_FN = 1174;
+// Controls of the map beside the keys and the Flip layout.
 inline constexpr int CONTROL_MODE_SWITCH = 1144;
-inline constexpr int CONTROL_FLIP_0 = 1129;
-inline constexpr int CONTROL_FLIP_1 = 1130;
-inline constexpr int CONTROL_FLIP_2 = 1131;
-inline constexpr int CONTROL_LEFT_ARROW = 1132;
-inline constexpr int CONTROL_RIGHT_ARROW = 1133;
 inline constexpr int CONTROL_LOCK_CAPS = 1125;
 inline constexpr int CONTROL_LOCK_NUM = 1126;
 inline constexpr int CONTROL_LOCK_SCROLL = 1127;
 inline constexpr int CONTROL_LOCK_AB = 1128;
-inline constexpr int CONTROL_FLIP_D1 = 1016;  // D1-D6 are 1016-1021
-inline constexpr int FLIP_D_KEY_COUNT = 6;
-inline constexpr int CONTROL_G9 = 1143;
-
-// One key of the map: its dialog control and the scan code of the key it stands for.
-struct MapKey {
-    int controlId;
-    ScanCode scanCode;
-};
-
-// The fixed key list; the position in it is the key-list position of the key.
-extern const std::array<MapKey, MAP_KEY_COUNT> MAP_KEYS;
-// Controls of G1-G9.
-extern const std::array<int, G_KEY_COUNT> G_KEY_CONTROLS;
-
-// The state pictures the map cuts its looks from.
-struct MapImages {
-    QPixmap normal;
-    QPixmap over;
-    QPixmap down;
-    QPixmap disable;
-    QPixmap secondNormal;  // the copy kept for the Flip layout
-    QPixmap arrow;
-    QPixmap colourOff;
-    QPixmap colourOn;
-};
-
-enum class ArrowSide { Left = 0, Right = 1 };
-
-// Flip as stored in the user's settings: any value other than 0 counts as on.
-int ReadFlipSetting();
-void WriteFlipSetting(int flip);
 
 class KeyboardMap : public QObject, public WorkingSetObserver {
     Q_OBJECT
@@ -106,9 +68,7 @@ public:
     bool ColourKeysMode() const;
     void RefreshColourLooks();
 
-    void ToggleFlip();
-    void ApplyFlip();
-    void UpdateArrow(ArrowSide side, bool normalLook);
+    FlipLayout& Flip() { return flip_; }
 
     // Bank indicator, G-key captions and the G keys' assigned looks for the bank.
     void ShowGKeyBank(bool bankB);
@@ -140,7 +100,7 @@ public:
     // The key the last accepted click picked.
     const SelectedKey& Selected() const { return selected_; }
     // Null for a control the map does not own.
-    CPngButton* ButtonForControl(int controlId) const;
+    CPngButton* ButtonForControl(int controlId) const { return buttons_.ForControl(controlId); }
     // The G index of a G key control in the shown bank (0-8 bank A, 9-17 bank B), or -1.
     int GIndexOfControl(int controlId) const;
     // The key area the map shows: the active profile's, area 0 while it is unknown.
@@ -150,28 +110,19 @@ public:
     void OnAssignmentReset(int area, int entry) override;
     void OnUnappliedChanges() override;
 
+signals:
+    // A click refused because a keyboard job may hold the working set.
+    void ClickRefused();
+
 private:
-    struct Tint {
-        QColor colour;
-        bool marked = false;
-    };
     struct Description {
         CPngButton* button;
         AssignmentDescription text;
     };
 
-    CPngButton& NewButton(int controlId, std::string_view objectName);
-    StateImages KeyLooks() const;
-    StateImages EditedLooks() const;
-    void PlaceKey(CPngButton& button, std::string_view skinKey);
-    void EnableIfPlaced(CPngButton* button, bool enable);
-    // Key-list position of a key control, FN_KEY_POSITION for Fn, otherwise -1.
-    int PositionOfControl(int controlId) const;
-    // G number index 0-8 of a G key control, otherwise -1.
-    static int GNumberOfControl(int controlId);
     void ShowBankLook(bool bankB);
     // G-key entry of G number n (0-8) in the active bank.
-    int GKeyEntry(int n) const;
+    int GKeyEntry(int n) const { return quorvel::GKeyEntry(n, activeBankB_()); }
     CPngButton* ButtonForEntry(int entryIndex, DescribedKey* key) const;
     // The colour-flag entry of a key-list position or, for G keys, of 256 + G index.
     CPngButton* ButtonForPosition(int position) const;
@@ -180,16 +131,14 @@ private:
     void DescribeKeys(bool gKeys, bool mapKeys);
     void ApplyDescriptions(const std::vector<Description>& descriptions);
     void ToggleColourFlag(CPngButton& button, int flagEntry);
-    void DrawTint(CPngButton& button, int position);
     // The buttons a tint position draws on.
     std::vector<CPngButton*> TintedButtons(int position) const;
     // True (and remembered) when a keyboard job may hold the working-set lock.
     bool DeferWhileBusy(bool gKeys, bool mapKeys, bool colourLooks);
     void RunDeferred();
 
-    QWidget& window_;
-    const IniFile& skin_;
-    MapImages images_;
+    MapButtons buttons_;
+    const MapImages& images_;
     EditorHost& host_;
     KeyboardJobs& jobs_;
     ActiveBankB activeBankB_;
@@ -198,34 +147,15 @@ private:
     SelectedKey selected_;
 
     std::array<CPngButton*, MAP_KEY_COUNT> keys_{};
-    std::array<bool, MAP_KEY_COUNT> keyPlaced_{};
     std::array<CPngButton*, G_KEY_COUNT> gKeys_{};
-    std::array<CPngButton*, FLIP_D_KEY_COUNT> flipKeys_{};
     CPngButton* fn_ = nullptr;
     CPngButton* modeSwitch_ = nullptr;
-    CPngButton* flip0_ = nullptr;
-    CPngButton* flip1_ = nullptr;
-    CPngButton* flip2_ = nullptr;
-    std::array<CPngButton*, 2> arrows_{};
     CPngButton* lockAb_ = nullptr;
     std::array<CPngButton*, 3> locks_{};
+    FlipLayout flip_;
+    KeyTints tints_;
 
-    std::map<int, CPngButton*> buttons_;
-    // Buttons the skin has no place for: they stay disabled whatever the layout.
-    std::set<const CPngButton*> unplaced_;
-    // Key-list position of each key-area entry 0-255, -1 for entries without a map key.
-    std::array<int, 256> entryPosition_{};
-
-    int flip_ = 0;
     bool shownBankB_ = false;
-    struct ArrowState {
-        int frame = 1;
-        bool show = true;
-        QString shownFrame;
-    };
-    std::array<ArrowState, 2> arrowStates_{};
-    // Indexed by tint position: the map keys, Fn, then the G keys.
-    std::array<std::optional<Tint>, G_KEYS_POSITION + 1> tints_{};
 
     bool pendingGKeys_ = false;
     bool pendingMapKeys_ = false;

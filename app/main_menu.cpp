@@ -92,7 +92,7 @@ void CQuorvelDlg::ShowQuickSwitchMenu() {
 }
 
 void CQuorvelDlg::ExportProfileFile() {
-    if (RefuseWhileBusy()) return;
+    if (RefusedWhileBusy([this] { ExportProfileFile(); })) return;
     const std::optional<ProfileFileChoice> choice = AskExportFile(this, ProfileFilePattern());
     if (!choice) return;
     auto failure = std::make_shared<std::string>();
@@ -113,7 +113,7 @@ void CQuorvelDlg::ExportProfileFile() {
 }
 
 void CQuorvelDlg::ImportProfileFile() {
-    if (RefuseWhileBusy()) return;
+    if (RefusedWhileBusy([this] { ImportProfileFile(); })) return;
     FileDialogRequest request;
     request.offerJson = true;
     request.proposedPath = ProfileFilePattern();

@@ -13,6 +13,7 @@ struct Seam {
     std::mutex mutex;
     bool suppressed = false;
     std::optional<bool> nextAnswer;
+    std::optional<YesNoCancel> nextThreeWayAnswer;
     std::vector<std::string> shown;
 };
 
@@ -82,6 +83,30 @@ bool AskYesNoText(QWidget* parent, std::string_view textKey) {
     return box->exec() == QMessageBox::Yes;
 }
 
+YesNoCancel AskYesNoCancelText(QWidget* parent, std::string_view textKey) {
+    {
+        Seam& seam = TheSeam();
+        std::lock_guard lock(seam.mutex);
+        if (seam.suppressed || seam.nextThreeWayAnswer) {
+            if (seam.suppressed) seam.shown.emplace_back(textKey);
+            return std::exchange(seam.nextThreeWayAnswer, std::nullopt)
+                .value_or(YesNoCancel::CANCEL);
+        }
+    }
+    QMessageBox* box = MakeBox(parent, Text(textKey), QMessageBox::Question,
+                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->setEscapeButton(QMessageBox::Cancel);
+    switch (box->exec()) {
+        case QMessageBox::Yes:
+            return YesNoCancel::YES;
+        case QMessageBox::No:
+            return YesNoCancel::NO;
+        default:
+            return YesNoCancel::CANCEL;
+    }
+}
+
 void CloseOpenMessageBoxes() {
     // Closing a box may end a nested loop that then touches the list; work on a copy.
     auto boxes = OpenBoxes();
@@ -99,6 +124,11 @@ void SetMessageBoxesSuppressed(bool suppressed) {
 void SetNextYesNoAnswer(std::optional<bool> answer) {
     std::lock_guard lock(TheSeam().mutex);
     TheSeam().nextAnswer = answer;
+}
+
+void SetNextYesNoCancelAnswer(std::optional<YesNoCancel> answer) {
+    std::lock_guard lock(TheSeam().mutex);
+    TheSeam().nextThreeWayAnswer = answer;
 }
 
 std::vector<std::string> TakeShownMessageKeys() {

@@ -20,6 +20,10 @@ void ShowTextMessageLater(QWidget* parent, std::string_view textKey);
 // True for Yes.
 bool AskYesNoText(QWidget* parent, std::string_view textKey);
 
+enum class YesNoCancel { YES, NO, CANCEL };
+// A question with Cancel preselected; closing the box counts as Cancel.
+YesNoCancel AskYesNoCancelText(QWidget* parent, std::string_view textKey);
+
 // Closes every box still open as if the user had dismissed it (No for questions).
 void CloseOpenMessageBoxes();
 
@@ -28,6 +32,8 @@ void CloseOpenMessageBoxes();
 // for the next question instead of asking.
 void SetMessageBoxesSuppressed(bool suppressed);
 void SetNextYesNoAnswer(std::optional<bool> answer);
+// The same for Yes/No/Cancel questions; Cancel when none is set.
+void SetNextYesNoCancelAnswer(std::optional<YesNoCancel> answer);
 std::vector<std::string> TakeShownMessageKeys();
 
 }  // namespace quorvel

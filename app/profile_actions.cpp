@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 
+#include "app/busy_notice.h"
 #include "app/counting_port.h"
 #include "app/keyboard_map.h"
 #include "app/lighting_panel.h"
@@ -13,10 +14,13 @@
 #include "app/profile_bar.h"
 #include "app/quorvel_dlg.h"
 #include "app/shell_state.h"
+#include "base/texts.h"
 #include "device/device_snapshot.h"
 #include "device/lighting_io.h"
 #include "device/profile_transfer.h"
 #include "device/result_codes.h"
+#include "editors/profile_jobs.h"
+#include "model/profile_store.h"
 
 namespace quorvel {
 
@@ -51,6 +55,7 @@ void CQuorvelDlg::Apply(std::function<void(bool)> done) {
         "apply",
         [this, shown](const KeyboardJobs::Report& report) {
             MessageCountingPort port(port_, *shown);
+            CreateMissingProfileFile(link_.CurrentProfileCache());
             const ApplyResult result = ApplyWorkingSet(link_, port, ProfileWorkingSet::Instance(),
                                                        DeviceSnapshot::Instance(), report);
             if (result.written != CMD_OK) return result.written;
@@ -65,17 +70,27 @@ void CQuorvelDlg::Apply(std::function<void(bool)> done) {
             }
             // Still pending: the user can apply again once the keyboard takes it.
             EnableApply(true);
-            if (shown->load() == 0) ShowTextMessage(this, APPLY_FAILED_TEXT);
+            if (result == APPLY_NOT_SAVED) {
+                // The keyboard has everything; only the copy in the profile file is missing.
+                const std::string path = ProfileFilePath(std::max(0, ActiveProfile()));
+                ShowTextMessage(this, APPLY_NOT_SAVED_TEXT, Text(APPLY_NOT_SAVED_TEXT) + path);
+            } else if (shown->load() == 0) {
+                ShowTextMessage(this, APPLY_FAILED_TEXT);
+            }
             finish(false);
         });
 }
 
-bool CQuorvelDlg::RefuseWhileBusy() const {
-    return jobs_.Busy() || (profileManager_ != nullptr && profileManager_->Switching());
+bool CQuorvelDlg::RefusedWhileBusy(std::function<void()> later) {
+    if (!jobs_.Busy() && (profileManager_ == nullptr || !profileManager_->Switching()))
+        return false;
+    busyNotice_->Show(later ? KEYBOARD_BUSY_LATER_TEXT : KEYBOARD_BUSY_TEXT);
+    if (later) putOff_ = std::move(later);
+    return true;
 }
 
 void CQuorvelDlg::SelectProfile(int k) {
-    if (RefuseWhileBusy()) return;
+    if (RefusedWhileBusy([this, k] { SelectProfile(k); })) return;
     // After a profile button the key view is the one shown, whatever the switch answers.
     if (lightingPanel_ != nullptr && lightingPanel_->ViewShown())
         lightingPanel_->HideLightingView();
@@ -91,7 +106,7 @@ void CQuorvelDlg::SelectProfile(int k) {
 }
 
 void CQuorvelDlg::SwitchToActiveProfile(std::function<void(bool)> done) {
-    if (RefuseWhileBusy()) {
+    if (RefusedWhileBusy()) {
         done(false);
         return;
     }
@@ -136,7 +151,7 @@ void CQuorvelDlg::RunProfileJob(const QString& name, ProfileHost::Job job, Profi
 }
 
 void CQuorvelDlg::OpenProfileManager() {
-    if (RefuseWhileBusy()) return;
+    if (RefusedWhileBusy([this] { OpenProfileManager(); })) return;
     QString error;
     if (!profileManager_->Open(&error))
         qWarning("quorvel: the profile manager cannot be shown: %s", qPrintable(error));

@@ -1,5 +1,6 @@
 #include "app/profile_bar.h"
 
+#include <QActionGroup>
 #include <QFileInfo>
 #include <QMenu>
 
@@ -76,11 +77,21 @@ void ProfileBar::CheckReportRate(int rate) {
 void ProfileBar::RebuildProfileMenu(int activeProfile) {
     menuProfile_ = activeProfile;
     menu_->clear();
-    auto add = [this](const QString& text, int command) {
+    // One check, on the active profile: a chosen item is only checked once its switch is done
+    // and the menu is rebuilt, so a refused switch leaves the check where it was.
+    delete group_;
+    group_ = new QActionGroup(menu_.get());
+    group_->setExclusive(true);
+    QActionGroup* group = group_;
+    auto add = [this, group](const QString& text, int command) {
         QAction* action = menu_->addAction(text);
         action->setData(command);
         action->setCheckable(true);
-        connect(action, &QAction::triggered, this, [this, command] { command_(command); });
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (shownChecked_ != nullptr) shownChecked_->setChecked(true);
+            command_(command);
+        });
         return action;
     };
     QAction* checked = add(FromUtf8(Text("DEFAULT_PROFILE_NAME")), COMMAND_QUICK_SWITCH_DEFAULT);
@@ -92,6 +103,7 @@ void ProfileBar::RebuildProfileMenu(int activeProfile) {
         if (k == activeProfile) checked = action;
     }
     checked->setChecked(true);
+    shownChecked_ = checked;
     manager_->setText(checked->text());
     manager_->SetTooltip(FromUtf8(Text("PROFILE_TIP")) + checked->text(), true);
 }

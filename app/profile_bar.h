@@ -11,6 +11,8 @@
 #include "base/ini_file.h"
 #include "skin/png_button.h"
 
+class QAction;
+class QActionGroup;
 class QMenu;
 
 namespace quorvel {
@@ -61,6 +63,8 @@ private:
     CPngButton* macro_ = nullptr;
     CPngButton* defaults_ = nullptr;
     std::unique_ptr<QMenu> menu_;
+    QActionGroup* group_ = nullptr;
+    QAction* shownChecked_ = nullptr;
     int checkedProfile_ = -1;
     int checkedRate_ = -1;
     int menuProfile_ = -1;

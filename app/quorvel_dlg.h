@@ -4,18 +4,20 @@
 // side and of later copies of the program.
 #include <QPixmap>
 #include <QString>
-#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/command_line.h"
 #include "app/keyboard_jobs.h"
+#include "app/keyboard_map.h"
 #include "app/language_file.h"
 #include "app/qt_shell_port.h"
 #include "app/session_watch.h"
 #include "app/single_instance.h"
 #include "app/tray_icon.h"
+#include "app/tray_icon_state.h"
+#include "app/window_buttons.h"
 #include "device/device_link.h"
 #include "editors/composite_dialog.h"
 #include "editors/editor_host.h"
@@ -24,32 +26,34 @@
 #include "skin/base_dialog.h"
 #include "skin/png_button.h"
 
-class QLabel;
 class QMenu;
 
 namespace quorvel {
 
 class BusyIndicator;
+class BusyNotice;
 class CAboutDlg;
 class ProfileBar;
 class CLightingPanel;
-class KeyboardMap;
 class LightingView;
 
-// Window and menu commands.
-inline constexpr int COMMAND_CLOSE = 1124;
+// The user guide beside the program: Help and F1 open it, and so does the link button unless
+// the skin names a web address.
+inline constexpr const char* HELP_PAGE = "Help/index.html";
+
+// Menu commands; the window's own buttons are in window_buttons.h.
 inline constexpr int COMMAND_EXIT_ALSO = 32779;
 inline constexpr int COMMAND_IMPORT = 32776;
 inline constexpr int COMMAND_EXPORT = 32777;
 inline constexpr int COMMAND_CHINESE = 32784;
 inline constexpr int COMMAND_ENGLISH = 32785;
 
-inline constexpr int COMMAND_APPLY = 1006;
 // Shown when Apply or an import could not write everything and nothing else explained why.
 inline constexpr const char* APPLY_FAILED_TEXT = "EXTRA_APPLY_FAILED";
-
-// The main window's shared state pictures, in loading order.
-inline constexpr int MAIN_IMAGE_COUNT = 11;
+// Shown with the file's path when the keyboard took Apply's write but the profile file could
+// not be saved.
+inline constexpr const char* APPLY_NOT_SAVED_TEXT = "EXTRA_APPLY_NOT_SAVED";
+inline constexpr const char* EXIT_UNAPPLIED_TEXT = "EXTRA_EXIT_UNAPPLIED";
 
 class CQuorvelDlg : public CBaseDialog, public ShellWindow, public EditorHost, public ProfileHost {
     Q_OBJECT
@@ -76,6 +80,10 @@ public:
     QWidget* MessageParent() override { return this; }
 
     void ShowMainWindow();
+    // Close and the exit commands: with changes not applied yet the user is asked first (Yes
+    // applies, then exits; No exits; Cancel stays).
+    void RequestExit();
+    // Ends the program without asking ("/Kill").
     void ExitApplication();
     void SwitchLanguage(int language);
     void ApplyMainCaptions();
@@ -90,7 +98,7 @@ public:
     void RunCommand(int command);
 
     CTrayIcon& Tray() { return tray_; }
-    int TrayIconId() const { return trayIconId_; }
+    int TrayIconId() const { return trayState_.Shown(); }
     bool SettingsChanged() const { return settingsChanged_; }
     const SessionAwayState& SessionAway() const { return sessionAway_; }
     bool GKeyBankB() const { return gKeyBankB_; }
@@ -145,6 +153,7 @@ public:
     ProfileBar& Bar() { return *profileBar_; }
     CQuorvel_DlgProfile& ProfileManager() { return *profileManager_; }
     BusyIndicator& Busy() { return *busy_; }
+    BusyNotice& Notice() { return *busyNotice_; }
     bool ApplyRunning() const { return applyRunning_; }
 
     // ProfileHost
@@ -158,8 +167,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void reject() override;
 
 private:
@@ -169,17 +176,11 @@ private:
     void OnProfileMessage();
     void OnDeviceGone();
     void OnGKeyState();
-    // Window commands that touch the working set wait while a keyboard job may hold it.
-    bool RefuseWhileBusy() const;
+    // Window commands that touch the working set are refused, with the busy notice, while a
+    // keyboard job or a profile switch may hold it; later, when given, runs once the job ends
+    // (only the last one put off).
+    bool RefusedWhileBusy(std::function<void()> later = {});
     bool LoadStateImages(QString* error);
-    void PlaceControls();
-    CPngButton& AddButton(const char* skinKey, int command);
-    void RefreshLightingLabels();
-    // Whether the device side last reported a keyboard: it sets the base icon from the device
-    // count it acted on.
-    bool KeyboardPresent() const { return baseIconId_ == ICON_KEYBOARD; }
-    // Writes the observable shell state for tests, when QUORVEL_SHELL_STATE_FILE names a file.
-    void ReportState();
 
     ProgramPaths paths_;
     StartOptions options_;
@@ -200,29 +201,25 @@ private:
     std::unique_ptr<QMenu> mainMenu_;
     ProfileBar* profileBar_ = nullptr;
     BusyIndicator* busy_ = nullptr;
+    BusyNotice* busyNotice_ = nullptr;
+    std::function<void()> putOff_;
     CQuorvel_DlgProfile* profileManager_ = nullptr;
     // The key assignment dialog, made once and reused for every key.
     Quorvel_DlgComposite* keyEditor_ = nullptr;
 
-    std::array<QPixmap, MAIN_IMAGE_COUNT> images_;
-    CPngButton* ok_ = nullptr;
-    CPngButton* cancel_ = nullptr;
-    CPngButton* apply_ = nullptr;
-    CPngButton* help_ = nullptr;
-    CPngButton* minimize_ = nullptr;
-    CPngButton* menu_ = nullptr;
-    CPngButton* close_ = nullptr;
-    CPngButton* linkButton_ = nullptr;
-    CPngButton* version_ = nullptr;
-    QLabel* reportRateLabel_ = nullptr;
-    QLabel* lightingSettingsLabel_ = nullptr;
-    QLabel* lightingButtonLabel_ = nullptr;
+    // The state pictures every button's looks are cut from.
+    MapImages images_;
+    WindowButtons* buttons_ = nullptr;
     QString linkAddress_;
 
     bool ready_ = false;
+    bool exiting_ = false;
     bool settingsChanged_ = false;
-    int trayIconId_ = 0;
-    int baseIconId_ = ICON_NO_KEYBOARD;
+    // The device side sets the base icon from the device count it acted on, so the icon also
+    // says whether a keyboard is there.
+    TrayIconState trayState_;
+    // An opening asked for before the device side's first report waits for it.
+    bool openWhenReported_ = false;
     bool gKeyBankB_ = false;
     // The first frame paints after the start hide the window before it is seen.
     int pendingHides_ = 2;

@@ -337,6 +337,14 @@ void CQuorvel_DlgProfile::Apply(bool closeAfter) {
         "profile manager apply", [k](DeviceLink& link) { return ApplyProfileChoice(link, k); },
         [this, closeAfter](int result) {
             switching_ = false;
+            if (result == PROFILE_READ_FAILED) {
+                // Switched, but the working set still holds what was shown: the edits stay
+                // pending and the window shows the new profile's buttons over them.
+                editorHost_.ShowMessage(this, PROFILE_READ_FAILED_TEXT,
+                                        Text(PROFILE_READ_FAILED_TEXT));
+                profileHost_.ProfileChanged();
+                return;
+            }
             if (result != CMD_OK) {
                 editorHost_.ShowMessage(this, PROFILE_SWITCH_FAILED_TEXT,
                                         Text(PROFILE_SWITCH_FAILED_TEXT));

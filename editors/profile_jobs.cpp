@@ -8,6 +8,23 @@
 #include "model/profile_store.h"
 
 namespace quorvel {
+namespace {
+
+// Unlike a fresh start, a failed read here replaces nothing: a fresh working set would show
+// every key and macro gone while the keyboard still holds them.
+int LoadFromKeyboard(DeviceLink& link) {
+    const int active = GetActiveProfile(link);
+    if (active < 0 || active >= ONBOARD_PROFILE_COUNT || !EnsureDataFolder())
+        return PROFILE_READ_FAILED;
+    const std::string path = ProfileFilePath(active);
+    WorkingSetData loaded;
+    if (!ReadProfileFromKeyboard(link, path) || !LoadProfileFile(path, loaded))
+        return PROFILE_READ_FAILED;
+    *ProfileWorkingSet::Instance().Lock() = std::move(loaded);
+    return CMD_OK;
+}
+
+}  // namespace
 
 int SwitchActiveProfile(DeviceLink& link, int k, bool reloadFile) {
     if (reloadFile) {
@@ -21,15 +38,16 @@ int SwitchActiveProfile(DeviceLink& link, int k, bool reloadFile) {
         *ProfileWorkingSet::Instance().Lock() = std::move(loaded);
     }
     const int result = SetActiveProfile(link, k);
-    // Apply saves only into a file that exists; a profile first reached by a switch gets one
-    // now, or every later Apply of it would stay pending.
-    if (result == CMD_OK && EnsureDataFolder()) {
-        const std::string path = ProfileFilePath(k);
-        std::error_code error;
-        if (!std::filesystem::exists(path, error))
-            WriteProfileImage(path, ProfileWorkingSet::Instance());
-    }
+    if (result == CMD_OK) CreateMissingProfileFile(k);
     return result;
+}
+
+void CreateMissingProfileFile(int k) {
+    if (k < 0 || !EnsureDataFolder()) return;
+    const std::string path = ProfileFilePath(k);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error) && !error)
+        WriteProfileImage(path, ProfileWorkingSet::Instance());
 }
 
 int ApplyProfileChoice(DeviceLink& link, int k) {
@@ -37,14 +55,12 @@ int ApplyProfileChoice(DeviceLink& link, int k) {
         const int set = SetActiveProfile(link, k);
         if (set != CMD_OK) return set;
     }
-    LoadActiveProfileFromKeyboard(link, ProfileWorkingSet::Instance());
-    return CMD_OK;
+    return LoadFromKeyboard(link);
 }
 
 int ReloadActiveProfile(DeviceLink& link, bool keepEdits) {
     if (keepEdits) return GetActiveProfile(link) >= 0 ? CMD_OK : CMD_NO_DEVICE;
-    LoadActiveProfileFromKeyboard(link, ProfileWorkingSet::Instance());
-    return CMD_OK;
+    return LoadFromKeyboard(link);
 }
 
 }  // namespace quorvel

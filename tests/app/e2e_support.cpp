@@ -60,7 +60,6 @@ void EndToEndTest::SetUp() {
     env_.insert("XDG_DATA_HOME", dir_.filePath("home/data"));
     env_.insert("XDG_DOCUMENTS_DIR", DocumentsPath());
     env_.insert("XDG_CONFIG_HOME", dir_.filePath("home/config"));
-    env_.insert("QUORVEL_SHELL_STATE_FILE", StatePath());
     env_.insert("QUORVEL_VKBD_SOCKET", QString::fromStdString(keyboard_.SocketPath()));
 }
 
@@ -101,25 +100,6 @@ bool EndToEndTest::KillRunning(QProcess* process) {
     return process->waitForFinished(10000);
 }
 
-QString EndToEndTest::State(const QString& key) const {
-    QFile file(StatePath());
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith(key.toUtf8() + "=")) return QString::fromUtf8(line.mid(key.size() + 1));
-    }
-    return {};
-}
-
-bool EndToEndTest::WaitForState(const QString& key, const QString& value, int timeoutMs) const {
-    QElapsedTimer clock;
-    clock.start();
-    while (State(key) != value) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
-
 QString EndToEndTest::ProgramCopy(int language, const QString& leaveOut) {
     QString folder = dir_.filePath("program");
     for (const QString& sub : {"Skins", "autostart"}) {
@@ -153,10 +133,14 @@ QString EndToEndTest::RunTool(const QString& program, const QStringList& argumen
     return output.isNull() ? QString("") : output;
 }
 
-QString EndToEndTest::MainWindowId(const QProcess* program) const {
+QStringList EndToEndTest::VisibleWindows(const QProcess* program) const {
     const QString found = RunTool(
         "xdotool", {"search", "--onlyvisible", "--pid", QString::number(program->processId())});
-    const QStringList ids = found.split('\n', Qt::SkipEmptyParts);
+    return found.split('\n', Qt::SkipEmptyParts);
+}
+
+QString EndToEndTest::MainWindowId(const QProcess* program) const {
+    const QStringList ids = VisibleWindows(program);
     return ids.isEmpty() ? QString() : ids.last();
 }
 
@@ -229,9 +213,13 @@ bool EndToEndTest::ScreenshotOf(const QRect& area, const QString& file) const {
 QProcess* EndToEndTest::OpenProgram(int language) {
     if (programFolder_.isEmpty()) ProgramCopy(language);
     program_ = Launch({"--virtual"});
-    EXPECT_TRUE(WaitForState("window", "shown"));
+    EXPECT_TRUE(WaitForWindow(program_, true));
     QThread::msleep(1500);
     return program_;
+}
+
+bool EndToEndTest::WaitForWindow(const QProcess* program, bool shown, int timeoutMs) const {
+    return WaitUntil([&] { return MainWindowId(program).isEmpty() != shown; }, timeoutMs);
 }
 
 QRect EndToEndTest::SkinPlace(const QString& skinFile, const QString& key) const {
@@ -301,10 +289,9 @@ void EndToEndTest::InBothLanguages(int paintMs, const std::function<void(QProces
     for (int language : {1, 0}) {
         const QString folder = ProgramCopy(language);
         if (prepare) prepare(folder);
-        QFile::remove(StatePath());
         QProcess* program = Launch({"--virtual"});
         program_ = program;
-        ASSERT_TRUE(WaitForState("window", "shown"));
+        ASSERT_TRUE(WaitForWindow(program, true));
         QThread::msleep(paintMs);
         shoot(program, language);
         if (HasFatalFailure()) return;

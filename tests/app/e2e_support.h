@@ -49,7 +49,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    QString StatePath() const { return dir_.filePath("state"); }
     // The fake home's Documents folder, where the program keeps its profile files.
     QString DocumentsPath() const { return dir_.filePath("home/Documents"); }
     // Where the program keeps the files it changes (user colours, the language choice).
@@ -64,9 +63,9 @@ protected:
     // Ends a running copy the way the user would from a second copy ("/Kill"), and waits.
     bool KillRunning(QProcess* process);
 
-    // The observable shell state the program writes (QUORVEL_SHELL_STATE_FILE).
-    QString State(const QString& key) const;
-    bool WaitForState(const QString& key, const QString& value, int timeoutMs = 10000) const;
+    // Waits until the program's main window is mapped (shown) or no window of it is (hidden),
+    // as the X server sees it.
+    bool WaitForWindow(const QProcess* program, bool shown, int timeoutMs = 10000) const;
 
     // A program folder of its own: a copy of the skins and the autostart entry, the language
     // file set to language (the per-user choice of an earlier copy removed), leaving out one
@@ -77,7 +76,9 @@ protected:
     // or a null string when it failed.
     QString RunTool(const QString& program, const QStringList& arguments,
                     int timeoutMs = 15000) const;
-    // The X window id of the shown main window of the program, empty when none is found.
+    // The X window ids of the program's shown windows, and the last of them (the main window
+    // while nothing else is open), empty when none is found.
+    QStringList VisibleWindows(const QProcess* program) const;
     QString MainWindowId(const QProcess* program) const;
     // Clicks at a point of the program's main window (window coordinates).
     bool ClickInMainWindow(const QProcess* program, int x, int y) const;

@@ -31,9 +31,11 @@ using namespace testing;
 
 // Lighting panel stand-in: records what the map asks it to paint.
 struct RecordingPainter : KeyPainter {
+    bool shown = false;
     bool painting = false;
     std::vector<int> painted;
-    bool PaintingKeys() const override { return painting; }
+    bool ViewShown() const override { return shown; }
+    bool PaintingKeys() const override { return shown && painting; }
     void PaintKey(int position) override { painted.push_back(position); }
 };
 
@@ -144,6 +146,17 @@ TEST_F(KeyboardMapTest, ClicksGoToThePainterFirstAndFnOnlyEverPaints) {
     EXPECT_EQ(map.Selected().controlId, 0u);
     EXPECT_FALSE(window_->SettingsChanged());
 
+    // The lighting view shown outside the painting mode: a click on a key does nothing at all.
+    painter.shown = true;
+    map.SetColourKeysMode(false);
+    EXPECT_TRUE(ClickKey(CONTROL_KEY_A).isNull());
+    map.SetColourKeysMode(true);
+    Button(CONTROL_KEY_A).click();
+    EXPECT_TRUE(painter.painted.empty());
+    EXPECT_EQ(Entry(POSITION_A).colourFlag, 0u);
+    EXPECT_EQ(map.Selected().controlId, 0u);
+    EXPECT_FALSE(window_->SettingsChanged());
+
     painter.painting = true;
     Button(CONTROL_KEY_FN).click();
     Button(CONTROL_KEY_A).click();
@@ -154,7 +167,7 @@ TEST_F(KeyboardMapTest, ClicksGoToThePainterFirstAndFnOnlyEverPaints) {
     EXPECT_EQ(painter.painted.size(), 2u);
     EXPECT_EQ(Entry(G_KEY_ENTRY_BANK_A).colourFlag, 1u);
 
-    painter.painting = false;
+    painter.shown = false;
     map.SetColourKeysMode(false);
     const QImage whileEdited = ClickKey(CONTROL_KEY_A);
     EXPECT_FALSE(whileEdited.isNull());
@@ -167,6 +180,26 @@ TEST_F(KeyboardMapTest, ClicksGoToThePainterFirstAndFnOnlyEverPaints) {
     map.SetKeyPainter(nullptr);
 }
 
+// The keyboard reporting its profiles replaces the working set: the colour looks follow it.
+TEST_F(KeyboardMapTest, ColourLooksFollowAReloadFromTheKeyboard) {
+    KeyboardMap& map = Start();
+    map.SetColourKeysMode(true);
+    KeyAssignment marked = Entry(POSITION_A);
+    marked.colourFlag = 1;
+    SetEntry(POSITION_A, marked);
+    map.RefreshColourLooks();
+    ASSERT_EQ(Button(CONTROL_KEY_A).CurrentLook(), CPngButton::Look::ColourOn);
+
+    keyboard_.Run({"unplug"});
+    ASSERT_TRUE(WaitFor([&] { return window_->TrayIconId() == ICON_NO_KEYBOARD; }));
+    keyboard_.Run({"plug"});
+    ASSERT_TRUE(WaitFor([&] { return window_->TrayIconId() == ICON_KEYBOARD; }));
+    Settle();
+    ASSERT_TRUE(WaitFor([&] { return Entry(POSITION_A).colourFlag == 0; }));
+    Settle();
+    EXPECT_EQ(Button(CONTROL_KEY_A).CurrentLook(), CPngButton::Look::ColourOff);
+}
+
 TEST_F(KeyboardMapTest, KeysTheSkinLeavesOutStayDisabledAtOneOneWhateverTheLayout) {
     RemoveSkinEntry("KEY_01E");
     RemoveSkinEntry("KEY_03B");  // F1, which the Flip layout turns on and off
@@ -175,8 +208,8 @@ TEST_F(KeyboardMapTest, KeysTheSkinLeavesOutStayDisabledAtOneOneWhateverTheLayou
         EXPECT_EQ(Button(control).geometry(), QRect(1, 1, 1, 1));
         EXPECT_FALSE(Button(control).isEnabled());
     }
-    map.ToggleFlip();
-    map.ToggleFlip();
+    map.Flip().Toggle();
+    map.Flip().Toggle();
     EXPECT_FALSE(Button(CONTROL_F1).isEnabled());
     EXPECT_TRUE(Button(CONTROL_F1 + 1).isEnabled());
 
@@ -212,7 +245,7 @@ TEST_F(KeyboardMapTest, FlipStoredAsAnyNonZeroCountsAsOnAndTogglesOff) {
     EXPECT_EQ(QSettings().value("PROFILES/Flip").toString(), "0");
     EXPECT_EQ(layout(), "FFFF------");
     EXPECT_EQ(leftArrowOrigin(), frameOrigin("DOWN_ARROW_LEFT1"));
-    map.ToggleFlip();
+    map.Flip().Toggle();
     EXPECT_EQ(QSettings().value("PROFILES/Flip").toString(), "1");
     EXPECT_EQ(layout(), "----DDDDDD");
 

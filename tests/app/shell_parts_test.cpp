@@ -1,8 +1,9 @@
-// Command line, session flag and named events of the shell.
+// Command line, session flag, tray icon rule and named events of the shell.
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
 #include "app/session_watch.h"
+#include "app/tray_icon_state.h"
 
 namespace quorvel {
 namespace {
@@ -28,6 +29,27 @@ TEST(CommandLine, SwitchesMatchWithoutRegardToCaseInAnyOrder) {
         EXPECT_EQ(options.virtualKeyboard, c.virtualKeyboard);
         EXPECT_EQ(options.help, c.help);
     }
+}
+
+TEST(TrayIconState, ChangesOnlyOnADifferentIconAndFallsBackToTheBaseIcon) {
+    TrayIconState fresh;
+    fresh.Created();
+    EXPECT_FALSE(fresh.Reported());
+    EXPECT_FALSE(fresh.KeyboardPresent());
+    // The base icon without a keyboard is already shown; asking for it again changes nothing.
+    EXPECT_EQ(fresh.Request(TRAY_BASE_ICON, 0), std::nullopt);
+    EXPECT_EQ(fresh.Request(TRAY_BASE_ICON, ICON_NO_KEYBOARD), std::nullopt);
+    EXPECT_TRUE(fresh.Reported());
+    EXPECT_EQ(fresh.Request(TRAY_BASE_ICON, ICON_KEYBOARD), ICON_KEYBOARD);
+    EXPECT_EQ(fresh.Request(TRAY_BASE_ICON, ICON_KEYBOARD), std::nullopt);
+    EXPECT_TRUE(fresh.KeyboardPresent());
+    EXPECT_EQ(fresh.Request(TRAY_SPECIAL_ICON, 0), ICON_SPECIAL_STATE);
+    EXPECT_TRUE(fresh.KeyboardPresent());  // the special state leaves the base as it was
+    EXPECT_EQ(fresh.Request(TRAY_BASE_ICON, 0), ICON_KEYBOARD);
+    EXPECT_EQ(fresh.Request(TrayIconMode(7), ICON_NO_KEYBOARD), std::nullopt);
+    EXPECT_EQ(fresh.Shown(), ICON_KEYBOARD);
+    fresh.Removed();
+    EXPECT_EQ(fresh.Shown(), 0);
 }
 
 TEST(CommandLine, UsageListsEverySwitch) {

@@ -19,7 +19,7 @@ protected:
 TEST_F(WindowEndToEnd, ReportRateAndProfileButtonsChangeTheKeyboard) {
     ProgramCopy(1);
     QProcess* program = Launch({"--virtual"});
-    ASSERT_TRUE(WaitForState("window", "shown"));
+    ASSERT_TRUE(WaitForWindow(program, true));
     QThread::msleep(1500);  // the profiles are read and the window painted
 
     const QPoint rate = SkinControlCentre("FUNC_REPORT3");
@@ -33,6 +33,25 @@ TEST_F(WindowEndToEnd, ReportRateAndProfileButtonsChangeTheKeyboard) {
     ASSERT_TRUE(ClickInMainWindow(program, profile.x(), profile.y()));
     EXPECT_TRUE(WaitForArea("settings", 10, "01")) << DumpHex("settings", 10, 1).toStdString();
 
+    EXPECT_TRUE(KillRunning(program));
+}
+
+// Outside the painting mode the lighting view takes key clicks for nothing: no key dialog, no
+// colour, no assignment.
+TEST_F(WindowEndToEnd, KeyClickInTheLightingViewOutsidePaintingChangesNothing) {
+    QProcess* program = OpenProgram(1);
+    ASSERT_TRUE(ClickControl("CONTROL_DengStaPic", 1500));  // the view opens on mode 1
+    ASSERT_NE(DumpHex("params", 0, 1), "14");               // not the painting mode
+    const QStringList windows = VisibleWindows(program);
+    const QByteArray colours = DumpArea("keyColours");
+    const QByteArray keys = DumpArea("keyBlocks");
+    const QByteArray params = DumpArea("params");
+
+    ASSERT_TRUE(ClickControl("KEY_01E", 1500));
+    EXPECT_EQ(VisibleWindows(program), windows);
+    EXPECT_EQ(DumpArea("keyColours"), colours);
+    EXPECT_EQ(DumpArea("keyBlocks"), keys);
+    EXPECT_EQ(DumpArea("params"), params);
     EXPECT_TRUE(KillRunning(program));
 }
 

@@ -263,6 +263,18 @@ TEST_F(WindowProfilesTest, QuickSwitchAsksAboutUnappliedEdits) {
     EXPECT_EQ(window.Bar().CheckedProfile(), 2);
     EXPECT_EQ(CheckedMenuItem(), "$Profile2");
     EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{PROFILE_SWITCH_FAILED_TEXT});
+
+    // The same refusal chosen from the quick-switch menu: one item stays checked, the active one.
+    keyboard_.Run({"fault", "after", "1", "status", "fe", "3"});
+    for (QAction* action : window.Bar().ProfileMenu().actions()) {
+        if (action->data().toInt() == COMMAND_QUICK_SWITCH_DEFAULT + 1) action->trigger();
+    }
+    Settle();
+    EXPECT_EQ(window.Bar().CheckedProfile(), 2);
+    int checked = 0;
+    for (QAction* action : window.Bar().ProfileMenu().actions()) checked += action->isChecked();
+    EXPECT_EQ(checked, 1);
+    EXPECT_EQ(CheckedMenuItem(), "$Profile2");
 }
 
 TEST_F(WindowProfilesTest, ProfileManagerRowsAddLoadDeleteAndApply) {
