@@ -169,7 +169,7 @@ void CQuorvelDlg::ImportProfileFile() {
 }
 
 void CQuorvelDlg::CheckKeyboard() {
-    if (RefuseWhileBusy()) return;
+    if (RefusedWhileBusy()) return;
     auto text = std::make_shared<std::string>();
     jobs_.Run(
         "check",
@@ -191,7 +191,7 @@ void CQuorvelDlg::CheckKeyboard() {
 }
 
 void CQuorvelDlg::WriteEverything() {
-    if (RefuseWhileBusy()) return;
+    if (RefusedWhileBusy()) return;
     jobs_.Run(
         "apply",
         [this](const KeyboardJobs::Report& report) {
