@@ -135,6 +135,24 @@ TEST_F(FirmwareCommands, ActiveProfileIsCachedUntilTheKeyboardGoes) {
     EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
 }
 
+TEST_F(FirmwareCommands, AnActiveProfileByteOfThreeOrMoreIsUnknown) {
+    SettingsBlock settings{};
+    ASSERT_EQ(ReadSettingsBlock(*link_, settings), CMD_OK);
+    for (uint8_t byte : {3, 200, 255}) {
+        settings[SETTINGS_ACTIVE_PROFILE] = byte;
+        ASSERT_EQ(WriteSettingsBlock(*link_, settings), CMD_OK);
+        link_->ResetCurrentProfileCache();
+        EXPECT_EQ(GetActiveProfile(*link_), -1) << int(byte);
+        // Not cached: the next call asks the keyboard again.
+        const size_t mark = keyboard_->TraceMark();
+        EXPECT_EQ(GetActiveProfile(*link_), -1);
+        EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
+    }
+    settings[SETTINGS_ACTIVE_PROFILE] = 2;
+    ASSERT_EQ(WriteSettingsBlock(*link_, settings), CMD_OK);
+    EXPECT_EQ(GetActiveProfile(*link_), 2);
+}
+
 TEST_F(FirmwareCommands, ReadFinishingAfterAResetDoesNotRefillTheCache) {
     ASSERT_EQ(SetActiveProfile(*link_, 1), CMD_OK);
     link_->ResetCurrentProfileCache();
