@@ -5,7 +5,9 @@
 
 #include <array>
 #include <numeric>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "device/command_frame.h"
 #include "device/result_codes.h"
@@ -136,21 +138,24 @@ TEST_F(FirmwareCommands, ActiveProfileIsCachedUntilTheKeyboardGoes) {
 }
 
 TEST_F(FirmwareCommands, AnActiveProfileByteOfThreeOrMoreIsUnknown) {
-    SettingsBlock settings{};
-    ASSERT_EQ(ReadSettingsBlock(*link_, settings), CMD_OK);
-    for (uint8_t byte : {3, 200, 255}) {
-        settings[SETTINGS_ACTIVE_PROFILE] = byte;
-        ASSERT_EQ(WriteSettingsBlock(*link_, settings), CMD_OK);
+    // The virtual keyboard never holds such a byte; a reply made up by hand stands in for the
+    // real one, which is lost.
+    for (const char* byte : {"03", "C8", "FF"}) {
         link_->ResetCurrentProfileCache();
-        EXPECT_EQ(GetActiveProfile(*link_), -1) << int(byte);
-        // Not cached: the next call asks the keyboard again.
+        keyboard_->Run({"fault", "lose-reply", "1"});
         const size_t mark = keyboard_->TraceMark();
-        EXPECT_EQ(GetActiveProfile(*link_), -1);
-        EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
+        int profile = 0;
+        std::thread reader([&] { profile = GetActiveProfile(*link_); });
+        ASSERT_EQ(TraceLines(mark, "> CTRL", 1).size(), 1u);
+        std::vector<std::string> inject = {"inject", "04", "00", "00", "03", "2C"};
+        inject.resize(1 + 18, "00");
+        inject.push_back(byte);  // settings byte 10
+        keyboard_->Run(inject);
+        reader.join();
+        EXPECT_EQ(profile, -1) << byte;
+        EXPECT_EQ(link_->CurrentProfileCache(), -1);
     }
-    settings[SETTINGS_ACTIVE_PROFILE] = 2;
-    ASSERT_EQ(WriteSettingsBlock(*link_, settings), CMD_OK);
-    EXPECT_EQ(GetActiveProfile(*link_), 2);
+    EXPECT_GE(GetActiveProfile(*link_), 0);
 }
 
 TEST_F(FirmwareCommands, ReadFinishingAfterAResetDoesNotRefillTheCache) {
