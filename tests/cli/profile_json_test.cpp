@@ -219,6 +219,14 @@ TEST_F(ProfileJsonCli, RefusedDocumentsChangeNothing) {
          },
          "/macros: the macros need"},
         {"not JSON", [](Json& d) { d = "{"; }, "not JSON"},
+        {"nested 50,000 levels",
+         [](Json& d) {
+             d = "{\"format\": " + std::string(50000, '[') + std::string(50000, ']') + "}";
+         },
+         "not a profile document: nested more than 16 levels deep\n"},
+        {"larger than any document",
+         [](Json& d) { d = "{" + std::string(size_t{5} << 20, ' ') + "}"; },
+         "the file is larger than 4 MiB, more than any profile document holds\n"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.what);
@@ -231,6 +239,7 @@ TEST_F(ProfileJsonCli, RefusedDocumentsChangeNothing) {
         EXPECT_NE(outcome.err.find("quorvelctl: import: " + path + ": " + refusal.message),
                   std::string::npos)
             << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
         EXPECT_EQ(Everything(), before);
     }
 }
