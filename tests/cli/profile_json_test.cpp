@@ -269,5 +269,33 @@ TEST_F(ProfileJsonCli, AKeyboardThatCannotBeReadBeforeTheFirstWriteKeepsEverythi
     EXPECT_EQ(Everything(), before);
 }
 
+// The files of an import change together: when one user colour file cannot be replaced, none
+// is, nor the profile file, and the keyboard is not written either.
+TEST_F(ProfileJsonCli, AFileThatCannotBeReplacedLeavesEveryFileAndTheKeyboardAsTheyWere) {
+    Ok({"import", Import(FullDocument({1, 5, 20}))});
+    std::string blocked;
+    for (const auto& file : fs::recursive_directory_iterator(dir_))
+        if (file.path().filename() == "UserDengColor_2.userd") blocked = file.path();
+    ASSERT_FALSE(blocked.empty());
+    fs::remove(blocked);
+    fs::create_directories(blocked + "/in-the-way");
+    const auto snapshot = [this] {
+        std::string all = Everything();
+        std::vector<std::string> files;
+        for (const auto& file : fs::recursive_directory_iterator(dir_ + "/data"))
+            if (file.is_regular_file()) files.push_back(file.path());
+        std::sort(files.begin(), files.end());
+        for (const std::string& file : files) all += file + ":" + ReadWhole(file) + "|";
+        return all;
+    };
+    const std::string before = snapshot();
+
+    const Outcome outcome = Run({"import", Import(FullDocument({12, 6, 18}))});
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find(blocked + ": cannot replace the file"), std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(snapshot(), before);
+}
+
 }  // namespace
 }  // namespace quorvel::testing
