@@ -85,11 +85,16 @@ bool DeviceEvents::WaitForWindow(SerialWorker& worker) {
 }
 
 void DeviceEvents::ToggleGKeyBank() {
-    if (bankPresses_.exchange(0) % 2 == 0) return;
-    bool bankB = link_.ToggleGKeyBank();
-    link_.WriteLedState();
-    shell_.SendMessage(UM_GKEY_STATE, UM_GKEY_STATE_TAG);
-    shell_.ShowGKeyBank(bankB);
+    // Each press toggles, but a pile of them collapses to one or two toggles of the same
+    // outcome, so a flood costs neither memory nor a write per press.
+    int presses = bankPresses_.exchange(0);
+    if (presses > 2) presses = 2 - presses % 2;
+    for (; presses > 0; --presses) {
+        bool bankB = link_.ToggleGKeyBank();
+        link_.WriteLedState();
+        shell_.SendMessage(UM_GKEY_STATE, UM_GKEY_STATE_TAG);
+        shell_.ShowGKeyBank(bankB);
+    }
 }
 
 void DeviceEvents::TrayStateWorker(uint16_t code) {

@@ -30,7 +30,7 @@ public:
     DeviceEvents(DeviceLink& link, ShellPort& shell);
 
     // Called for each consumer report of the keyboard. A keyboard flooding events costs no
-    // memory: bank key presses not yet acted on are counted (an even number changes nothing),
+    // memory: bank key presses not yet acted on are counted (more than two act as one or two),
     // and of the lighting and special-state events only one of each kind waits, the latest.
     void OnConsumerCode(uint16_t code);
     // Queues a change in the number of attached keyboards. Changes are acted on one at a

@@ -175,10 +175,11 @@ TEST_F(NotReadyWindow, FloodedEventsAreCoalescedNotQueued) {
     events.WaitUntilIdle();
     Events heard = shell_.Events();
     std::erase(heard, "message MAIN_DEFAULT_MATRIX_PROMPT");
-    // An odd number of presses: the bank changed once.
-    EXPECT_EQ(std::count(heard.begin(), heard.end(), "bank B"), 1)
+    // An odd number of presses: the bank ends changed, after a handful of toggles at most.
+    const auto toB = std::count(heard.begin(), heard.end(), "bank B");
+    EXPECT_EQ(toB - std::count(heard.begin(), heard.end(), "bank A"), 1)
         << ::testing::PrintToString(heard);
-    EXPECT_EQ(std::count(heard.begin(), heard.end(), "bank A"), 0);
+    EXPECT_LE(toB, 3);
     EXPECT_LE(std::count(heard.begin(), heard.end(), "timer 1051 0"), 2);
     EXPECT_LE(std::count(heard.begin(), heard.end(), "tray 1 0"), 2);
     // The thousand plug cycles left one removal and one arrival at most, each acted on.
