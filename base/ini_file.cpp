@@ -212,6 +212,24 @@ int IniFile::ReadInt(std::string_view section, std::string_view key, int fallbac
     return static_cast<int>(value);
 }
 
+std::vector<std::pair<std::string, std::string>> IniFile::ReadSection(
+    std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    bool inside = false;
+    for (const std::string& line : lines_) {
+        const ParsedLine parsed = Parse(line);
+        if (parsed.kind == ParsedLine::Kind::SECTION) {
+            if (inside) break;
+            inside = EqualsNoCase(parsed.name, Trim(section));
+        } else if (inside && parsed.kind == ParsedLine::Kind::KEY) {
+            entries.emplace_back(
+                std::string(parsed.name),
+                CutToUtf16Units(DecodeValue(parsed.rawValue), INI_VALUE_MAX_UNITS));
+        }
+    }
+    return entries;
+}
+
 bool IniFile::HasKey(std::string_view section, std::string_view key) const {
     return Locate(lines_, Trim(section), Trim(key)).keyLine.has_value();
 }

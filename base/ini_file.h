@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvel {
@@ -49,6 +50,10 @@ public:
     // value is empty.
     int ReadInt(std::string_view section, std::string_view key, int fallback) const;
     bool HasKey(std::string_view section, std::string_view key) const;
+    // Every key of [section] with its value as ReadString gives it, in file order, found in
+    // one pass over the file: for readers of many keys of one section. A key that appears
+    // twice is given twice; as with ReadString, the first counts.
+    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;
 
     // Sets [section] key = value and writes the whole file atomically (temporary file, fsync,
     // rename). The file is re-read first, so changes made by others since are kept. Returns

@@ -17,15 +17,24 @@ DeviceEvents::DeviceEvents(DeviceLink& link, ShellPort& shell) : link_(link), sh
 void DeviceEvents::OnConsumerCode(uint16_t code) {
     switch (code) {
         case EVENT_BANK_KEY:
-            eventWorker_.Post([this] { ToggleGKeyBank(); });
+            if (bankPresses_.fetch_add(1) == 0) eventWorker_.Post([this] { ToggleGKeyBank(); });
             break;
         case EVENT_LIGHTING_CHANGED:
             // The window's timer handler stops the timer and re-reads the lighting.
-            eventWorker_.Post([this] { shell_.StartTimer(TIMER_LIGHTING_REFRESH, 0); });
+            if (!lightingChangePending_.exchange(true))
+                eventWorker_.Post([this] {
+                    lightingChangePending_ = false;
+                    shell_.StartTimer(TIMER_LIGHTING_REFRESH, 0);
+                });
             break;
         case EVENT_SPECIAL_STATE_LEFT:
         case EVENT_SPECIAL_STATE_ENTERED:
-            eventWorker_.Post([this, code] { TrayStateWorker(code); });
+            specialState_ = code;
+            if (!specialStatePending_.exchange(true))
+                eventWorker_.Post([this] {
+                    specialStatePending_ = false;
+                    TrayStateWorker(specialState_);
+                });
             break;
         default:
             break;
@@ -33,7 +42,28 @@ void DeviceEvents::OnConsumerCode(uint16_t code) {
 }
 
 void DeviceEvents::StartPresenceWorker(uint32_t count) {
-    presenceWorker_.Post([this, count] { PresenceWorker(count); });
+    {
+        std::lock_guard lock(presenceMutex_);
+        presence_.Push({count});
+        if (presenceJobPosted_ || presence_.Empty()) return;
+        presenceJobPosted_ = true;
+    }
+    presenceWorker_.Post([this] { PresenceNotices(); });
+}
+
+void DeviceEvents::PresenceNotices() {
+    for (;;) {
+        std::optional<PresenceNotice> notice;
+        {
+            std::lock_guard lock(presenceMutex_);
+            notice = presence_.Pop();
+            if (!notice || presenceWorker_.Stopping()) {
+                presenceJobPosted_ = false;
+                return;
+            }
+        }
+        PresenceWorker(notice->count);
+    }
 }
 
 void DeviceEvents::Stop() {
@@ -55,10 +85,16 @@ bool DeviceEvents::WaitForWindow(SerialWorker& worker) {
 }
 
 void DeviceEvents::ToggleGKeyBank() {
-    bool bankB = link_.ToggleGKeyBank();
-    link_.WriteLedState();
-    shell_.SendMessage(UM_GKEY_STATE, UM_GKEY_STATE_TAG);
-    shell_.ShowGKeyBank(bankB);
+    // Each press toggles, but a pile of them collapses to one or two toggles of the same
+    // outcome, so a flood costs neither memory nor a write per press.
+    int presses = bankPresses_.exchange(0);
+    if (presses > 2) presses = 2 - presses % 2;
+    for (; presses > 0; --presses) {
+        bool bankB = link_.ToggleGKeyBank();
+        link_.WriteLedState();
+        shell_.SendMessage(UM_GKEY_STATE, UM_GKEY_STATE_TAG);
+        shell_.ShowGKeyBank(bankB);
+    }
 }
 
 void DeviceEvents::TrayStateWorker(uint16_t code) {

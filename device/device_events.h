@@ -5,7 +5,10 @@
 // waits for the window and control replies keep flowing while the window is busy.
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 
+#include "base/notice_queue.h"
 #include "device/serial_worker.h"
 
 namespace quorvel {
@@ -26,11 +29,14 @@ class DeviceEvents {
 public:
     DeviceEvents(DeviceLink& link, ShellPort& shell);
 
-    // Called for each consumer report of the keyboard.
+    // Called for each consumer report of the keyboard. A keyboard flooding events costs no
+    // memory: bank key presses not yet acted on are counted (more than two act as one or two),
+    // and of the lighting and special-state events only one of each kind waits, the latest.
     void OnConsumerCode(uint16_t code);
     // Queues a change in the number of attached keyboards. Changes are acted on one at a
     // time, in the order they were reported; a count equal to the last one acted on is
-    // ignored.
+    // ignored. None is dropped, but a keyboard that comes and goes again meanwhile leaves
+    // only its last arrival and removal (base/notice_queue.h).
     void StartPresenceWorker(uint32_t count);
 
     // Usable size of the keyboard's macro area in bytes, read on each arrival; 0 until then.
@@ -44,6 +50,12 @@ public:
     void WaitUntilIdle();
 
 private:
+    struct PresenceNotice {
+        uint32_t count;
+        std::optional<uint32_t> CountChange() const { return count; }
+    };
+
+    void PresenceNotices();
     void PresenceWorker(uint32_t count);
     void ToggleGKeyBank();
     void TrayStateWorker(uint16_t code);
@@ -54,6 +66,13 @@ private:
     ShellPort& shell_;
     std::atomic<int> macroCapacity_{0};
     uint32_t lastDeviceCount_ = 0;  // touched only by the presence worker
+    std::atomic<int> bankPresses_{0};
+    std::atomic<bool> lightingChangePending_{false};
+    std::atomic<uint16_t> specialState_{0};
+    std::atomic<bool> specialStatePending_{false};
+    std::mutex presenceMutex_;
+    NoticeQueue<PresenceNotice> presence_{0};  // under presenceMutex_
+    bool presenceJobPosted_ = false;           // under presenceMutex_
     // Declared last: the workers' threads stop before the state above goes away.
     SerialWorker eventWorker_;
     SerialWorker presenceWorker_;

@@ -217,7 +217,10 @@ int GetActiveProfile(DeviceLink& link) {
     const uint64_t resets = link.ProfileCacheResets();
     SettingsBlock settings{};
     if (ReadSettingsBlock(link, settings) != CMD_OK) return -1;
+    // Any other byte would send lighting writes to the wrong addresses and name profile files
+    // that belong to no profile: the keyboard's answer is as good as none.
     int profile = settings[SETTINGS_ACTIVE_PROFILE];
+    if (profile >= ONBOARD_PROFILE_COUNT) profile = -1;
     link.StoreCurrentProfileCache(profile, resets);
     return profile;
 }

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <variant>
 #include <vector>
 
 #include "base/atomic_write.h"
+#include "base/file_group.h"
 #include "base/texts.h"
 #include "device/chunk_writer.h"
 #include "device/device_events.h"
@@ -15,19 +17,17 @@
 #include "device/firmware_commands.h"
 #include "device/lighting_io.h"
 #include "device/macro_area.h"
+#include "device/profile_files_contents.h"
 #include "device/profile_transfer.h"
 #include "device/result_codes.h"
 #include "device/shell_port.h"
 #include "model/key_table.h"
 #include "model/mode_names.h"
+#include "model/profile_image.h"
 #include "model/profile_store.h"
 
 namespace quorvel {
 namespace {
-
-// Bytes of the lighting record up to the third colour's switch: every field a document knows
-// lies inside, and the bytes between them are carried from the keyboard's record.
-constexpr size_t LIGHTING_DOCUMENT_SPAN = 34;
 
 using Records = std::array<LightingParams, ONBOARD_PROFILE_COUNT>;
 
@@ -45,37 +45,27 @@ bool ReadLightingRecords(DeviceLink& link, Records& records) {
     return ok;
 }
 
-// The document's fields over the keyboard's record.
-LightingParams MergeLighting(LightingParams keyboard, const LightingParams& document) {
-    keyboard.mode = document.mode;
-    keyboard.brightness = document.brightness;
-    keyboard.speed = document.speed;
-    keyboard.direction = document.direction;
-    keyboard.colourful = document.colourful;
-    keyboard.colour = document.colour;
-    keyboard.baseColour = document.baseColour;
-    keyboard.reportRate = document.reportRate;
-    keyboard.preset = document.preset;
-    keyboard.secondColourfulLook = document.secondColourfulLook;
-    keyboard.trigger = document.trigger;
-    keyboard.secondColour = document.secondColour;
-    keyboard.secondColourOn = document.secondColourOn;
-    keyboard.thirdColour = document.thirdColour;
-    keyboard.thirdColourOn = document.thirdColourOn;
-    return keyboard;
-}
-
 bool Offers(const SettingsBlock& settings, int modeId) {
     for (size_t k = SUPPORTED_MODES_OFFSET; k < SETTINGS_BLOCK_SIZE; ++k)
         if (settings[k] != 0 && settings[k] == modeId) return true;
     return false;
 }
 
-std::optional<std::string> ReadWhole(const std::string& path) {
+// The whole file; none, and why, when it cannot be read or is larger than any document.
+std::optional<std::string> ReadDocumentText(const std::string& path, std::string& refusal) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+    std::string text(PROFILE_DOCUMENT_MAX_BYTES + 1, '\0');
+    if (in) in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!in && !in.eof()) {
+        refusal = "cannot read the file";
+        return std::nullopt;
+    }
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > PROFILE_DOCUMENT_MAX_BYTES) {
+        refusal = "the file is larger than " + std::to_string(PROFILE_DOCUMENT_MAX_BYTES >> 20) +
+                  " MiB, more than any profile document holds";
+        return std::nullopt;
+    }
     return text;
 }
 
@@ -91,22 +81,27 @@ JsonImportResult NotWritten(std::string message) {
     return {ProfileImportOutcome::NOT_WRITTEN, {"", std::move(message)}};
 }
 
-// What the keyboard's key tables and macro area would hold for the data.
-struct KeyboardImage {
-    std::array<KeyTableBlock, ONBOARD_PROFILE_COUNT> blocks{};
-    std::vector<uint8_t> macroArea;
-
-    bool operator==(const KeyboardImage&) const = default;
-};
-
-KeyboardImage ImageOnKeyboard(const WorkingSetData& data, const DefaultLayout& layout) {
-    KeyboardImage image;
-    const auto position = [&](int32_t id) { return data.macros.IndexOfId(id); };
-    for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p)
-        image.blocks[static_cast<size_t>(p)] =
-            EncodeKeyTable(data.keyAreas[static_cast<size_t>(p)], layout, position);
-    image.macroArea = EncodeMacroArea(data.macros.Records(), false);
-    return image;
+// The active profile's file (when there is one, as SaveWorkingSet keeps it) and the three user
+// colour files, replaced together; false, and error, with every file as it was.
+bool ReplaceImportedFiles(const ProgramPaths& paths, int active, const ProfileDocument& document,
+                          std::string& error) {
+    FileGroup files;
+    const std::string profileFile = ProfileFilePath(active);
+    if (std::filesystem::is_regular_file(profileFile)) {
+        WorkingSetData data = document.data;
+        if (!WriteFileAtomically(files.Stage(profileFile), EncodeProfileImage(data), &error))
+            return false;
+    }
+    for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
+        const auto target = WritePathFor(paths, UserFileRelativePath(p), false, &error);
+        if (!target) return false;
+        if (!BuildUserColourFile(files.Stage(*target),
+                                 document.lighting[static_cast<size_t>(p)].userColours)) {
+            error = *target + ": cannot write the user colour file";
+            return false;
+        }
+    }
+    return files.Commit(&error);
 }
 
 }  // namespace
@@ -154,6 +149,11 @@ ProfileFileResult ExportProfileJson(DeviceLink& link, ProfileWorkingSet& working
     document.data = *workingSet.Lock();
     const std::string text =
         WriteProfileJson(document, [&](int id) { return LightingModeName(paths, id); });
+    // A backup that cannot be restored is worse than none: nothing is written then.
+    const auto readBack = ReadProfileJson(text);
+    if (const auto* refusal = std::get_if<ProfileJsonError>(&readBack))
+        return {false, "the document would not import again (" + refusal->Text() +
+                           "), so it was not written"};
     std::string error;
     if (!WriteFileAtomically(
             path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), &error))
@@ -173,8 +173,9 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
                                    ProfileWorkingSet& workingSet, DeviceSnapshot& snapshot,
                                    const ProgramPaths& paths, const std::string& path,
                                    const Progress& progress) {
-    const std::optional<std::string> text = ReadWhole(path);
-    if (!text) return Refused("", "cannot read the file");
+    std::string unreadable;
+    const std::optional<std::string> text = ReadDocumentText(path, unreadable);
+    if (!text) return Refused("", unreadable);
     auto parsed = ReadProfileJson(*text);
     if (auto* error = std::get_if<ProfileJsonError>(&parsed))
         return {ProfileImportOutcome::REFUSED, *error};
@@ -201,12 +202,16 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
                                       " bytes of macro area, the keyboard holds " +
                                       std::to_string(capacity));
 
+    // Every file first, all of them or none: a failure part-way would leave some profiles
+    // with the document's colours and others with the old ones.
+    std::string error;
+    if (!ReplaceImportedFiles(paths, active, document, error)) return NotStarted(error);
+
     KeyboardWrite write;
     {
         const ImportWriteScope full(link);
         WorkingSetLock data = workingSet.Lock();
         *data = std::move(document.data);
-        SaveWorkingSet(active, *data);
         write = RefreshDeviceSnapshot(link, snapshot, *data, true, progress);
     }
     ShowWriteMessage(shell, write);
@@ -220,8 +225,6 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
         if (WriteParamBytes(link, p, 0, std::span(bytes.data(), LIGHTING_DOCUMENT_SPAN)) != CMD_OK)
             return NotWritten("the keyboard did not take the lighting of profile " +
                               std::to_string(p + 1));
-        std::string error;
-        if (!WriteUserColourSet(paths, p, lighting.userColours, &error)) return NotWritten(error);
         if (!userModes) continue;
         KeyColourTable table{};
         KeyColourMarks marks{};

@@ -32,6 +32,10 @@ ProfileFileFormat DetectProfileFileFormat(const std::string& path);
 // read; the working set is then fresh.
 bool LoadProfilesForExport(DeviceLink& link, ProfileWorkingSet& workingSet);
 
+// Larger than any document the program writes (a full one is about 1.5 MiB); a larger file is
+// refused before it is read further.
+constexpr size_t PROFILE_DOCUMENT_MAX_BYTES = size_t{4} << 20;
+
 struct ProfileFileResult {
     bool ok = false;
     std::string message;  // one line when not ok
@@ -39,7 +43,8 @@ struct ProfileFileResult {
 
 // Writes the working set as it stands, with the lighting of the three on-board profiles (the
 // parameter records read from the keyboard, the user colour files), as a JSON document,
-// atomically. Fails, writing nothing, when the records cannot be read or the file written.
+// atomically. Fails, writing nothing, when the records cannot be read, the file written, or
+// the document would not import again.
 ProfileFileResult ExportProfileJson(DeviceLink& link, ProfileWorkingSet& workingSet,
                                     const ProgramPaths& paths, const std::string& path);
 
@@ -58,7 +63,8 @@ enum class ProfileImportOutcome {
                   // user colour files) hold the file
     REFUSED,      // the file (or, for a document, what the keyboard offers) refused it: nothing
                   // changed
-    NOT_STARTED,  // the keyboard could not be read before the first write: nothing changed
+    NOT_STARTED,  // the keyboard could not be read before the first write, or the files could
+                  // not be replaced: nothing changed
     NOT_WRITTEN,  // the working set took the file, then a keyboard or file write failed part-way
 };
 
@@ -70,11 +76,13 @@ struct JsonImportResult {
     ProfileJsonError error;  // the JSON path and reason of a refusal, or what failed
 };
 
-// Checks the whole document first, and against the keyboard (the modes it offers, the room in
-// its macro area); only then loads it as the working set, saves the active profile's file,
-// writes all three key tables with the macro area, each profile's lighting record (fields the
-// document does not know keep the keyboard's values), the user colour files, and each
-// profile's current user mode's colours when the keyboard offers user modes. Messages of the
+// Checks the whole document first (refused when larger than PROFILE_DOCUMENT_MAX_BYTES), and
+// against the keyboard (the modes it offers, the room in its macro area); only then replaces
+// the active profile's file and the three user colour files together (all or none: NOT_STARTED
+// when they cannot be), loads the document as the working set, writes all three key tables
+// with the macro area, each profile's lighting record (fields the document does not know keep
+// the keyboard's values), and each profile's current user mode's colours when the keyboard
+// offers user modes. Messages of the
 // key and macro write go through shell as for a profile image. NOT_STARTED when the active
 // profile, the settings block or a lighting record cannot be read: those reads come before the
 // working set or anything else is touched.

@@ -54,9 +54,10 @@ void ReplySlot::Cancel() {
 }
 
 bool ReplySlot::Answers(const uint8_t* data, uint32_t length) {
-    if (length <= FRAME_COMMAND_OFFSET || data[FRAME_COMMAND_OFFSET] != expectedCommand_)
+    // A report of another size would be read as zeros or as the previous attempt's leftovers.
+    // The checksum is not looked at: keyboards may leave it unfilled.
+    if (length != COMMAND_FRAME_SIZE || data[FRAME_COMMAND_OFFSET] != expectedCommand_)
         return false;
-    if (length < FRAME_ADDRESS_OFFSET + 2) return !echoesAddresses_;
     const uint16_t address = ReadAddress(data);
     if (echoesAddresses_) return address == expectedAddress_;
     if (expectedAddress_ != 0 && address == expectedAddress_) echoesAddresses_ = true;

@@ -4,10 +4,10 @@
 // it answers that attempt's request; anything else (late, duplicated or unsolicited) is dropped
 // and the wait goes on.
 //
-// A report answers a request when it echoes the request's command code. Keyboards that also
-// echo the address (bytes 5-6) are recognised by the first reply that does so for a non-zero
-// address; from then on the address must match too, so that a late reply to one chunk of a
-// transfer is never taken for the next chunk, which has the same command code.
+// A report answers a request when it is one whole frame and echoes the request's command code.
+// Keyboards that also echo the address (bytes 5-6) are recognised by the first reply that does so
+// for a non-zero address; from then on the address must match too, so that a late reply to one
+// chunk of a transfer is never taken for the next chunk, which has the same command code.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>

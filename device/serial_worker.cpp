@@ -18,13 +18,14 @@ void SerialWorker::Stop() {
     changed_.notify_all();
 }
 
-void SerialWorker::Post(std::function<void()> job) {
+bool SerialWorker::Post(std::function<void()> job) {
     {
         std::lock_guard lock(mutex_);
-        if (stopping_) return;
+        if (stopping_ || jobs_.size() >= MAX_PENDING) return false;
         jobs_.push_back(std::move(job));
     }
     changed_.notify_all();
+    return true;
 }
 
 bool SerialWorker::Stopping() {

@@ -18,7 +18,10 @@ public:
     SerialWorker(const SerialWorker&) = delete;
     SerialWorker& operator=(const SerialWorker&) = delete;
 
-    void Post(std::function<void()> job);
+    // False, and the job dropped, when stopping or when MAX_PENDING jobs already wait: posters
+    // coalesce what they post, so the bound is a backstop that no keyboard can push past.
+    bool Post(std::function<void()> job);
+    static constexpr size_t MAX_PENDING = 64;
     // Drops the jobs not yet started and refuses new ones; the running job sees Stopping().
     void Stop();
     // True once the owner is shutting down; long-running jobs poll it.

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "device/macro_area.h"
+#include "emulator/state_file.h"
 #include "model/key_table.h"
 #include "model/profile_image.h"
+#include "model/profile_json.h"
 
 using namespace quorvel;
 
@@ -91,5 +93,33 @@ int main(int argc, char** argv) {
     Save(folder, "fuzz_macro_area", "empty.bin", EncodeMacroArea({}, true));
     Save(folder, "fuzz_macro_area", "named.bin", EncodeMacroArea(macros, true));
     Save(folder, "fuzz_macro_area", "unnamed.bin", EncodeMacroArea(macros, false));
+
+    ProfileDocument document;
+    document.data = sample;
+    const std::string json = WriteProfileJson(document, {});
+    Save(folder, "fuzz_profile_json", "sample.json",
+         std::span(reinterpret_cast<const uint8_t*>(json.data()), json.size()));
+
+    std::vector<uint8_t> keyboard;
+    for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
+        const auto lighting = EncodeLightingParams(DefaultLightingParams());
+        keyboard.insert(keyboard.end(), lighting.begin(), lighting.end());
+        const std::vector<uint8_t> table = KeyTableInput(
+            EncodeKeyTable(sample.keyAreas[static_cast<size_t>(p)], layout, firstMacro), layout);
+        keyboard.insert(keyboard.end(), table.begin(), table.begin() + KEY_TABLE_BLOCK_SIZE);
+    }
+    const std::vector<uint8_t> area = EncodeMacroArea(macros, false);
+    keyboard.insert(keyboard.end(), area.begin(), area.end());
+    Save(folder, "fuzz_keyboard_json", "sample.bin", keyboard);
+
+    vkbd::SavedState state;
+    state.flash = vkbd::Firmware(vkbd::Hardware{}).GetFlash();
+    state.flash.macroArea = area;
+    std::string error;
+    std::filesystem::create_directories(folder / "fuzz_vkbd_state");
+    if (!vkbd::SaveState((folder / "fuzz_vkbd_state" / "factory.json").string(), state, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
     return 0;
 }

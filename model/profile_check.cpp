@@ -14,7 +14,9 @@
 namespace quorvel {
 namespace {
 
-constexpr uint64_t LARGEST_IMAGE_FILE = 0xFFFFFFFFull;
+// A full image (100 macros) is 1.6 MiB with room for texts; the header's size field would allow
+// 4 GiB, which the check would otherwise read whole into memory.
+constexpr uint64_t LARGEST_IMAGE_FILE = uint64_t{16} << 20;
 
 class FileDescriptor {
 public:

@@ -19,7 +19,8 @@ using ProfileMessageSink = std::function<void(std::string_view textKey, std::str
 // only checked against the counts, not against any file length.
 bool IsValidImageHeader(const uint8_t* header);
 
-// PROFILE_CHECK_VALID when path holds a profile image with a valid header. A header that fails
+// PROFILE_CHECK_VALID when path holds a profile image with a valid header, in a file of at most
+// 16 MiB (larger is no image the program writes, and is not read). A header that fails
 // shows PROFILE_FORMAT_ERROR with the path through showMessage; the other failures show
 // nothing (the caller reports the failed import).
 int ValidateProfileImage(const std::string& path, const ProfileMessageSink& showMessage);

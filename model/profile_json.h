@@ -29,7 +29,13 @@ inline constexpr std::string_view PROFILE_JSON_FORMAT = "quorvel-profiles";
 constexpr int PROFILE_JSON_VERSION = 1;
 // Longest program path or text block a document may give a key, in UTF-16 units.
 constexpr size_t PROFILE_JSON_TEXT_MAX_UNITS = 4096;
-constexpr uint32_t PROFILE_JSON_MAX_DELAY_MS = 40000;
+// Profile files keep a macro step's pause in 32 bits; the keyboard keeps up to 40,950 ms.
+constexpr uint32_t PROFILE_JSON_MAX_DELAY_MS = 0xFFFFFFFF;
+// Deeper than any document the program writes (8 levels); a deeper one is refused while it is
+// parsed, before it is built in memory.
+constexpr int PROFILE_JSON_MAX_DEPTH = 16;
+// Untrusted text quoted in a refusal is cut to about this many bytes.
+constexpr size_t PROFILE_JSON_QUOTE_MAX = 80;
 
 // One on-board profile's lighting as a document carries it. Of params only the fields the
 // program knows are meaningful (mode, brightness, speed, direction, colourful, colour, base
@@ -64,10 +70,12 @@ struct ProfileJsonError {
     std::string Text() const;
 };
 
-// Checks the whole document (syntax, every key known, every value in range, macro ids unique
-// and every macro a key names present, at most 100 macros) and gives its data only when all of
-// it is sound. Checks that need the keyboard (modes it offers, room in its macro area) are the
-// caller's. Type-3 and type-6 entries get value 0; their texts are in data.texts.
+// Checks the whole document (syntax, nesting of at most PROFILE_JSON_MAX_DEPTH levels, every
+// key known, every value in range, macro ids unique and every macro a key names present, at
+// most 100 macros) and gives its data only when all of it is sound. Everything the keyboard or
+// a profile file can hold is in range, so whatever WriteProfileJson writes reads back. Checks that
+// need the keyboard (modes it offers, room in its macro area) are the caller's. Type-3 and type-6
+// entries get value 0; their texts are in data.texts.
 std::variant<ProfileDocument, ProfileJsonError> ReadProfileJson(std::string_view text);
 
 // Detection by content: JSON when the first character after blanks (and a UTF-8 byte order
@@ -80,6 +88,9 @@ bool LooksLikeJsonDocument(std::span<const uint8_t> bytes);
 std::string JsonKeyName(ScanCode s);
 // The key of such a name (any case) or of a scan code written 0x...; none when nothing matches.
 std::optional<ScanCode> FindJsonKey(std::string_view name);
+// The key of a macro step: any of the above, or any 16-bit scan code written 0x... (a profile
+// file keeps whatever code a step holds; 0x000 is a usage no key name covers).
+std::optional<ScanCode> FindJsonStepKey(std::string_view name);
 // English names of the multimedia functions, by MediaIndex (fixed: they are file vocabulary).
 std::string_view JsonMediaName(int index);
 // "Open" ... "Zoom+", by keyboard function index.

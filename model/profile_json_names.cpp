@@ -131,21 +131,40 @@ std::string JsonKeyName(ScanCode s) {
     return KeyNames().names[KeyIndexOf(s)];
 }
 
-std::optional<ScanCode> FindJsonKey(std::string_view name) {
-    if (name.size() > 2 && name.size() <= 5 && name[0] == '0' &&
-        (name[1] == 'x' || name[1] == 'X')) {
-        const std::string digits(name.substr(2));
-        if (!std::all_of(digits.begin(), digits.end(),
-                         [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
-            return std::nullopt;
-        const long s = std::stol(digits, nullptr, 16);
-        if (!IsKeyScanCode(s)) return std::nullopt;
-        return static_cast<ScanCode>(s);
-    }
+namespace {
+
+// A scan code written 0x... with up to maxDigits hex digits.
+std::optional<long> HexCode(std::string_view name, size_t maxDigits) {
+    if (name.size() <= 2 || name.size() > 2 + maxDigits || name[0] != '0' ||
+        (name[1] != 'x' && name[1] != 'X'))
+        return std::nullopt;
+    const std::string digits(name.substr(2));
+    if (!std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+        return std::nullopt;
+    return std::stol(digits, nullptr, 16);
+}
+
+std::optional<ScanCode> FindNamedKey(std::string_view name) {
     const auto& byName = KeyNames().byLowerName;
     const auto found = byName.find(Lower(name));
     if (found == byName.end()) return std::nullopt;
     return found->second;
+}
+
+}  // namespace
+
+std::optional<ScanCode> FindJsonKey(std::string_view name) {
+    if (const std::optional<long> s = HexCode(name, 3)) {
+        if (!IsKeyScanCode(*s)) return std::nullopt;
+        return static_cast<ScanCode>(*s);
+    }
+    return FindNamedKey(name);
+}
+
+std::optional<ScanCode> FindJsonStepKey(std::string_view name) {
+    if (const std::optional<long> s = HexCode(name, 4)) return static_cast<ScanCode>(*s);
+    return FindNamedKey(name);
 }
 
 }  // namespace quorvel

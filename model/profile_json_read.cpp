@@ -29,8 +29,34 @@ struct Refusal {
     ProfileJsonError error;
 };
 
-[[noreturn]] void Refuse(std::string path, std::string message) {
-    throw Refusal{{std::move(path), std::move(message)}};
+// At most about max bytes of text, never ending inside a UTF-8 sequence.
+std::string Cut(std::string_view text, size_t max) {
+    if (text.size() <= max) return std::string(text);
+    size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return std::string(text.substr(0, end)) + "...";
+}
+
+// A path names keys of the document, which may be of any length.
+[[noreturn]] void Refuse(const std::string& path, std::string message) {
+    throw Refusal{{Cut(path, 3 * PROFILE_JSON_QUOTE_MAX), std::move(message)}};
+}
+
+// Thrown by the parser callback at the first value nested too deep.
+struct TooDeep {};
+
+// Untrusted text in a refusal: quoted, and cut so a huge value never makes a huge message.
+std::string Quoted(std::string_view text) {
+    return "\"" + Cut(text, PROFILE_JSON_QUOTE_MAX) + "\"";
+}
+
+// A value in a refusal: scalars as written, containers by their type only (printing one whole
+// would recurse through all of its levels).
+std::string Describe(const Json& value) {
+    if (value.is_object()) return "an object";
+    if (value.is_array()) return "an array";
+    if (value.is_string()) return Quoted(value.get_ref<const std::string&>());
+    return value.dump();
 }
 
 // Checked access to one JSON object: every key must be one the reader asks for.
@@ -78,7 +104,7 @@ public:
             ok = v >= low && v <= high;
         }
         if (!ok)
-            Refuse(path, value.dump() + " is not a whole number from " + std::to_string(low) +
+            Refuse(path, Describe(value) + " is not a whole number from " + std::to_string(low) +
                              " to " + std::to_string(high));
         return value.get<int64_t>();
     }
@@ -91,7 +117,7 @@ public:
         const bool ok = text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) {
                             return std::isxdigit(static_cast<unsigned char>(c)) != 0;
                         });
-        if (!ok) Refuse(path, "\"" + text + "\" is not a colour RRGGBB (six hex digits)");
+        if (!ok) Refuse(path, Quoted(text) + " is not a colour RRGGBB (six hex digits)");
         const unsigned long rgb = std::stoul(text, nullptr, 16);
         return Rgb{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
                    static_cast<uint8_t>(rgb)};
@@ -113,7 +139,7 @@ std::u16string CheckedText(const std::string& utf8, size_t maxUnits, const std::
 
 ScanCode CheckedKey(std::string_view name, const std::string& path) {
     std::optional<ScanCode> s = FindJsonKey(name);
-    if (!s) Refuse(path, "no key named \"" + std::string(name) + "\"");
+    if (!s) Refuse(path, "no key named " + Quoted(name));
     return *s;
 }
 
@@ -128,7 +154,7 @@ int NameIndex(std::string_view argument, std::span<const std::string_view> names
         const int index = std::stoi(std::string(argument));
         if (index < static_cast<int>(names.size())) return index;
     }
-    Refuse(path, "no " + std::string(what) + " named \"" + std::string(argument) + "\"");
+    Refuse(path, "no " + std::string(what) + " named " + Quoted(argument));
 }
 
 struct ParsedWords {
@@ -152,8 +178,8 @@ ParsedWords ParseWords(const Json& json, const std::string& path, const MacroLis
         else if (kind == "stop-macro")
             parsed.type = ASSIGN_STOP_MACRO;
         else
-            Refuse(path, "\"" + words +
-                             "\" is not default, disable, stop-macro, key:NAME, macro:ID, "
+            Refuse(path, Quoted(words) +
+                             " is not default, disable, stop-macro, key:NAME, macro:ID, "
                              "media:NAME, function:NAME, program:PATH or text:TEXT");
         return parsed;
     }
@@ -171,14 +197,14 @@ ParsedWords ParseWords(const Json& json, const std::string& path, const MacroLis
                                [](char c) { return c >= '0' && c <= '9'; });
         };
         if (!isNumber(id) || (times != std::string::npos && !isNumber(cycles)))
-            Refuse(path, "\"" + words + "\" is not macro:ID or macro:IDxCYCLES");
+            Refuse(path, Quoted(words) + " is not macro:ID or macro:IDxCYCLES");
         parsed.value = std::stoi(id);
         const MacroRecord* macro = macros.FindId(parsed.value);
-        if (!macro) Refuse(path, "\"" + words + "\": no macro with id " + id + " in /macros");
+        if (!macro) Refuse(path, Quoted(words) + ": no macro with id " + id + " in /macros");
         if (times != std::string::npos) {
             // The key only keeps a copy; how often the macro plays is the macro's own field.
             if (std::stoi(cycles) != macro->cycles)
-                Refuse(path, "\"" + words + "\": macro " + id + " plays " +
+                Refuse(path, Quoted(words) + ": macro " + id + " plays " +
                                  std::to_string(macro->cycles) +
                                  " times (cycles belong to the macro in /macros)");
             parsed.cyclesCopy = true;
@@ -193,7 +219,7 @@ ParsedWords ParseWords(const Json& json, const std::string& path, const MacroLis
         parsed.type = kind == "program" ? ASSIGN_PROGRAM : ASSIGN_TEXT;
         parsed.text = CheckedText(argument, PROFILE_JSON_TEXT_MAX_UNITS, path, "the " + kind);
     } else {
-        Refuse(path, "\"" + words + "\": unknown kind of assignment \"" + kind + "\"");
+        Refuse(path, Quoted(words) + ": unknown kind of assignment " + Quoted(kind));
     }
     return parsed;
 }
@@ -202,7 +228,8 @@ LightingParams ReadLighting(const ObjectReader& r) {
     LightingParams p;
     {
         ObjectReader mode(r.Required("mode"), r.PathOf("mode"), {"id", "name"});
-        p.mode = static_cast<uint8_t>(mode.Integer("id", 1, 20));
+        // Any byte: whether the keyboard offers the mode is checked against the keyboard.
+        p.mode = static_cast<uint8_t>(mode.Integer("id", 0, 255));
         if (mode.Has("name")) mode.String("name");  // shown for people; the id decides
     }
     p.brightness = static_cast<uint8_t>(r.Integer("brightness", 0, SLIDER_MAX));
@@ -225,8 +252,7 @@ LightingParams ReadLighting(const ObjectReader& r) {
 int UserColourPosition(std::string_view name, const std::string& path) {
     if (Lower(name) == Lower(FN_NAME)) return MATRIX_FN_POSITION;
     const int position = MatrixPositionOf(CheckedKey(name, path));
-    if (position < 0)
-        Refuse(path, "\"" + std::string(name) + "\" is not a key of the keyboard map");
+    if (position < 0) Refuse(path, Quoted(name) + " is not a key of the keyboard map");
     return position;
 }
 
@@ -294,14 +320,15 @@ std::vector<MacroAction> ReadSteps(const Json& steps, const std::string& path) {
         const std::string word = ObjectReader::ReadString(step, stepPath);
         const char sign = word.empty() ? '\0' : word.back();
         if (word.size() < 2 || (sign != '+' && sign != '-'))
-            Refuse(stepPath, "\"" + word + "\" is not KEY+ (press), KEY- (release) or a pause");
+            Refuse(stepPath, Quoted(word) + " is not KEY+ (press), KEY- (release) or a pause");
         if (static_cast<int>(actions.size()) == MACRO_MAX_ACTIONS)
             Refuse(stepPath,
                    "a macro holds at most " + std::to_string(MACRO_MAX_ACTIONS) + " steps");
-        const ScanCode key =
-            CheckedKey(std::string_view(word).substr(0, word.size() - 1), stepPath);
+        const std::string_view name = std::string_view(word).substr(0, word.size() - 1);
+        const std::optional<ScanCode> key = FindJsonStepKey(name);
+        if (!key) Refuse(stepPath, "no key named " + Quoted(name));
         actions.push_back(
-            MakeMacroAction(0, key, sign == '+' ? MACRO_STATE_PRESS : MACRO_STATE_RELEASE));
+            MakeMacroAction(0, *key, sign == '+' ? MACRO_STATE_PRESS : MACRO_STATE_RELEASE));
         pauseSet = false;
     }
     return actions;
@@ -322,7 +349,8 @@ MacroList ReadMacros(const Json& json, const std::string& path) {
             Refuse(r.PathOf("id"), "id " + std::to_string(record.id) + " is used twice");
         record.SetName(
             CheckedText(r.String("name"), MACRO_NAME_MAX_UNITS, r.PathOf("name"), "the name"));
-        record.cycles = static_cast<uint8_t>(r.Integer("cycles", 1, 255));
+        // 0 is what a keyboard may hold; it plays the macro as the firmware decides.
+        record.cycles = static_cast<uint8_t>(r.Integer("cycles", 0, 255));
         if (r.Has("reserved"))
             record.reserved = static_cast<uint16_t>(r.Integer("reserved", 0, 0xFFFF));
         record.actions = ReadSteps(r.Required("steps"), r.PathOf("steps"));
@@ -455,14 +483,25 @@ std::string ProfileJsonError::Text() const {
 
 std::variant<ProfileDocument, ProfileJsonError> ReadProfileJson(std::string_view text) {
     Json json;
+    const Json::parser_callback_t depthCheck = [](int depth, Json::parse_event_t event, Json&) {
+        if ((event == Json::parse_event_t::object_start ||
+             event == Json::parse_event_t::array_start) &&
+            depth >= PROFILE_JSON_MAX_DEPTH)
+            throw TooDeep{};
+        return true;
+    };
     try {
-        json = Json::parse(text.begin(), text.end());
+        json = Json::parse(text.begin(), text.end(), depthCheck);
+    } catch (const TooDeep&) {
+        return ProfileJsonError{"", "not a profile document: nested more than " +
+                                        std::to_string(PROFILE_JSON_MAX_DEPTH) + " levels deep"};
     } catch (const Json::parse_error& error) {
-        // The library's message names the line and column.
+        // The library's message names the line and column, and quotes the last token read,
+        // which may be as long as the file.
         std::string message = error.what();
         if (const size_t at = message.find("parse error"); at != std::string::npos)
             message = message.substr(at);
-        return ProfileJsonError{"", "not JSON: " + message};
+        return ProfileJsonError{"", "not JSON: " + Cut(message, 2 * PROFILE_JSON_QUOTE_MAX)};
     }
     try {
         return ReadDocument(json);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -95,13 +96,19 @@ Colour ReadRgbValue(const IniFile& file, const std::string& section, std::string
     return ColourOf(ColourByte(rgb[0]), ColourByte(rgb[1]), ColourByte(rgb[2]));
 }
 
-KeyColourEntry ReadKeyColourFrom(const IniFile& file, int userMode, int position) {
+KeyColourEntry KeyColourOf(std::string_view text) {
     std::array<int, 4> values = {255, 0, 0, 1};
-    ScanNumbers(file.ReadString(ModeSection(userMode), std::to_string(position), "255,0,0,1"),
-                values);
+    ScanNumbers(text, values);
     return KeyColourEntry{
         ColourOf(ColourByte(values[0]), ColourByte(values[1]), ColourByte(values[2])),
         static_cast<uint8_t>(values[3] != 0 ? 1 : 0)};
+}
+
+constexpr std::string_view DEFAULT_KEY_COLOUR = "255,0,0,1";
+
+KeyColourEntry ReadKeyColourFrom(const IniFile& file, int userMode, int position) {
+    return KeyColourOf(
+        file.ReadString(ModeSection(userMode), std::to_string(position), DEFAULT_KEY_COLOUR));
 }
 
 bool WriteKeyColourTo(IniFile& file, int userMode, int position, Colour colour, uint8_t mark) {
@@ -122,6 +129,20 @@ template <typename Visit>
 void ForEachUserModeKey(Visit visit) {
     for (const MatrixKey& key : MatrixKeys()) visit(static_cast<int>(key.position));
     visit(static_cast<int>(MATRIX_FN_POSITION));
+}
+
+// Every key colour of a user mode from one pass over the file: looking each key up on its own
+// would read the whole file once per key.
+template <typename Store>
+void ReadKeyColoursFrom(const IniFile& file, int userMode, Store store) {
+    std::unordered_map<std::string, std::string> values;
+    for (auto& [key, value] : file.ReadSection(ModeSection(userMode)))
+        values.emplace(std::move(key), std::move(value));
+    ForEachUserModeKey([&](int position) {
+        const auto found = values.find(std::to_string(position));
+        store(position, KeyColourOf(found != values.end() ? std::string_view(found->second)
+                                                          : DEFAULT_KEY_COLOUR));
+    });
 }
 
 }  // namespace
@@ -216,8 +237,7 @@ UserModeState LoadUserMode(const ProgramPaths& paths, int profile, KeyColourTabl
     const int mode = file.ReadInt(PRESENT_MODE_SECTION, PRESENT_MODE_KEY, 0);
     state.currentMode = IsUserMode(mode) ? mode : 0;
     ReadToolAndColoursFrom(file, state.currentMode, state);
-    ForEachUserModeKey([&](int position) {
-        const KeyColourEntry entry = ReadKeyColourFrom(file, state.currentMode, position);
+    ReadKeyColoursFrom(file, state.currentMode, [&](int position, const KeyColourEntry& entry) {
         table[static_cast<size_t>(position)] = entry.colour;
         marks[static_cast<size_t>(position)] = entry.mark;
     });
@@ -300,21 +320,16 @@ UserColourSet ReadUserColourSet(const ProgramPaths& paths, int profile) {
         colours.tool = state.tool;
         colours.baseColour = state.baseColour;
         colours.userColour = state.userColour;
-        ForEachUserModeKey([&](int position) {
-            colours.keys[static_cast<size_t>(position)] = ReadKeyColourFrom(file, mode, position);
+        ReadKeyColoursFrom(file, mode, [&](int position, const KeyColourEntry& entry) {
+            colours.keys[static_cast<size_t>(position)] = entry;
         });
     }
     return set;
 }
 
-bool WriteUserColourSet(const ProgramPaths& paths, int profile, const UserColourSet& set,
-                        std::string* error) {
-    const auto target = WritePathFor(paths, UserFileRelativePath(profile), false, error);
-    if (!target) return false;
-    // Built aside and renamed over the file, so a failure half-way leaves the old set whole.
-    const std::string building = *target + ".building";
-    if (!WriteFileAtomically(building, {}, error)) return false;
-    IniFile file(building);
+bool BuildUserColourFile(const std::string& path, const UserColourSet& set) {
+    if (!WriteFileAtomically(path, {})) return false;
+    IniFile file(path);
     bool ok =
         file.WriteString(PRESENT_MODE_SECTION, PRESENT_MODE_KEY, std::to_string(set.currentMode));
     std::vector<std::pair<std::string, std::string>> names;
@@ -337,9 +352,17 @@ bool WriteUserColourSet(const ProgramPaths& paths, int profile, const UserColour
         });
         ok = WriteSectionValues(file, mode, values);
     }
-    // The finished text replaces the file through the atomic writer, which keeps a symbolic
-    // link and the file's permissions and makes the new name durable.
-    const auto bytes = ok ? ReadFileBytes(building) : std::nullopt;
+    return ok;
+}
+
+bool WriteUserColourSet(const ProgramPaths& paths, int profile, const UserColourSet& set,
+                        std::string* error) {
+    const auto target = WritePathFor(paths, UserFileRelativePath(profile), false, error);
+    if (!target) return false;
+    // Built aside; the finished text replaces the file through the atomic writer, which keeps a
+    // symbolic link and the file's permissions and makes the new name durable.
+    const std::string building = *target + ".building";
+    const auto bytes = BuildUserColourFile(building, set) ? ReadFileBytes(building) : std::nullopt;
     std::error_code ignored;
     std::filesystem::remove(building, ignored);
     if (!bytes) {

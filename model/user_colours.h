@@ -120,5 +120,8 @@ UserColourSet ReadUserColourSet(const ProgramPaths& paths, int profile);
 // the old file then stays.
 bool WriteUserColourSet(const ProgramPaths& paths, int profile, const UserColourSet& set,
                         std::string* error = nullptr);
+// The file WriteUserColourSet would write, made at path (for a caller that replaces several
+// files together). False when it cannot be written.
+bool BuildUserColourFile(const std::string& path, const UserColourSet& set);
 
 }  // namespace quorvel

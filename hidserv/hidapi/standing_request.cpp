@@ -1,9 +1,9 @@
 #include "hidserv/hidapi/standing_request.h"
 
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 
+#include "base/notice_queue.h"
 #include "hidserv/hidapi/notification.h"
 
 namespace quorvel {
@@ -11,7 +11,7 @@ namespace quorvel {
 namespace {
 
 // A callback that never returns must not make the library hoard every report meanwhile.
-constexpr size_t MAX_QUEUED_EVENTS = 1024;
+constexpr size_t MAX_QUEUED_REPORTS = 1024;
 
 }  // namespace
 
@@ -20,19 +20,18 @@ struct StandingRequest::Queue {
     uint32_t tag;
     std::mutex mutex;
     std::condition_variable wake;
-    std::deque<PendingEvent> events;
+    NoticeQueue<PendingEvent> events{MAX_QUEUED_REPORTS};
     bool stopped = false;
     bool finished = false;
 
     void Run() {
         std::unique_lock lock(mutex);
         while (true) {
-            wake.wait(lock, [this] { return stopped || !events.empty(); });
+            wake.wait(lock, [this] { return stopped || !events.Empty(); });
             if (stopped) break;
-            PendingEvent event = std::move(events.front());
-            events.pop_front();
+            std::optional<PendingEvent> event = events.Pop();
             lock.unlock();
-            Deliver(std::move(event));
+            Deliver(std::move(*event));
             lock.lock();
         }
         finished = true;
@@ -71,16 +70,14 @@ void StandingRequest::Post(PendingEvent event) {
     {
         std::lock_guard lock(queue_->mutex);
         if (queue_->stopped) return;
-        if (queue_->events.size() >= MAX_QUEUED_EVENTS) queue_->events.pop_front();
-        queue_->events.push_back(std::move(event));
+        queue_->events.Push(std::move(event));
     }
     queue_->wake.notify_one();
 }
 
 void StandingRequest::DropQueuedData() {
     std::lock_guard lock(queue_->mutex);
-    std::erase_if(queue_->events,
-                  [](const PendingEvent& event) { return event.kind == HIDSERV_NOTIFY_DATA; });
+    queue_->events.DropReports();
 }
 
 void StandingRequest::Stop() {

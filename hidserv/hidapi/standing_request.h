@@ -2,6 +2,7 @@
 // A standing request and the thread that runs its callback.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +17,10 @@ struct PendingEvent {
     uint32_t count = 0;         // kind 0: the new number of matching interfaces
     uint16_t code = 0;          // kind 1: the decoded consumer code
     std::vector<uint8_t> data;  // kind 1: the report as read
+
+    std::optional<uint32_t> CountChange() const {
+        return kind == HIDSERV_NOTIFY_COUNT ? std::optional<uint32_t>(count) : std::nullopt;
+    }
 };
 
 // Each request delivers on a thread of its own, so a callback that blocks (waiting for the
@@ -29,6 +34,7 @@ public:
     StandingRequest(const StandingRequest&) = delete;
     StandingRequest& operator=(const StandingRequest&) = delete;
 
+    // Queues an event; past the bound the oldest report goes, never a count change.
     void Post(PendingEvent event);
     // Forgets reports not yet delivered; count changes stay queued.
     void DropQueuedData();

@@ -318,7 +318,7 @@ void VirtualService::Dispatcher::Start(VirtualService* owner, vkbd::Interface if
     owner_ = owner;
     iface_ = iface;
     stopping_ = false;
-    events_.clear();
+    events_.Clear();
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -334,7 +334,7 @@ void VirtualService::Dispatcher::Stop() {
 void VirtualService::Dispatcher::Push(Event event) {
     {
         std::lock_guard lock(mutex_);
-        events_.push_back(std::move(event));
+        events_.Push(std::move(event));
     }
     wake_.notify_all();
 }
@@ -342,12 +342,11 @@ void VirtualService::Dispatcher::Push(Event event) {
 void VirtualService::Dispatcher::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !events_.empty(); });
+        wake_.wait(lock, [this] { return stopping_ || !events_.Empty(); });
         if (stopping_) return;
-        Event event = std::move(events_.front());
-        events_.pop_front();
+        const std::optional<Event> event = events_.Pop();
         lock.unlock();
-        owner_->Notify(iface_, event);
+        owner_->Notify(iface_, *event);
         lock.lock();
     }
 }

@@ -8,7 +8,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -16,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/notice_queue.h"
 #include "emulator/vkbd_wire.h"
 #include "hidserv/hidserv.h"
 
@@ -54,7 +54,14 @@ private:
         bool isCount;
         uint32_t count;
         std::vector<uint8_t> report;
+
+        std::optional<uint32_t> CountChange() const {
+            return isCount ? std::optional<uint32_t>(count) : std::nullopt;
+        }
     };
+    // A keyboard flooding an interface while its callback is busy costs at most this many
+    // reports; plug and unplug notices are never dropped.
+    static constexpr size_t MAX_QUEUED_REPORTS = 1024;
     // Delivers one interface's events, in order, on a thread of its own.
     class Dispatcher {
     public:
@@ -68,7 +75,7 @@ private:
         vkbd::Interface iface_ = vkbd::IFACE_CTRL;
         std::mutex mutex_;
         std::condition_variable wake_;
-        std::deque<Event> events_;
+        NoticeQueue<Event> events_{MAX_QUEUED_REPORTS};
         bool stopping_ = false;
         std::thread thread_;
     };

@@ -252,6 +252,25 @@ TEST_F(WindowFilesTest, RefusedJsonChangesNeitherTheKeyboardNorTheFilesNorApply)
     EXPECT_EQ(KeyA().type, ASSIGN_DISABLED);
 }
 
+TEST_F(WindowFilesTest, AJsonDocumentNestedFiftyThousandLevelsIsRefusedAndChangesNothing) {
+    CQuorvelDlg& window = Start();
+    const int levels = 50000;
+    QFile deep(Carried("deep.json"));
+    ASSERT_TRUE(deep.open(QIODevice::WriteOnly));
+    deep.write("{\"format\": " + QByteArray(levels, '[') + QByteArray(levels, ']') + "}");
+    deep.close();
+    const std::string dump = keyboard_.Run({"dump"});
+    const auto files = StoredFiles();
+    const bool applyEnabled = window.SettingsChanged();
+    TakeShownMessageKeys();
+
+    Import(Carried("deep.json"));
+    EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{std::string(IMPORT_FAILED_TEXT)});
+    EXPECT_EQ(DumpDifferences(keyboard_.Run({"dump"}), dump), std::vector<std::string>{});
+    EXPECT_EQ(StoredFiles(), files);
+    EXPECT_EQ(window.SettingsChanged(), applyEnabled);
+}
+
 TEST_F(WindowFilesTest, AJsonImportTheKeyboardStopsHalfWayLeavesApplyEnabled) {
     CQuorvelDlg& window = Start();
     ChangeKeys(true);

@@ -219,6 +219,14 @@ TEST_F(ProfileJsonCli, RefusedDocumentsChangeNothing) {
          },
          "/macros: the macros need"},
         {"not JSON", [](Json& d) { d = "{"; }, "not JSON"},
+        {"nested 50,000 levels",
+         [](Json& d) {
+             d = "{\"format\": " + std::string(50000, '[') + std::string(50000, ']') + "}";
+         },
+         "not a profile document: nested more than 16 levels deep\n"},
+        {"larger than any document",
+         [](Json& d) { d = "{" + std::string(size_t{5} << 20, ' ') + "}"; },
+         "the file is larger than 4 MiB, more than any profile document holds\n"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.what);
@@ -231,6 +239,7 @@ TEST_F(ProfileJsonCli, RefusedDocumentsChangeNothing) {
         EXPECT_NE(outcome.err.find("quorvelctl: import: " + path + ": " + refusal.message),
                   std::string::npos)
             << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
         EXPECT_EQ(Everything(), before);
     }
 }
@@ -258,6 +267,34 @@ TEST_F(ProfileJsonCli, AKeyboardThatCannotBeReadBeforeTheFirstWriteKeepsEverythi
         std::string::npos)
         << outcome.err;
     EXPECT_EQ(Everything(), before);
+}
+
+// The files of an import change together: when one user colour file cannot be replaced, none
+// is, nor the profile file, and the keyboard is not written either.
+TEST_F(ProfileJsonCli, AFileThatCannotBeReplacedLeavesEveryFileAndTheKeyboardAsTheyWere) {
+    Ok({"import", Import(FullDocument({1, 5, 20}))});
+    std::string blocked;
+    for (const auto& file : fs::recursive_directory_iterator(dir_))
+        if (file.path().filename() == "UserDengColor_2.userd") blocked = file.path();
+    ASSERT_FALSE(blocked.empty());
+    fs::remove(blocked);
+    fs::create_directories(blocked + "/in-the-way");
+    const auto snapshot = [this] {
+        std::string all = Everything();
+        std::vector<std::string> files;
+        for (const auto& file : fs::recursive_directory_iterator(dir_ + "/data"))
+            if (file.is_regular_file()) files.push_back(file.path());
+        std::sort(files.begin(), files.end());
+        for (const std::string& file : files) all += file + ":" + ReadWhole(file) + "|";
+        return all;
+    };
+    const std::string before = snapshot();
+
+    const Outcome outcome = Run({"import", Import(FullDocument({12, 6, 18}))});
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find(blocked + ": cannot replace the file"), std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(snapshot(), before);
 }
 
 }  // namespace

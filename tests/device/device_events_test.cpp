@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "device/shell_port.h"
@@ -153,6 +154,38 @@ TEST_F(NotReadyWindow, PresenceWorkerWaitsForTheWindowBeforeTheIcon) {
     shell_.SetReady(true);
     ExpectShellEvents(3);
     EXPECT_EQ(shell_.Events(), (Events{PROFILE, KEYBOARD_ICON, OPEN}));
+}
+
+// A keyboard flooding events while the window is busy must not queue a job per event: the
+// bank presses are counted, the other kinds keep their latest, and plug cycles coalesce.
+TEST_F(NotReadyWindow, FloodedEventsAreCoalescedNotQueued) {
+    ASSERT_TRUE(shell_.WaitForEvents(1));
+    shell_.Clear();
+    DeviceEvents& events = link_->Events();
+    for (int i = 0; i < 100001; ++i) {
+        events.OnConsumerCode(EVENT_BANK_KEY);
+        events.OnConsumerCode(EVENT_LIGHTING_CHANGED);
+        events.OnConsumerCode(i % 2 == 0 ? EVENT_SPECIAL_STATE_ENTERED : EVENT_SPECIAL_STATE_LEFT);
+    }
+    for (int i = 0; i < 1000; ++i) {
+        events.StartPresenceWorker(0);
+        events.StartPresenceWorker(1);
+    }
+    shell_.SetReady(true);
+    events.WaitUntilIdle();
+    Events heard = shell_.Events();
+    std::erase(heard, "message MAIN_DEFAULT_MATRIX_PROMPT");
+    // An odd number of presses: the bank ends changed, after a handful of toggles at most.
+    const auto toB = std::count(heard.begin(), heard.end(), "bank B");
+    EXPECT_EQ(toB - std::count(heard.begin(), heard.end(), "bank A"), 1)
+        << ::testing::PrintToString(heard);
+    EXPECT_LE(toB, 3);
+    EXPECT_LE(std::count(heard.begin(), heard.end(), "timer 1051 0"), 2);
+    EXPECT_LE(std::count(heard.begin(), heard.end(), "tray 1 0"), 2);
+    // The thousand plug cycles left one removal and one arrival at most, each acted on.
+    EXPECT_LE(std::count(heard.begin(), heard.end(), GONE), 1);
+    EXPECT_LE(std::count(heard.begin(), heard.end(), PROFILE), 1);
+    EXPECT_EQ(link_->IndicatorState()[1], 0x03);
 }
 
 }  // namespace

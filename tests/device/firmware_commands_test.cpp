@@ -5,7 +5,9 @@
 
 #include <array>
 #include <numeric>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "device/command_frame.h"
 #include "device/result_codes.h"
@@ -134,6 +136,27 @@ TEST_F(FirmwareCommands, ActiveProfileIsCachedUntilTheKeyboardGoes) {
     mark = keyboard_->TraceMark();
     EXPECT_EQ(GetActiveProfile(*link_), 2);
     EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
+}
+
+TEST_F(FirmwareCommands, AnActiveProfileByteOfThreeOrMoreIsUnknown) {
+    // The virtual keyboard never holds such a byte; a reply made up by hand stands in for the
+    // real one, which is lost.
+    for (const char* byte : {"03", "C8", "FF"}) {
+        link_->ResetCurrentProfileCache();
+        keyboard_->Run({"fault", "lose-reply", "1"});
+        const size_t mark = keyboard_->TraceMark();
+        int profile = 0;
+        std::thread reader([&] { profile = GetActiveProfile(*link_); });
+        ASSERT_EQ(TraceLines(mark, "> CTRL", 1).size(), 1u);
+        std::vector<std::string> inject = {"inject", "04", "00", "00", "03", "2C"};
+        inject.resize(1 + 18, "00");
+        inject.push_back(byte);  // settings byte 10
+        keyboard_->Run(inject);
+        reader.join();
+        EXPECT_EQ(profile, -1) << byte;
+        EXPECT_EQ(link_->CurrentProfileCache(), -1);
+    }
+    EXPECT_GE(GetActiveProfile(*link_), 0);
 }
 
 TEST_F(FirmwareCommands, ReadFinishingAfterAResetDoesNotRefillTheCache) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "device/command_frame.h"
 
 namespace quorvel {
@@ -55,6 +57,23 @@ TEST_F(ReplySlotMatching, OnceAddressesAreEchoedAReplyForAnotherChunkIsNotTaken)
     EXPECT_EQ(Exchange(Frame(OP_READ_KEY_BLOCK, 434),
                        {Frame(OP_READ_KEY_BLOCK, 378, 1), Frame(OP_READ_KEY_BLOCK, 434, 2)}),
               2);
+}
+
+TEST_F(ReplySlotMatching, OnlyAWholeFrameIsAnAnswerWhateverItsChecksum) {
+    const CommandFrame request = Frame(OP_READ_KEY_BLOCK, 0);
+    slot_.Open(request.data(), reply_.data(), uint32_t(reply_.size()));
+    // Left over from an earlier attempt: a short report must not leave it in place as a reply.
+    reply_.fill(0xEE);
+    CommandFrame answer = Frame(OP_READ_KEY_BLOCK, 0, 7);
+    for (uint32_t length : {0u, 1u, 4u, 8u, 63u}) slot_.Deliver(answer.data(), length);
+    std::vector<uint8_t> oversized(answer.begin(), answer.end());
+    oversized.push_back(0);
+    slot_.Deliver(oversized.data(), uint32_t(oversized.size()));
+    EXPECT_EQ(slot_.WaitAndClose(NO_WAIT), std::nullopt);
+
+    // A frame whose checksum bytes are wrong is still taken.
+    answer[FRAME_CHECKSUM_OFFSET] = 0x5A;
+    EXPECT_EQ(Exchange(request, {answer}), 7);
 }
 
 TEST_F(ReplySlotMatching, NothingIsTakenWhileNoAttemptIsOpen) {

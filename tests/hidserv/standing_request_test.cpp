@@ -99,6 +99,41 @@ TEST_F(StandingRequestTest, DroppingQueuedDataKeepsCountChanges) {
     EXPECT_EQ(state_.seen, (Seen{{1, 1}, {0, 0}, {1, 4}}));
 }
 
+TEST_F(StandingRequestTest, AFloodWhileTheCallbackIsBusyKeepsTheNewestReportsAndEveryUnplug) {
+    state_.holdFirst = true;
+    StandingRequest request(1, {}, Record, 0x434F4E53);
+    request.Post(Count(1));
+    WaitForEvents(1);
+    for (int i = 0; i < 5000; ++i) {
+        request.Post(Data(uint8_t(i)));
+        if (i % 100 == 0) {
+            request.Post(Count(0));
+            request.Post(Count(1));
+        }
+    }
+    request.Post(Count(0));
+    Release();
+    // The first count, the newest 1024 reports and what the plug cycles coalesce to: at least
+    // the unplug.
+    WaitForEvents(1 + 1024 + 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::lock_guard lock(state_.mutex);
+    size_t reports = 0;
+    std::vector<uint32_t> counts;
+    for (const auto& [kind, value] : state_.seen) {
+        if (kind == HIDSERV_NOTIFY_DATA)
+            ++reports;
+        else
+            counts.push_back(value);
+    }
+    EXPECT_EQ(reports, 1024u);
+    EXPECT_EQ(state_.seen[state_.seen.size() - 1024].second, uint8_t(5000 - 1024));
+    ASSERT_GE(counts.size(), 2u);
+    EXPECT_LE(counts.size(), 4u);
+    EXPECT_EQ(counts[1], 0u) << "the first unplug is heard";
+    EXPECT_EQ(counts.back(), 0u) << "and so is the last";
+}
+
 TEST_F(StandingRequestTest, NothingIsDeliveredAfterStop) {
     state_.holdFirst = true;
     auto request = std::make_unique<StandingRequest>(1, InterfaceKey{}, Record, 0x434F4E53);

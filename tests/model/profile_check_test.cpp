@@ -71,6 +71,10 @@ TEST_F(ProfileCheck, MissingShortOrUnreadableFilesFailSilently) {
     std::vector<uint8_t> shortImage = ValidImage();
     shortImage.resize(32831);
     EXPECT_EQ(Validate(Write(shortImage)), PROFILE_CHECK_REJECTED);
+    // Larger than any image: refused by its size, never read into memory whole.
+    std::vector<uint8_t> huge = ValidImage();
+    huge.resize((size_t{16} << 20) + 1, 0);
+    EXPECT_EQ(Validate(Write(huge)), PROFILE_CHECK_REJECTED);
     std::filesystem::create_directory(temp_.File("folder.fwc"));
     EXPECT_EQ(Validate(temp_.File("folder.fwc")), PROFILE_CHECK_UNREADABLE);
     EXPECT_TRUE(messages_.empty());

@@ -163,7 +163,8 @@ TEST(ProfileJson, WordsNameKeysAssignmentsAndStepsAsTheCommandLineDoes) {
     // Entries without words: the stale cycles copy, the out-of-table values, the flagged key,
     // entry 0, entry 300, area 3 and the areas without G-key codes.
     std::set<std::pair<int, int>> raw;
-    for (const Json& item : json["rawEntries"]) raw.insert({item["profileIndex"].get<int>(), item["entry"].get<int>()});
+    for (const Json& item : json["rawEntries"])
+        raw.insert({item["profileIndex"].get<int>(), item["entry"].get<int>()});
     for (auto expected : {std::pair{0, 0x28},
                           {0, 0x29},
                           {0, 0x2A},
@@ -249,7 +250,7 @@ TEST(ProfileJson, RefusesTheFirstFaultByItsPath) {
          "/profiles/2/lighting/speed"},
         {"fractional rate", [](Json& j) { j["profiles"][2]["lighting"]["reportRate"] = 1.5; },
          "/profiles/2/lighting/reportRate"},
-        {"mode 0", [](Json& j) { j["profiles"][0]["lighting"]["mode"]["id"] = 0; },
+        {"mode 256", [](Json& j) { j["profiles"][0]["lighting"]["mode"]["id"] = 256; },
          "/profiles/0/lighting/mode/id"},
         {"bad colour", [](Json& j) { j["profiles"][0]["lighting"]["colour"] = "#FF0000"; },
          "/profiles/0/lighting/colour"},
@@ -276,13 +277,15 @@ TEST(ProfileJson, RefusesTheFirstFaultByItsPath) {
         {"macro id twice", [](Json& j) { j["macros"][1]["id"] = 1; }, "/macros/1/id"},
         {"macro name too long", [](Json& j) { j["macros"][0]["name"] = std::string(250, 'x'); },
          "/macros/0/name"},
-        {"cycles 0", [](Json& j) { j["macros"][0]["cycles"] = 0; }, "/macros/0/cycles"},
+        {"cycles 256", [](Json& j) { j["macros"][0]["cycles"] = 256; }, "/macros/0/cycles"},
         {"pause first",
          [](Json& j) { j["macros"][0]["steps"].insert(j["macros"][0]["steps"].begin(), 5); },
          "/macros/0/steps/0"},
         {"two pauses", [](Json& j) { j["macros"][0]["steps"].push_back(5); }, "/macros/0/steps/8"},
-        {"pause too long", [](Json& j) { j["macros"][0]["steps"][1] = 40001; },
+        {"pause beyond 32 bits", [](Json& j) { j["macros"][0]["steps"][1] = 4294967296; },
          "/macros/0/steps/1"},
+        {"step key beyond 16 bits", [](Json& j) { j["macros"][0]["steps"][0] = "0x10000+"; },
+         "/macros/0/steps/0"},
         {"step without sign", [](Json& j) { j["macros"][0]["steps"][0] = "A"; },
          "/macros/0/steps/0"},
         {"2001 steps", [](Json& j) { j["macros"][2]["steps"].push_back("A+"); },
@@ -312,6 +315,44 @@ TEST(ProfileJson, RefusesTheFirstFaultByItsPath) {
     auto broken = ReadProfileJson("{\"format\": ");
     ASSERT_TRUE(std::holds_alternative<ProfileJsonError>(broken));
     EXPECT_NE(std::get<ProfileJsonError>(broken).message.find("line 1"), std::string::npos);
+}
+
+// A hostile document must cost no more than its size: no recursion per level, and no value
+// printed whole into a message.
+TEST(ProfileJson, RefusesDeepNestingAndQuotesOnlyTheStartOfLongValues) {
+    const size_t levels = 50000;
+    const std::string deep = std::string(levels, '[') + std::string(levels, ']');
+    auto nested = ReadProfileJson(deep);
+    ASSERT_TRUE(std::holds_alternative<ProfileJsonError>(nested));
+    EXPECT_NE(std::get<ProfileJsonError>(nested).message.find("nested"), std::string::npos);
+    // The deepest nesting the program writes still reads.
+    Json json = Json::parse(SampleText());
+    json["profiles"][0]["lighting"]["brightness"] =
+        Json::parse(deep.substr(0, 5) + "1" + deep.substr(levels, 5));
+    auto shallow = ReadProfileJson(json.dump());
+    ASSERT_TRUE(std::holds_alternative<ProfileJsonError>(shallow));
+    EXPECT_EQ(std::get<ProfileJsonError>(shallow).Text(),
+              "/profiles/0/lighting/brightness: an array is not a whole number from 0 to 5");
+
+    const std::string huge(1 << 20, 'x');
+    const std::function<void(Json&)> changes[] = {
+        [&](Json& j) { j["profiles"][0]["keys"]["A"] = huge; },
+        [&](Json& j) { j["profiles"][0]["keys"][huge] = "disable"; },
+        [&](Json& j) { j["profiles"][0]["lighting"]["speed"] = huge; },
+        [&](Json& j) { j["macros"][0]["steps"][0] = huge + "+"; },
+        [&](Json& j) { j["profiles"][0]["lighting"]["colour"] = huge; },
+    };
+    for (const auto& change : changes) {
+        Json document = Json::parse(SampleText());
+        change(document);
+        auto result = ReadProfileJson(document.dump());
+        ASSERT_TRUE(std::holds_alternative<ProfileJsonError>(result));
+        const std::string text = std::get<ProfileJsonError>(result).Text();
+        EXPECT_LT(text.size(), 500u) << text.substr(0, 500);
+    }
+    auto unterminated = ReadProfileJson("{\"format\": \"" + huge);
+    ASSERT_TRUE(std::holds_alternative<ProfileJsonError>(unterminated));
+    EXPECT_LT(std::get<ProfileJsonError>(unterminated).Text().size(), 500u);
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+// quorvelctl's words come from the command line and from scripts: key names, key slots,
+// assignments, macro steps, numbers and colours (the words of the lighting settings). Each
+// parser takes a word or refuses it with a usage error; nothing else may escape.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_error.h"
+#include "cli/parse.h"
+
+using namespace quorvel;
+using namespace quorvel::cli;
+
+namespace {
+
+template <typename Parse>
+void Try(Parse parse) {
+    try {
+        parse();
+    } catch (const CliError& error) {
+        if (error.message.empty()) std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> words;
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i)
+        if (i == text.size() || text[i] == ' ') {
+            words.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    Try([&] { FindKey(text); });
+    Try([&] { ParseKeySlot(text, 'a'); });
+    Try([&] { ParseKeySlot(text, 'b'); });
+    Try([&] { ParseAssignmentSpec(text); });
+    Try([&] { ParseNumber(text, 0, 255, "value"); });
+    Try([&] { ParseProfileNumber(text); });
+    Try([&] { FormatColour(ParseColour(text)); });
+    Try([&] {
+        const std::vector<MacroAction> steps = ParseMacroSteps(words);
+        if (steps.size() > static_cast<size_t>(MACRO_MAX_ACTIONS)) std::abort();
+        FormatMacroSteps(steps);
+    });
+    return 0;
+}
