@@ -332,13 +332,18 @@ TEST_F(LightingPanelTest, KeyClicksOutsideTheUserModeChangeNothing) {
     OpenView();
     ChooseMode(5);
     const KeyColourTable before = panel_->KeyColours();
+    const auto fileContents = [this] {
+        QFile file(QString::fromStdString(UserFilePath(paths_, 0)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray fileBefore = fileContents();
     const size_t mark = Mark();
     EXPECT_FALSE(panel_->PaintingKeys());
     panel_->PaintKey(KEY_A);
     Settle();
     EXPECT_TRUE(Sent(mark).empty());
     EXPECT_EQ(panel_->KeyColours(), before);
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(UserFilePath(paths_, 0))));
+    EXPECT_EQ(fileContents(), fileBefore);
     // Nor with the view hidden in the user mode.
     ChooseMode(20);
     panel_->HideLightingView();
