@@ -83,7 +83,7 @@ void SetAtomicWriteFaultAfterBytes(long n) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                         std::string* error, unsigned newFileMode) {
+                         std::string* error, unsigned newFileMode, FlushToDisk flush) {
     const std::string target = ResolveTarget(path);
     std::string temporaryPath;
     const int fd = CreateTemporary(target, temporaryPath, newFileMode);
@@ -101,7 +101,8 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
     if (stat(target.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0)
         return abandon("cannot copy the permissions of " + target);
     if (!WriteAll(fd, bytes)) return abandon("cannot write " + temporaryPath);
-    if (fsync(fd) != 0) return abandon("cannot flush " + temporaryPath);
+    if (flush == FlushToDisk::YES && fsync(fd) != 0)
+        return abandon("cannot flush " + temporaryPath);
     if (close(fd) != 0) {
         const int err = errno;
         unlink(temporaryPath.c_str());
@@ -115,6 +116,7 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
     // The rename is what makes the new contents visible; flushing the folder only makes it
     // survive a power cut. Some file systems refuse fsync on folders, so its result does not
     // turn a completed replacement into a reported failure.
+    if (flush == FlushToDisk::NO) return true;
     const int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         fsync(folder);

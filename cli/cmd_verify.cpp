@@ -41,6 +41,9 @@ void RunVerify(Session& session, Args& args) {
     for (int profile : check.uncheckedProfiles)
         text += "key table of profile " + std::to_string(profile + 1) +
                 ": not checked (no profile file)\n";
+    for (int profile : check.uncheckedLighting)
+        text += "lighting of profile " + std::to_string(profile + 1) +
+                ": not checked (not read or written since the keyboard was plugged in)\n";
     if (check.differences.empty()) text += "the keyboard holds what the profile files say\n";
     session.Print(json, text);
     if (!check.differences.empty())

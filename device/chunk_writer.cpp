@@ -7,30 +7,6 @@
 #include "device/result_codes.h"
 
 namespace quorvel {
-namespace {
-
-// Reads the chunks back from the keyboard; a chunk that differs becomes unknown.
-bool ReadBack(DeviceLink& link, std::span<const PictureChunk> written,
-              const std::function<void()>& step) {
-    bool same = true;
-    for (const PictureChunk& chunk : written) {
-        if (link.DryRun()) {
-            // The keyboard was not written, so its answer would check nothing.
-            link.RecordUnsent(ReadFrameFor(chunk.area, chunk.address, chunk.bytes.size()));
-        } else {
-            std::vector<uint8_t> held(chunk.bytes.size());
-            if (ReadFromKeyboard(link, chunk.area, chunk.address, held) != CMD_OK ||
-                held != chunk.bytes) {
-                link.Picture().Forget(chunk.area, chunk.address, chunk.bytes.size());
-                same = false;
-            }
-        }
-        step();
-    }
-    return same;
-}
-
-}  // namespace
 
 ImportWriteScope::ImportWriteScope(DeviceLink& link) : link_(link), trusted_(link.TrustPicture()) {
     if (!link_.ChangesOnlyImport()) link_.SetTrustPicture(false);
@@ -64,7 +40,8 @@ ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChu
     picture.Save();
 
     const bool readBack = link.ReadBack();
-    const int total = 2 + static_cast<int>(changed.size()) * (readBack ? 2 : 1);
+    const int total =
+        2 + static_cast<int>(changed.size()) + (readBack ? ReadBackFrames(changed) : 0);
     auto step = [&] {
         ++outcome.framesSent;
         if (progress) progress(outcome.framesSent, total);
@@ -81,10 +58,9 @@ ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChu
     const int ended = EndSession(link);
     step();
     if (result == CMD_OK) result = ended;
-    if (result == CMD_OK && readBack &&
-        !ReadBack(link, std::span<const PictureChunk>(changed).first(sent), step)) {
-        outcome.readBackDiffered = true;
-        result = CMD_READ_BACK_DIFFERS;
+    if (result == CMD_OK && readBack) {
+        result = ReadBackChunks(link, std::span<const PictureChunk>(changed).first(sent), step);
+        outcome.readBackDiffered = result == CMD_READ_BACK_DIFFERS;
     }
     outcome.result = result;
     return outcome;

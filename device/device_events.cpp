@@ -130,8 +130,13 @@ void DeviceEvents::PresenceWorker(uint32_t count) {
             shell_.ShowMessage(DEFAULT_LAYOUT_FAILED_TEXT);
         }
         SettingsBlock settings{};
+        const uint64_t resets = link_.ProfileCacheResets();
         if (ReadSettingsBlock(link_, settings) == CMD_OK) {
             macroCapacity_.store(settings[SETTINGS_MACRO_CAPACITY] * MACRO_CAPACITY_UNIT);
+            // The same block names the active profile: the window's first question of it
+            // needs no second read.
+            const int profile = settings[SETTINGS_ACTIVE_PROFILE];
+            link_.StoreCurrentProfileCache(profile < ONBOARD_PROFILE_COUNT ? profile : -1, resets);
         }
         if (presenceWorker_.Stopping()) return;
         shell_.SendMessage(UM_PROFILE, UM_PROFILE_TAG);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -189,9 +190,11 @@ std::vector<PictureChunk> MacroAreaChunks(std::span<const uint8_t> area) {
 }
 
 int WriteChunk(DeviceLink& link, const PictureChunk& chunk) {
-    const uint8_t command = chunk.area == PictureArea::KEY_BLOCKS   ? OP_WRITE_KEY_BLOCK
-                            : chunk.area == PictureArea::MACRO_AREA ? OP_WRITE_MACRO_AREA
-                                                                    : 0;
+    const uint8_t command = chunk.area == PictureArea::KEY_BLOCKS    ? OP_WRITE_KEY_BLOCK
+                            : chunk.area == PictureArea::MACRO_AREA  ? OP_WRITE_MACRO_AREA
+                            : chunk.area == PictureArea::PARAMS      ? OP_WRITE_PARAMS
+                            : chunk.area == PictureArea::KEY_COLOURS ? OP_WRITE_KEY_COLOURS
+                                                                     : 0;
     if (command == 0 || chunk.bytes.size() > FRAME_DATA_SIZE) return CMD_TOO_LONG;
     return SimpleCommand(link, command, static_cast<uint8_t>(chunk.bytes.size()),
                          static_cast<uint16_t>(chunk.address), chunk.bytes);
@@ -201,8 +204,55 @@ CommandFrame ReadFrameFor(PictureArea area, uint32_t address, size_t length) {
     const uint8_t command = area == PictureArea::KEY_BLOCKS       ? OP_READ_KEY_BLOCK
                             : area == PictureArea::MACRO_AREA     ? OP_READ_MACRO_AREA
                             : area == PictureArea::DEFAULT_LAYOUT ? OP_READ_DEFAULT_LAYOUT
+                            : area == PictureArea::PARAMS         ? OP_READ_PARAMS
                                                                   : OP_READ_SETTINGS_BLOCK;
     return BuildCommandFrame(command, static_cast<uint8_t>(length), static_cast<uint16_t>(address));
+}
+
+bool CanReadBack(PictureArea area) {
+    return area != PictureArea::KEY_COLOURS;
+}
+
+int ReadBackChunks(DeviceLink& link, std::span<const PictureChunk> written,
+                   const std::function<void()>& step) {
+    // The keyboard answers parameter reads only inside a session.
+    const bool session = std::any_of(written.begin(), written.end(), [](const PictureChunk& c) {
+        return c.area == PictureArea::PARAMS;
+    });
+    int result = session ? BeginSession(link) : CMD_OK;
+    if (session && step) step();
+    for (const PictureChunk& chunk : written) {
+        if (result != CMD_OK) break;
+        if (!CanReadBack(chunk.area)) continue;
+        if (link.DryRun()) {
+            // The keyboard was not written, so its answer would check nothing.
+            link.RecordUnsent(ReadFrameFor(chunk.area, chunk.address, chunk.bytes.size()));
+        } else {
+            std::vector<uint8_t> held(chunk.bytes.size());
+            result = ReadFromKeyboard(link, chunk.area, chunk.address, held);
+            if (result == CMD_OK && held != chunk.bytes) result = CMD_READ_BACK_DIFFERS;
+        }
+        if (step) step();
+    }
+    if (session) {
+        const int ended = EndSession(link);
+        if (step) step();
+        if (result == CMD_OK) result = ended;
+    }
+    // What was not confirmed is not trusted, whichever way the check failed.
+    if (result != CMD_OK)
+        for (const PictureChunk& chunk : written)
+            link.Picture().Forget(chunk.area, chunk.address, chunk.bytes.size());
+    return result;
+}
+
+int ReadBackFrames(std::span<const PictureChunk> chunks) {
+    const auto readable = std::count_if(chunks.begin(), chunks.end(),
+                                        [](const PictureChunk& c) { return CanReadBack(c.area); });
+    const bool session = std::any_of(chunks.begin(), chunks.end(), [](const PictureChunk& c) {
+        return c.area == PictureArea::PARAMS;
+    });
+    return static_cast<int>(readable) + (session ? 2 : 0);
 }
 
 int ReadFromKeyboard(DeviceLink& link, PictureArea area, uint32_t address, std::span<uint8_t> out) {
@@ -238,6 +288,10 @@ int SetActiveProfile(DeviceLink& link, int profile) {
     }
     settings[SETTINGS_ACTIVE_PROFILE] = static_cast<uint8_t>(profile);
     result = WriteSettingsBlock(link, settings);
+    if (result == CMD_OK && link.ReadBack()) {
+        const PictureChunk written{PictureArea::SETTINGS, 0, {settings.begin(), settings.end()}};
+        result = ReadBackChunks(link, std::span(&written, 1));
+    }
     link.StoreCurrentProfileCache(result == CMD_OK ? profile : -1, resets);
     return result;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -66,13 +67,28 @@ int WriteChunk(DeviceLink& link, const PictureChunk& chunk);
 // The frame that reads a range of a key block, the macro area, the default layout or (any
 // other area) the settings block.
 CommandFrame ReadFrameFor(PictureArea area, uint32_t address, size_t length);
-// Reads a range of those areas from the keyboard itself, never from the picture, in chunks.
+// Reads a range of those areas (or the parameter area) from the keyboard itself, never from the
+// picture, in chunks.
 int ReadFromKeyboard(DeviceLink& link, PictureArea area, uint32_t address, std::span<uint8_t> out);
+// Whether the keyboard can be asked what it holds there: its per-key colours are write-only.
+bool CanReadBack(PictureArea area);
+// After the end of a write's session: reads the chunks written back from the keyboard and
+// compares them, CMD_READ_BACK_DIFFERS when one is not as written. Parameter reads go in a
+// session of their own; per-key colours are not checked. A dry run records the reads instead
+// of sending them. On any failure every chunk given becomes unknown. step is called after each
+// frame.
+int ReadBackChunks(DeviceLink& link, std::span<const PictureChunk> written,
+                   const std::function<void()>& step = {});
+// The frames ReadBackChunks sends for these chunks.
+int ReadBackFrames(std::span<const PictureChunk> chunks);
 
 // The active on-board profile (0-2) or -1 when it cannot be read. Read once, then cached
 // until the keyboard goes away or the profile is set.
 int GetActiveProfile(DeviceLink& link);
-// Makes profile 0-2 the active one; another index sends nothing and gives CMD_BAD_BLOCK.
+// Makes profile 0-2 the active one; another index sends nothing and gives CMD_BAD_BLOCK. The
+// settings block is read first (nothing more goes when the profile is already active) and, when
+// the link reads back, again after the write: a block not as written gives
+// CMD_READ_BACK_DIFFERS.
 int SetActiveProfile(DeviceLink& link, int profile);
 
 }  // namespace quorvel

@@ -11,6 +11,7 @@
 #include "device/macro_area.h"
 #include "device/result_codes.h"
 #include "model/key_table.h"
+#include "model/lighting.h"
 #include "model/profile_store.h"
 
 namespace quorvel {
@@ -35,10 +36,34 @@ int Compare(DeviceLink& link, PictureArea area, uint32_t base, std::span<const u
     return CMD_OK;
 }
 
+// Each profile's lighting record against the picture's, read in a session as the keyboard
+// answers parameter reads only there.
+int CompareLighting(DeviceLink& link, KeyboardCheck& check) {
+    std::array<std::vector<uint8_t>, ONBOARD_PROFILE_COUNT> expected;
+    for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
+        std::vector<uint8_t> record(LIGHTING_PARAMS_SIZE);
+        if (link.Picture().CopyKnown(PictureArea::PARAMS, ParamAddress(p), record))
+            expected[p] = std::move(record);
+        else
+            check.uncheckedLighting.push_back(p);
+    }
+    if (check.uncheckedLighting.size() == ONBOARD_PROFILE_COUNT) return CMD_OK;
+    int result = BeginSession(link);
+    for (int p = 0; p < ONBOARD_PROFILE_COUNT && result == CMD_OK; ++p) {
+        if (expected[p].empty()) continue;
+        result = Compare(link, PictureArea::PARAMS, ParamAddress(p), expected[p],
+                         {AreaDifference::Area::LIGHTING, p, 0}, check.differences);
+    }
+    const int ended = EndSession(link);
+    return result == CMD_OK ? ended : result;
+}
+
 }  // namespace
 
 std::string AreaDifference::AreaName() const {
-    return area == Area::KEY_TABLE ? "key table" : "macro area";
+    return area == Area::KEY_TABLE    ? "key table"
+           : area == Area::MACRO_AREA ? "macro area"
+                                      : "lighting";
 }
 
 KeyboardCheck CheckKeyboardAgainstFiles(DeviceLink& link) {
@@ -72,8 +97,8 @@ KeyboardCheck CheckKeyboardAgainstFiles(DeviceLink& link) {
                     block, {AreaDifference::Area::KEY_TABLE, p, 0}, check.differences);
         if (check.result != CMD_OK) return check;
     }
-    check.result = CMD_OK;
-    if (activeProfile < 0 || !present[activeProfile]) return check;
+    check.result = CompareLighting(link, check);
+    if (check.result != CMD_OK || activeProfile < 0 || !present[activeProfile]) return check;
     const std::vector<MacroRecord>& macros = files[activeProfile].macros.Records();
     const MacroAreaSize sizes = MacroAreaSizes(macros);
     const size_t capacity = static_cast<size_t>(std::max(link.Events().MacroCapacity(), 0));

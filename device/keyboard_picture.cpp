@@ -76,15 +76,23 @@ void KeyboardPicture::Learn(PictureArea area, uint32_t address, std::span<const 
         a.bytes.resize(address + bytes.size(), 0);
         a.known.resize(address + bytes.size(), 0);
     }
-    std::copy(bytes.begin(), bytes.end(), a.bytes.begin() + address);
-    std::fill_n(a.known.begin() + address, bytes.size(), 1);
-    ++version_;
+    // A read that confirms what was known leaves nothing new to save.
+    bool changed = false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        changed = changed || !a.known[address + i] || a.bytes[address + i] != bytes[i];
+        a.bytes[address + i] = bytes[i];
+        a.known[address + i] = 1;
+    }
+    if (changed) ++version_;
 }
 
 void KeyboardPicture::ForgetLocked(PictureArea area, uint32_t address, size_t length) {
     Area& a = areas_[Index(area)];
     if (address >= a.known.size()) return;
-    std::fill_n(a.known.begin() + address, std::min(length, a.known.size() - address), 0);
+    const auto first = a.known.begin() + address;
+    const auto last = first + static_cast<ptrdiff_t>(std::min(length, a.known.size() - address));
+    if (std::none_of(first, last, [](uint8_t k) { return k != 0; })) return;
+    std::fill(first, last, 0);
     ++version_;
 }
 

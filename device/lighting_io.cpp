@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "device/chunk_writer.h"
 #include "device/command_frame.h"
 #include "device/device_link.h"
 #include "device/firmware_commands.h"
@@ -11,31 +12,19 @@
 namespace quorvel {
 namespace {
 
-// Keeps the first failure of a run of commands.
-class FirstFailure {
-public:
-    void Note(int result) {
-        if (result_ == CMD_OK) result_ = result;
-    }
-    int Result() const { return result_; }
-
-private:
-    int result_ = CMD_OK;
-};
-
-void SendChunks(DeviceLink& link, int profile, const KeyColourTable& table, FirstFailure& failure) {
-    for (const KeyColourWrite& chunk : KeyColourChunks(profile, table))
-        failure.Note(WriteKeyColours(link, chunk.bytes, chunk.page, chunk.firstPosition));
+PictureChunk ParamChunk(const ParamWrite& write) {
+    return {PictureArea::PARAMS, write.address, write.bytes};
 }
 
-// True when the keyboard is known to hold the bytes already: the write would change nothing.
-// Otherwise they are marked unknown on file before anything goes out, as key writes are.
-bool AlreadyHeld(DeviceLink& link, PictureStore::Hold& hold, PictureArea area, uint32_t address,
-                 std::span<const uint8_t> bytes) {
-    if (link.TrustPicture() && link.Picture().Holds(area, address, bytes)) return true;
-    link.Picture().Forget(area, address, bytes.size());
-    hold.Save();
-    return false;
+std::vector<PictureChunk> ColourChunks(int profile, const KeyColourTable& table) {
+    std::vector<PictureChunk> chunks;
+    for (const KeyColourWrite& chunk : KeyColourChunks(profile, table))
+        chunks.push_back({PictureArea::KEY_COLOURS, chunk.Address(), chunk.bytes});
+    return chunks;
+}
+
+int WriteChanged(DeviceLink& link, std::span<const PictureChunk> chunks) {
+    return WriteChangedChunks(link, chunks).result;
 }
 
 }  // namespace
@@ -53,8 +42,8 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
     if (userModes != nullptr && SupportsUserMode(state)) {
         userModes->state = quorvel::LoadUserMode(userModes->paths, state.activeProfile,
                                                  userModes->table, userModes->marks);
-        FirstFailure ignored;
-        SendChunks(link, state.activeProfile, userModes->table, ignored);
+        for (const KeyColourWrite& chunk : KeyColourChunks(state.activeProfile, userModes->table))
+            WriteKeyColours(link, chunk.bytes, chunk.page, chunk.firstPosition);
     }
     std::array<std::optional<LightingParams>, ONBOARD_PROFILE_COUNT> records;
     for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
@@ -76,14 +65,8 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
 int SendParamWrite(DeviceLink& link, const ParamWrite& write) {
     // Refused before the session opens, so a caller's mistake sends no frame at all.
     if (write.bytes.size() > FRAME_DATA_SIZE) return CMD_TOO_LONG;
-    PictureStore::Hold picture = link.PictureFile().Take();
-    if (AlreadyHeld(link, picture, PictureArea::PARAMS, write.address, write.bytes)) return CMD_OK;
-    const DeviceLink::SessionLock session = link.HoldSession();
-    FirstFailure failure;
-    failure.Note(BeginSession(link));
-    failure.Note(WriteParams(link, write.bytes, write.address));
-    failure.Note(EndSession(link));
-    return failure.Result();
+    const PictureChunk chunk = ParamChunk(write);
+    return WriteChanged(link, std::span(&chunk, 1));
 }
 
 int WriteParamBytes(DeviceLink& link, int profile, size_t offset, std::span<const uint8_t> bytes) {
@@ -95,45 +78,20 @@ int WriteMode(DeviceLink& link, const LightingState& state, int modeId) {
 }
 
 int SendKeyColours(DeviceLink& link, int profile, const KeyColourTable& table) {
-    PictureStore::Hold picture = link.PictureFile().Take();
-    std::vector<KeyColourWrite> changed;
-    for (const KeyColourWrite& chunk : KeyColourChunks(profile, table))
-        if (!AlreadyHeld(link, picture, PictureArea::KEY_COLOURS, chunk.Address(), chunk.bytes))
-            changed.push_back(chunk);
-    if (changed.empty()) return CMD_OK;
-    const DeviceLink::SessionLock session = link.HoldSession();
-    FirstFailure failure;
-    failure.Note(BeginSession(link));
-    for (const KeyColourWrite& chunk : changed)
-        failure.Note(WriteKeyColours(link, chunk.bytes, chunk.page, chunk.firstPosition));
-    failure.Note(EndSession(link));
-    return failure.Result();
+    return WriteChanged(link, ColourChunks(profile, table));
 }
 
 int SendKeyColour(DeviceLink& link, int profile, int position, Colour colour) {
     if (!IsValidKeyPosition(position)) return CMD_BAD_BLOCK;
     const KeyColourWrite write = SingleKeyColourWrite(profile, position, colour);
-    PictureStore::Hold picture = link.PictureFile().Take();
-    if (AlreadyHeld(link, picture, PictureArea::KEY_COLOURS, write.Address(), write.bytes))
-        return CMD_OK;
-    const DeviceLink::SessionLock session = link.HoldSession();
-    FirstFailure failure;
-    failure.Note(BeginSession(link));
-    failure.Note(WriteKeyColours(link, write.bytes, write.page, write.firstPosition));
-    failure.Note(EndSession(link));
-    return failure.Result();
+    const PictureChunk chunk{PictureArea::KEY_COLOURS, write.Address(), write.bytes};
+    return WriteChanged(link, std::span(&chunk, 1));
 }
 
 int SendBaseColour(DeviceLink& link, int profile, Colour colour, const KeyColourTable& table) {
-    const ParamWrite write = BaseColourWrite(profile, colour);
-    PictureStore::Hold picture = link.PictureFile().Take();
-    const DeviceLink::SessionLock session = link.HoldSession();
-    FirstFailure failure;
-    failure.Note(BeginSession(link));
-    failure.Note(WriteParams(link, write.bytes, write.address));
-    SendChunks(link, profile, table, failure);
-    failure.Note(EndSession(link));
-    return failure.Result();
+    std::vector<PictureChunk> chunks = ColourChunks(profile, table);
+    chunks.insert(chunks.begin(), ParamChunk(BaseColourWrite(profile, colour)));
+    return WriteChanged(link, chunks);
 }
 
 int LoadUserMode(DeviceLink& link, const ProgramPaths& paths, int profile, UserModeState& state,

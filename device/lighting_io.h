@@ -1,8 +1,11 @@
 #pragma once
 // The lighting side of the keyboard: reading the announced modes and the parameter records,
-// and sending the parameter bytes and per-key colours the lighting panel changes. Every write
-// is framed by begin and end. Results are the firmware command results (the first failure,
-// else 1); the panel ignores them, the command-line tool reports them.
+// and sending the parameter bytes and per-key colours the lighting panel changes. Writes go
+// through the chunk writer: only what the keyboard picture does not show the keyboard holding,
+// between begin and end, nothing at all when nothing differs, parameters read back afterwards
+// (the per-key colours cannot be read). Results are the firmware command results (the first
+// failure, else 1, CMD_READ_BACK_DIFFERS when the read-back found another value); the panel
+// ignores them, the command-line tool reports them.
 //
 // Includes the lighting model, so it is not included together with firmware_commands.h.
 #include <cstddef>

@@ -102,7 +102,9 @@ void PictureStore::SaveLocked() {
         return;
     const uint64_t version = picture_.Version();
     const std::vector<uint8_t> bytes = picture_.Encode();
-    if (WriteFileAtomically(path_, bytes, nullptr, 0600)) {
+    // The runtime folder and the plug-in the picture belongs to both end with a reboot, so a
+    // power cut cannot leave a file that is trusted afterwards: no flush to disk.
+    if (WriteFileAtomically(path_, bytes, nullptr, 0600, FlushToDisk::NO)) {
         savedVersion_ = version;
         FileStamp(path_, fileInode_, fileTime_);
     }
