@@ -46,7 +46,8 @@ Commands:
                                apart by content) and write all three profiles
                                (in full, or only what differs)
   verify                       compare the keyboard's key tables and macro
-                               area with the profile files; exit 1 naming
+                               area with the profile files, its lighting with
+                               what was last written or read; exit 1 naming
                                each differing area and offset
   keys [--profile N]           every assigned key of a profile (default: active)
   key set KEY ASSIGNMENT [--bank a|b]

@@ -315,7 +315,9 @@ TEST_F(LightingPanelTest, BaseColourRepaintsOnlyMarkedKeysInOneSession) {
     EXPECT_EQ(frames[1].Address(), 9);
     EXPECT_EQ(frames[1].Data(), (std::vector<uint8_t>{0, 0xFF, 0}));
     EXPECT_EQ(Only(frames, 0x11).size(), 7u);
-    EXPECT_EQ(Only(frames, 0x01).size(), 1u);
+    // The writes' session, then the colour's read-back in one of its own.
+    EXPECT_EQ(Only(frames, 0x01).size(), 2u);
+    EXPECT_EQ(Only(frames, 0x05).size(), 1u);
     EXPECT_EQ(frames.back().Command(), 0x02);
     EXPECT_EQ(Area("keyColours", 3 * MATRIX_A, 3), "00FF00");
     EXPECT_EQ(Area("keyColours", 3 * MATRIX_B, 3), "0000FF");
@@ -520,7 +522,8 @@ TEST_F(LightingPanelTest, TheColourDialogWritesTheBaseColourOnceAtOk) {
     const size_t mark = Mark();
     throughDialog(true);
     EXPECT_EQ(stored(), ColourOf(0, 0x30, 0));
-    EXPECT_EQ(Only(Sent(mark), 0x01).size(), 1u);  // one keyboard session
+    EXPECT_EQ(Only(Sent(mark), 0x06).size(), 1u);  // one write, then its read-back's session
+    EXPECT_EQ(Only(Sent(mark), 0x01).size(), 2u);
     EXPECT_EQ(Area("keyColours", 3 * MATRIX_A, 3), "003000");
     EXPECT_EQ(tints_[KEY_A], ColourOf(0, 0x30, 0));
 }

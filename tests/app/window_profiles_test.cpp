@@ -18,9 +18,9 @@
 namespace quorvel {
 namespace {
 
-constexpr uint8_t OP_BEGIN = 0x01, OP_END = 0x02, OP_WRITE_SETTINGS = 0x04, OP_WRITE_PARAMS = 0x06,
-                  OP_WRITE_KEYS = 0x08, OP_WRITE_MACROS = 0x0A, OP_READ_KEYS = 0x07,
-                  OP_READ_MACROS = 0x09;
+constexpr uint8_t OP_BEGIN = 0x01, OP_END = 0x02, OP_WRITE_SETTINGS = 0x04, OP_READ_PARAMS = 0x05,
+                  OP_WRITE_PARAMS = 0x06, OP_WRITE_KEYS = 0x08, OP_WRITE_MACROS = 0x0A,
+                  OP_READ_KEYS = 0x07, OP_READ_MACROS = 0x09;
 constexpr size_t ACTIVE_PROFILE_BYTE = 10;
 
 struct Frame {
@@ -83,7 +83,8 @@ TEST_F(WindowProfilesTest, ReportRateAndProfileButtonsWriteTheKeyboard) {
     window.Bar().ButtonForControl(REPORT_RATE_CONTROLS[2])->click();
     Settle();
     std::vector<Frame> sent = Sent(mark);
-    ASSERT_EQ(Commands(sent), (std::vector<uint8_t>{OP_BEGIN, OP_WRITE_PARAMS, OP_END}));
+    ASSERT_EQ(Commands(sent), (std::vector<uint8_t>{OP_BEGIN, OP_WRITE_PARAMS, OP_END, OP_BEGIN,
+                                                    OP_READ_PARAMS, OP_END}));
     EXPECT_EQ(sent[1].Length(), 1);
     EXPECT_EQ(sent[1].Address(), 42 * p + 15);
     EXPECT_EQ(sent[1].Data(0), 2);

@@ -26,6 +26,9 @@ void EndVirtualServiceLibrary();
 
 class WindowTest : public ::testing::Test {
 protected:
+    WindowTest() = default;
+    explicit WindowTest(VirtualKeyboard::Options options) : keyboard_(std::move(options)) {}
+
     void SetUp() override;
     void TearDown() override;
 

@@ -89,7 +89,10 @@ TEST_F(ChangesOnly, DryRunPrintsFrameForFrameWhatTheCommandThenSends) {
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"key", "set", "A", "macro:1"},
           std::vector<std::string>{"macro", "add", "Bye", "B+", "B-"},
-          std::vector<std::string>{"macro", "delete", "1"}}) {
+          std::vector<std::string>{"macro", "delete", "1"},
+          std::vector<std::string>{"lighting", "set", "brightness=1", "rate=2"},
+          std::vector<std::string>{"usermode", "paint", "A", "00FF00"},
+          std::vector<std::string>{"profile", "set", "3"}}) {
         const std::string keysBefore = DumpField(keyboard_->Run({"dump"}), "keyBlocks");
         std::vector<std::string> dry = {"--dry-run"};
         dry.insert(dry.end(), command.begin(), command.end());
@@ -138,6 +141,21 @@ TEST_F(ChangesOnly, ReplugMakesEverythingUnknownAndVerifyNamesWhatChangedMeanwhi
     const std::string keys = Ok({"keys"});
     EXPECT_NE(keys.find("A                 key:C"), std::string::npos) << keys;
     EXPECT_NE(keys.find("F1                key:F3"), std::string::npos) << keys;
+}
+
+TEST_F(ChangesOnly, VerifyNamesALightingRecordTheKeyboardsOwnKeyChanged) {
+    // Not read yet on this plug-in: nothing to compare the records with.
+    EXPECT_NE(Ok({"verify"}).find("lighting of profile 1: not checked"), std::string::npos);
+    Ok({"lighting", "set", "brightness=3"});
+    EXPECT_EQ(Ok({"verify"}).find("lighting"), std::string::npos);
+
+    keyboard_->Run({"lighting-key"});
+    CtlOutcome verify = Run({"verify"});
+    EXPECT_EQ(verify.exitCode, 1);
+    EXPECT_NE(verify.out.find("lighting of profile 1: differs at offset 0"), std::string::npos)
+        << verify.out;
+    // Verify read what the keyboard now holds: it is the picture from here on.
+    EXPECT_EQ(Run({"verify"}).exitCode, 0);
 }
 
 TEST_F(ChangesOnly, FullWritesEverythingAndImportIsFullUnlessAskedOtherwise) {
