@@ -13,7 +13,7 @@ cmake --build "$build_dir" --target benchmarks -j"${QUORVEL_JOBS:-2}" >/dev/null
 
 export QUORVEL_BIN_DIR=$build_dir/bin
 status=0
-for bench in bench_profile_image bench_transactions bench_apply; do
+for bench in bench_profile_image bench_transactions bench_apply bench_key_set; do
     "$build_dir/bin/$bench" || status=1
 done
 exit $status
