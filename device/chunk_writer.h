@@ -2,7 +2,8 @@
 // Writes in proportion to the change: of the chunks a full write would send, only those the
 // keyboard picture does not show the keyboard holding go out, with the same addresses and
 // lengths, in one begin...end session; a write that changes nothing sends no frame. After the
-// end the chunks written are read back (unless the link's read-back is off) and compared.
+// end the chunks written are read back (unless the link's read-back is off) and compared, as
+// ReadBackChunks does: parameters in a session of their own, per-key colours not at all.
 #include <functional>
 #include <span>
 

@@ -67,6 +67,7 @@ TEST_F(WindowApplyFrames, OneKeyFromTheKeyDialogIsAtMostTenFramesAndTheSameApply
         ASSERT_TRUE(window.SettingsChanged());
 
         const std::vector<std::string> sent = ApplySent(window);
+        RecordProperty("frames", static_cast<int>(sent.size()));
         EXPECT_LE(sent.size(), 10u);
         EXPECT_FALSE(sent.empty());
         EXPECT_FALSE(window.SettingsChanged());

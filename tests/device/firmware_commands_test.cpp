@@ -108,17 +108,18 @@ TEST_F(FirmwareCommands, ErrorStatusOnSecondChunkKeepsTheFirst) {
 }
 
 TEST_F(FirmwareCommands, ActiveProfileIsCachedUntilTheKeyboardGoes) {
+    // The arrival's settings read named it already.
     size_t mark = keyboard_->TraceMark();
     int first = GetActiveProfile(*link_);
     EXPECT_GE(first, 0);
     EXPECT_EQ(GetActiveProfile(*link_), first);
-    EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
+    EXPECT_TRUE(keyboard_->FramesSentSince(mark).empty());
 
     mark = keyboard_->TraceMark();
     ASSERT_EQ(SetActiveProfile(*link_, 2), CMD_OK);
     EXPECT_EQ(GetActiveProfile(*link_), 2);
     auto frames = keyboard_->FramesSentSince(mark);
-    ASSERT_EQ(frames.size(), 2u);  // read then write of the settings block, nothing else
+    ASSERT_EQ(frames.size(), 3u);  // read, write and read-back of the settings block
     EXPECT_EQ(frames[1].substr(9, 5), "04 2C");
     EXPECT_EQ(frames[1].substr(18 * 3, 2), "02");  // settings byte 10 is frame byte 18
 
@@ -133,9 +134,10 @@ TEST_F(FirmwareCommands, ActiveProfileIsCachedUntilTheKeyboardGoes) {
     EXPECT_EQ(link_->CurrentProfileCache(), -1);
     keyboard_->Run({"plug"});
     ExpectShellEvents(5);
+    // What the new plug-in holds, from the arrival's settings read or a read of its own.
     mark = keyboard_->TraceMark();
     EXPECT_EQ(GetActiveProfile(*link_), 2);
-    EXPECT_EQ(keyboard_->FramesSentSince(mark).size(), 1u);
+    EXPECT_LE(keyboard_->FramesSentSince(mark).size(), 1u);
 }
 
 TEST_F(FirmwareCommands, AnActiveProfileByteOfThreeOrMoreIsUnknown) {
