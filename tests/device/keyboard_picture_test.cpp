@@ -66,6 +66,26 @@ TEST(KeyboardPicture, WritesOutsideASessionAndRangesPartlyKnown) {
     EXPECT_FALSE(picture.CopyKnown(KEYS, 0, std::span(out).first(4)));
 }
 
+// Catches: every read of known bytes counting as a change, so each process saves the file again.
+TEST(KeyboardPicture, OnlyNewKnowledgeCountsAsAChange) {
+    KeyboardPicture picture;
+    picture.Learn(KEYS, 0, OLD);
+    uint64_t version = picture.Version();
+    picture.Learn(KEYS, 0, OLD);
+    picture.Forget(KEYS, 10, 4);
+    EXPECT_EQ(picture.Version(), version);
+    picture.Learn(KEYS, 0, NEW);
+    EXPECT_NE(picture.Version(), version);
+    version = picture.Version();
+    picture.Forget(KEYS, 3, 4);
+    EXPECT_NE(picture.Version(), version);
+    version = picture.Version();
+    picture.Forget(KEYS, 3, 1);  // unknown already
+    EXPECT_EQ(picture.Version(), version);
+    picture.Learn(KEYS, 0, NEW);  // the last byte was unknown
+    EXPECT_NE(picture.Version(), version);
+}
+
 TEST(KeyboardPicture, FileFormBelongsToOnePlugIn) {
     KeyboardPicture written;
     written.SetPlugIdentity("virtual:/s#1.1");
