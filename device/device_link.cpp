@@ -212,7 +212,7 @@ int DeviceLink::TransactCommand(const uint8_t* request, size_t requestLength, ui
             return CMD_WRITE_FAILED;
         }
         // Only a reply to this frame ends the wait; one to another frame counts as none at all.
-        auto received = replySlot_.WaitAndClose(std::chrono::milliseconds(REPLY_WAIT_MS));
+        auto received = replySlot_.WaitAndClose(std::chrono::milliseconds(replyWaitMs_.load()));
         if (received) {
             bool errorStatus =
                 *received > FRAME_STATUS_OFFSET && (reply[FRAME_STATUS_OFFSET] == FRAME_STATUS_FF ||

@@ -145,6 +145,10 @@ public:
     void SetReadBack(bool on) { readBack_ = on; }
     bool ReadBack() const { return readBack_; }
 
+    // How long each attempt of a transaction waits for its reply (REPLY_WAIT_MS unless set).
+    // Tests of a keyboard told to lose replies shorten it: they wait out every attempt.
+    void SetReplyWait(int milliseconds) { replyWaitMs_ = milliseconds; }
+
 private:
     void Subscribe(const HidServDescriptor& descriptor, uint32_t tag, uint32_t& unitId);
 
@@ -178,6 +182,7 @@ private:
     std::atomic<bool> readBack_{true};
     std::atomic<bool> trustPicture_{true};
     std::atomic<bool> changesOnlyImport_{false};
+    std::atomic<int> replyWaitMs_{REPLY_WAIT_MS};
 
     std::unique_ptr<DeviceEvents> events_;
 };

@@ -39,6 +39,8 @@ constexpr int DEFAULT_STRIDE = 24;
 // Every attempt of a transaction meets the fault, so the frame fails for good.
 constexpr const char* ATTEMPTS = "3";
 constexpr auto RECONNECT_WAIT = 10s;
+// A lost reply is waited out by every attempt; the keyboard answers others in milliseconds.
+constexpr int LOST_REPLY_WAIT_MS = 250;
 
 const char* Name(Operation operation) {
     return operation == Operation::APPLY ? "Apply" : "Import";
@@ -195,7 +197,9 @@ protected:
                 break;
             case Fault::REPLY_LOST:
                 keyboard_->Run({"fault", "after", at, "lose-reply", ATTEMPTS});
+                link_->SetReplyWait(LOST_REPLY_WAIT_MS);
                 reported = Run();
+                link_->SetReplyWait(REPLY_WAIT_MS);
                 break;
             case Fault::DAEMON_KILLED: {
                 // Frame k never reaches the firmware: the daemon dies with it in hand.
