@@ -198,7 +198,9 @@ bool SwaySession::Click(QPoint at) {
 
 bool SwaySession::Drag(QPoint from, QPoint to) {
     constexpr int STEPS = 10;
-    bool ok = MovePointer(from) && (QThread::msleep(60), MovePointer(from, true));
+    // A pause after the press: the program asks the compositor to move the window then.
+    bool ok = MovePointer(from) && (QThread::msleep(60), MovePointer(from, true)) &&
+              (QThread::msleep(250), true);
     for (int i = 1; ok && i <= STEPS; ++i) {
         QThread::msleep(30);
         ok = MovePointer(from + (to - from) * i / STEPS, true);
