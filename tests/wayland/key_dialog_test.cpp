@@ -27,6 +27,16 @@ protected:
         }
         return -1;
     }
+    // OK, then the main window's Apply: key A's slot of the key block then holds expected.
+    void OkApplyAndExpectKeyA(const char* expected) {
+        ASSERT_TRUE(ClickDialog("CONTROL_OK"));
+        ASSERT_TRUE(ClickMainControl("CONTROL2_APPLY"));
+        const int slot = SlotOfKeyA();
+        ASSERT_GE(slot, 0);
+        EXPECT_TRUE(WaitUntil([&] {
+            return DumpArea("keyBlocks").mid(slot, 3) == QByteArray::fromHex(expected);
+        })) << DumpArea("keyBlocks").mid(slot, 3).toHex().toStdString();
+    }
     QImage MainWindowPicture() const {
         const QString file = dir_.filePath("main.png");
         const std::optional<SwayWindow> main = MainWindow();
@@ -45,13 +55,7 @@ TEST_F(KeyDialogOnWayland, KeyAGivenBReachesTheKeyBlock) {
     EXPECT_TRUE(dialog->floating);
     ASSERT_TRUE(Type({"b"}));
     ShotTo("key-dialog-en");
-    ASSERT_TRUE(ClickDialog("CONTROL_OK"));
-    ASSERT_TRUE(ClickMainControl("CONTROL2_APPLY"));
-    const int slot = SlotOfKeyA();
-    ASSERT_GE(slot, 0);
-    EXPECT_TRUE(WaitUntil([&] {
-        return DumpArea("keyBlocks").mid(slot, 3) == QByteArray::fromHex("020205");
-    })) << DumpArea("keyBlocks").mid(slot, 3).toHex().toStdString();
+    ASSERT_NO_FATAL_FAILURE(OkApplyAndExpectKeyA("020205"));
     EXPECT_TRUE(KillRunning(program));
 }
 
@@ -100,13 +104,7 @@ TEST_F(KeyDialogOnWayland, PrintScreenKeptByTheCompositorReachesTheCapture) {
     ASSERT_TRUE(ClickMainControl("KEY_01E"));
     ASSERT_TRUE(WindowOfSize(DIALOG_SIZE));
     ASSERT_TRUE(Type({"Print"}));
-    ASSERT_TRUE(ClickDialog("CONTROL_OK"));
-    ASSERT_TRUE(ClickMainControl("CONTROL2_APPLY"));
-    const int slot = SlotOfKeyA();
-    ASSERT_GE(slot, 0);
-    EXPECT_TRUE(WaitUntil([&] {
-        return DumpArea("keyBlocks").mid(slot, 3) == QByteArray::fromHex("020246");
-    })) << DumpArea("keyBlocks").mid(slot, 3).toHex().toStdString();
+    ASSERT_NO_FATAL_FAILURE(OkApplyAndExpectKeyA("020246"));
     EXPECT_FALSE(QFile::exists(taken));
     // Outside the capture the compositor has its key again.
     ASSERT_TRUE(Type({"Print"}));
@@ -128,13 +126,7 @@ TEST_F(KeyDialogOnWayland, WithoutTheProtocolTheKeptKeysAreOfferedFromAList) {
     const QPoint list(keyBox.center().x(), keyBox.bottom() + 24);
     ASSERT_TRUE(ClickIn(*dialog, list));
     ASSERT_TRUE(ClickIn(*dialog, list + QPoint(0, 44)));
-    ASSERT_TRUE(ClickDialog("CONTROL_OK"));
-    ASSERT_TRUE(ClickMainControl("CONTROL2_APPLY"));
-    const int slot = SlotOfKeyA();
-    ASSERT_GE(slot, 0);
-    EXPECT_TRUE(WaitUntil([&] {
-        return DumpArea("keyBlocks").mid(slot, 3) == QByteArray::fromHex("020246");
-    })) << DumpArea("keyBlocks").mid(slot, 3).toHex().toStdString();
+    ASSERT_NO_FATAL_FAILURE(OkApplyAndExpectKeyA("020246"));
     EXPECT_TRUE(KillRunning(program));
 }
 
