@@ -195,6 +195,11 @@ constexpr std::array DIRECT_KEYS = std::to_array<LanguageKeyInfo>({
     {"COMPOSITE_PROMPT_OSK", "", SLOT, FILE_VALUE},
     {"COMPOSITE_PROMPT_OSK_MISSING",
      "No on-screen keyboard is installed. Install one of these programs: %s", SLOT, FILE_VALUE},
+    {"KEPT_KEYS_NOTE",
+     "This desktop keeps %s for its own shortcuts and does not pass them on; pick them from the "
+     "list.",
+     SLOT, FILE_VALUE},
+    {"KEPT_KEYS_CHOOSE", "Keys the desktop keeps", SLOT, FILE_VALUE},
     {"COMPOSITE_TITLE", "Key Settings", SLOT, FILE_VALUE},
     {"COMPOSITE_APPLY", "Apply", SLOT, FILE_VALUE},
     {"MACRO_UNDO", "Undo", SLOT, FILE_VALUE},

@@ -132,6 +132,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # Dependencies come from the libraries the binaries link against.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Not a linked library: Qt loads its Wayland platform plugin at run time.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
 # Stripped programs and libraries. No debug-symbol package: the one CPack 3.25 makes lists its
 # files in md5sums by the build machine's paths, which dpkg cannot check.
 set(CPACK_STRIP_FILES ON)

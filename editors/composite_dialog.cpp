@@ -12,6 +12,7 @@
 #include "base/texts.h"
 #include "editors/assignment_builder.h"
 #include "editors/dialog_placement.h"
+#include "editors/kept_keys_offer.h"
 #include "editors/on_screen_keyboard.h"
 #include "model/key_codes.h"
 #include "model/macro_list.h"
@@ -109,6 +110,7 @@ bool Quorvel_DlgComposite::BuildControls() {
     keyBox_->setAlignment(Qt::AlignCenter);
     keyBox_->setFont(Font("Verdana", 18));
     skin_.Place(*keyBox_, "FUNC_KEY_INPUT");
+    keptKeys_ = new KeptKeysOffer(*keyBox_, [this](ScanCode key) { OnCapturedKey({key}); });
     mediaList_ = new QComboBox(this);
     mediaList_->setObjectName("FUNC_MEDIA_SELECT");
     mediaList_->setFont(Font("Verdana", 12));
@@ -140,7 +142,8 @@ void Quorvel_DlgComposite::ApplyCaptions() {
     cancel_->setText(text("MACRO_CANCLE"));
     apply_->setText(text("COMPOSITE_APPLY"));
     clear_->SetTooltip(text("COMPOSITE_PROMPT_CLEAR"), true);
-    OfferOnScreenKeyboard(text);
+    OfferOnScreenKeyboard(*osk_, text);
+    keptKeys_->ApplyCaptions(text);
     heading_->setText(text(macroOnlyKey_ ? "MACRO_EDIT_TISHI" : "KEY_SETTING_TISHI"));
     singleHint_->setText(text("SINGLE_STATIC"));
     mediaHeading_->setText(text("MEDIA_EDIT_TISHI"));
@@ -155,16 +158,6 @@ void Quorvel_DlgComposite::ApplyCaptions() {
         functionList_->addItem(FromUtf8(Text("FUNC_KEY_DESC" + std::to_string(i))));
     }
     functionList_->setCurrentIndex(0);
-}
-
-void Quorvel_DlgComposite::OfferOnScreenKeyboard(const std::function<QString(const char*)>& text) {
-    // Looked for at every opening: one may have been installed meanwhile.
-    const bool installed = !FindOnScreenKeyboard().isEmpty();
-    osk_->setEnabled(installed);
-    const QString tip =
-        installed ? text("COMPOSITE_PROMPT_OSK")
-                  : text("COMPOSITE_PROMPT_OSK_MISSING").replace("%s", OnScreenKeyboardNames());
-    osk_->SetTooltip(tip, true);
 }
 
 bool Quorvel_DlgComposite::Prepare(const SelectedKey& key) {
@@ -314,6 +307,7 @@ void Quorvel_DlgComposite::ShowOnlyPageControls(Page page) {
         for (QWidget* control : pages[i]) control->setVisible(i == page);
     }
     macroPage_->SetVisible(page == PAGE_MACRO);
+    keptKeys_->ShowWithPage(page == PAGE_KEY);
     if (macroOnlyKey_) {
         for (QWidget* heading : {singleHint_, mediaHeading_, functionHeading_}) heading->hide();
     }

@@ -24,6 +24,7 @@ class QTimer;
 namespace quorvel {
 
 class CPngButton;
+class KeptKeysOffer;
 class ProfileWorkingSet;
 
 class Quorvel_DlgComposite : public CBaseDialog {
@@ -78,7 +79,6 @@ protected:
 private:
     bool BuildControls();
     void ApplyCaptions();
-    void OfferOnScreenKeyboard(const std::function<QString(const char*)>& text);
     void ShowPage(bool initial);
     void ShowOnlyPageControls(Page page);
     void StartKeyCapture();
@@ -127,6 +127,7 @@ private:
     QLabel* mediaHeading_ = nullptr;
     QLabel* functionHeading_ = nullptr;
     QLineEdit* keyBox_ = nullptr;
+    KeptKeysOffer* keptKeys_ = nullptr;
     QComboBox* mediaList_ = nullptr;
     QComboBox* functionList_ = nullptr;
     QTimer* busyTimer_ = nullptr;

@@ -52,13 +52,17 @@ CPngButton& CompositeSkin::Button(const char* skinKey, bool checkedLook) {
 QLabel& CompositeSkin::Label(const char* skinKey, double pointSize) {
     auto* label = new QLabel(&dialog_);
     label->setObjectName(skinKey);
-    label->setStyleSheet(LABEL_STYLE);
-    QFont font("Tahoma");
-    font.setPointSizeF(pointSize);
-    label->setFont(font);
-    label->setWordWrap(true);
+    StyleLabel(*label, pointSize);
     Place(*label, skinKey);
     return *label;
+}
+
+void CompositeSkin::StyleLabel(QLabel& label, double pointSize) {
+    label.setStyleSheet(LABEL_STYLE);
+    QFont font("Tahoma");
+    font.setPointSizeF(pointSize);
+    label.setFont(font);
+    label.setWordWrap(true);
 }
 
 void CompositeSkin::Place(QWidget& control, const char* skinKey) {

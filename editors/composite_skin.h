@@ -26,6 +26,8 @@ public:
     CPngButton& Button(const char* skinKey, bool checkedLook = false);
     // A heading or label: light text on the picture, wrapping.
     QLabel& Label(const char* skinKey, double pointSize);
+    // The same look for a label placed by other means.
+    static void StyleLabel(QLabel& label, double pointSize);
     // Moves a control the dialog made itself to its rectangle.
     void Place(QWidget& control, const char* skinKey);
     const QPixmap& PageImage(int page) const { return pageImages_[page]; }

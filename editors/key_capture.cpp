@@ -35,7 +35,9 @@ void KeyCapture::Start(Handler handler) {
 void KeyCapture::GrabIfShown() {
     // Asked again even when Qt thinks it holds the grab: a grab asked for before the window
     // system had mapped the window is refused without a word.
-    if (active_ && grabber_ && grabber_->isVisible()) grabber_->grabKeyboard();
+    if (!active_ || !grabber_ || !grabber_->isVisible()) return;
+    grabber_->grabKeyboard();
+    inhibitor_.Inhibit(grabber_->window()->windowHandle());
 }
 
 void KeyCapture::Stop() {
@@ -44,6 +46,7 @@ void KeyCapture::Stop() {
     handler_ = nullptr;
     qApp->removeEventFilter(this);
     if (grabber_ && QWidget::keyboardGrabber() == grabber_) grabber_->releaseKeyboard();
+    inhibitor_.Release();
 }
 
 CapturedKey KeyCapture::Translate(const QKeyEvent& event) {

@@ -3,12 +3,14 @@
 // runs, every key event of a key the keyboard has (multimedia keys excepted) goes to the handler
 // and nowhere else: no shortcut, default button or other widget sees it. On X11 the keyboard is
 // grabbed as well, so the desktop does not act on the Win or Print Screen keys; on Wayland
-// there is no grab and the compositor keeps its own shortcuts.
+// there is no grab, so the compositor is asked to pass on the keys it keeps for its shortcuts
+// where it offers that (ShortcutsInhibitor).
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 
+#include "editors/shortcuts_inhibitor.h"
 #include "model/key_codes.h"
 
 class QKeyEvent;
@@ -34,7 +36,8 @@ public:
 
     // Starts (or re-targets) the capture.
     void Start(Handler handler);
-    // Takes the grab once the window is on screen, for a capture started before it was shown.
+    // Takes the grab (on Wayland: asks the compositor for its shortcut keys) once the window is
+    // on screen, for a capture started before it was shown.
     void GrabIfShown();
     // Ends it and releases the grab; safe to call at any time.
     void Stop();
@@ -49,6 +52,7 @@ protected:
 
 private:
     QPointer<QWidget> grabber_;
+    ShortcutsInhibitor inhibitor_;
     Handler handler_;
     bool active_ = false;
 };

@@ -4,6 +4,8 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include "skin/png_button.h"
+
 namespace quorvel {
 namespace {
 
@@ -31,6 +33,15 @@ QString FindOnScreenKeyboard() {
 bool StartOnScreenKeyboard() {
     const QString program = FindOnScreenKeyboard();
     return !program.isEmpty() && QProcess::startDetached(program, {});
+}
+
+void OfferOnScreenKeyboard(CPngButton& button, const std::function<QString(const char*)>& text) {
+    const bool installed = !FindOnScreenKeyboard().isEmpty();
+    button.setEnabled(installed);
+    const QString tip =
+        installed ? text("COMPOSITE_PROMPT_OSK")
+                  : text("COMPOSITE_PROMPT_OSK_MISSING").replace("%s", OnScreenKeyboardNames());
+    button.SetTooltip(tip, true);
 }
 
 }  // namespace quorvel

@@ -30,7 +30,9 @@ bool CBaseDialog::LoadSkin() {
     }
     background_ = std::move(background);
     skinError_.clear();
-    resize(background_.size());
+    // A fixed size, not only a size: tiling compositors float a window that cannot be resized,
+    // where a skinned window belongs, instead of stretching its frame over a tile.
+    setFixedSize(background_.size());
     // An empty region would make the window invisible and unreachable; Qt then keeps it whole.
     setMask(MaskRegion(mask));
     update();
