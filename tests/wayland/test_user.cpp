@@ -2,9 +2,11 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -12,6 +14,24 @@ namespace quorvel::testing {
 namespace {
 
 constexpr const char* TEST_USER = "quorvel-wayland";
+
+// The test user runs the programs of the build folder, so every folder above it must let
+// others pass. A checkout under root's home does not; such a folder gets search permission
+// for others (not reading), and says so.
+std::string LetOthersReach(const std::filesystem::path& folder) {
+    for (std::filesystem::path dir = folder; !dir.empty(); dir = dir.parent_path()) {
+        struct stat info {};
+        if (stat(dir.c_str(), &info) != 0) return "cannot look at " + dir.string();
+        if ((info.st_mode & S_IXOTH) == 0) {
+            if (chmod(dir.c_str(), (info.st_mode & 07777) | S_IXOTH) != 0)
+                return "cannot let the test user pass through " + dir.string();
+            std::fprintf(stderr, "wayland tests: %s may now be passed through by others\n",
+                         dir.c_str());
+        }
+        if (dir == dir.root_path()) break;
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -23,6 +43,13 @@ std::string BecomeTestUserIfRoot(const std::string& keep) {
         return "useradd could not create the test user quorvel-wayland";
     const passwd* user = getpwnam(TEST_USER);
     if (user == nullptr) return "the test user quorvel-wayland is unknown after useradd";
+    if (const char* bin = std::getenv("QUORVEL_BIN_DIR"); bin != nullptr && *bin != '\0') {
+        std::error_code error;
+        const std::filesystem::path real = std::filesystem::canonical(bin, error);
+        if (std::string refused = LetOthersReach(error ? std::filesystem::absolute(bin) : real);
+            !refused.empty())
+            return refused;
+    }
     std::error_code ignored;
     std::filesystem::create_directories(keep, ignored);
     if (chown(keep.c_str(), user->pw_uid, user->pw_gid) != 0)
