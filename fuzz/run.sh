@@ -18,7 +18,7 @@ source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${QUORVEL_FUZZ_BUILD:-$source_dir/build-fuzz}
 targets=${QUORVEL_FUZZ_TARGETS:-fuzz_profile_image fuzz_macro_area fuzz_key_table fuzz_ini_file \
     fuzz_profile_json fuzz_keyboard_json fuzz_report_descriptor fuzz_reply_slot \
-    fuzz_vkbd_firmware fuzz_vkbd_state fuzz_cli_words}
+    fuzz_vkbd_firmware fuzz_vkbd_state fuzz_vkbd_command fuzz_cli_words}
 
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON -DQUORVEL_WITH_GUI=OFF >/dev/null
