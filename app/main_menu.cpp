@@ -147,10 +147,13 @@ void CQuorvelDlg::ImportProfileFile() {
                         Text(IMPORT_FAILED_TEXT) + "\n" + file.toStdString() + ": " + *reason);
                 return;
             }
-            if (outcome == ProfileImportOutcome::NOT_STARTED) {
+            if (outcome == ProfileImportOutcome::NOT_STARTED ||
+                outcome == ProfileImportOutcome::FILES_NOT_REPLACED) {
                 // Nothing was touched: the keys, the lighting and Apply stay as they were.
-                ShowTextMessage(this, IMPORT_NOT_STARTED_TEXT,
-                                Text(IMPORT_NOT_STARTED_TEXT) + "\n" + *reason);
+                const std::string_view key = outcome == ProfileImportOutcome::NOT_STARTED
+                                                 ? IMPORT_NOT_STARTED_TEXT
+                                                 : IMPORT_FILES_NOT_REPLACED_TEXT;
+                ShowTextMessage(this, key, Text(key) + "\n" + *reason);
                 return;
             }
             RefreshAllKeys();

@@ -108,6 +108,16 @@ constexpr std::array SLOT_KEYS = std::to_array<LanguageKeyInfo>({
      SLOT, FILE_VALUE},
     {"EXTRA_PROFILE_SWITCH_FAILED", "The keyboard did not switch its profile.", SLOT, FILE_VALUE},
     {"EXTRA_PROFILE_WRITE_FAILED", "The profile file could not be written: %s", SLOT, FILE_VALUE},
+    {"EXTRA_PROFILE_TOO_LARGE",
+     "The file is larger than 16 MiB, more than any profile file holds: %s", SLOT, FILE_VALUE},
+    {"EXTRA_IMPORT_NOT_STARTED",
+     "The keyboard could not be read; nothing was imported. The keyboard and the settings are as "
+     "they were.",
+     SLOT, FILE_VALUE},
+    {"EXTRA_IMPORT_FILES_NOT_REPLACED",
+     "The profile and colour files could not be replaced; nothing was imported. Everything is as "
+     "it was.",
+     SLOT, FILE_VALUE},
     // Profile manager captions.
     {"PROFILE_MANAGER_TITLE", "Profiles", SLOT, FILE_VALUE},
     {"PROFILE_MANAGER_ADD", "Add", SLOT, FILE_VALUE},

@@ -6,6 +6,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/lighting_words.h"
 #include "cli/mode_names.h"
 #include "cli/parse.h"
 #include "device/lighting_io.h"
@@ -24,16 +25,6 @@ LightingState ReadState(Session& session, const std::string& what) {
 
 void Check(int result, const std::string& what) {
     if (result != CMD_OK) throw KeyboardError(what, result);
-}
-
-int SliderPosition(std::string_view text, std::string_view what) {
-    return ParseNumber(text, 0, SLIDER_MAX, what);
-}
-
-bool ParseSwitch(std::string_view text, std::string_view what) {
-    if (text == "1" || text == "on") return true;
-    if (text == "0" || text == "off") return false;
-    throw UsageError(std::string(what) + ": \"" + std::string(text) + "\" is not 0 or 1");
 }
 
 void RequireUserMode(const LightingState& state, const std::string& what) {
@@ -81,12 +72,6 @@ void ShowLighting(Session& session) {
     session.Print(json, text);
 }
 
-// One KEY=VALUE of lighting set, checked before anything is written.
-struct Setting {
-    std::string key;
-    std::string value;
-};
-
 void WriteSetting(Session& session, LightingState& state, const Setting& s) {
     DeviceLink& link = session.Keyboard();
     int profile = state.activeProfile;
@@ -133,37 +118,7 @@ void WriteSetting(Session& session, LightingState& state, const Setting& s) {
 }
 
 void SetLighting(Session& session, Args& args) {
-    std::vector<Setting> settings;
-    for (const std::string& word : args.Rest()) {
-        size_t equals = word.find('=');
-        Setting s{word.substr(0, equals),
-                  equals == std::string::npos ? "" : word.substr(equals + 1)};
-        static const char* const KEYS[] = {"mode",      "brightness", "speed",
-                                           "direction", "colourful",  "colour",
-                                           "preset",    "base",       "rate"};
-        bool known = std::find(std::begin(KEYS), std::end(KEYS), s.key) != std::end(KEYS);
-        if (equals == std::string::npos || !known)
-            throw UsageError("lighting set: \"" + word +
-                             "\" is not KEY=VALUE with KEY one of mode, brightness, speed, "
-                             "direction, colourful, colour, preset, base, rate");
-        settings.push_back(std::move(s));
-    }
-    if (settings.empty()) throw UsageError("lighting set: no KEY=VALUE given");
-    // Values are checked before the first write, so a typo changes nothing.
-    for (const Setting& s : settings) {
-        if (s.key == "colour" || s.key == "base")
-            ParseColour(s.value);
-        else if (s.key == "colourful" || s.key == "direction")
-            ParseSwitch(s.value, s.key);
-        else if (s.key == "brightness" || s.key == "speed")
-            SliderPosition(s.value, s.key);
-        else if (s.key == "preset")
-            ParseNumber(s.value, 0, PRESET_COUNT - 1, s.key);
-        else if (s.key == "rate")
-            ParseNumber(s.value, 0, REPORT_RATE_MAX, s.key);
-        else
-            ParseNumber(s.value, 1, 255, s.key);
-    }
+    const std::vector<Setting> settings = ParseLightingSettings(args.Rest());
     LightingState state = ReadState(session, "lighting set");
     Json json;
     std::string text;
@@ -200,23 +155,6 @@ void RestoreDefault(Session& session, Args& args) {
     json.Set("profileIndex", profile);
     session.Report(json,
                    "default lighting restored on profile " + std::to_string(profile + 1) + "\n");
-}
-
-// A key of the map or Fn, by name or matrix position: the positions a user mode keeps colours
-// for. The G keys and the unused matrix positions have no colour of their own there.
-int ParsePosition(std::string_view text) {
-    if (EqualsIgnoringCase(text, "Fn")) return MATRIX_FN_POSITION;
-    int position = -1;
-    if (!text.empty() && text[0] >= '0' && text[0] <= '9' && text.size() <= 3) {
-        position = ParseNumber(text, 0, KEY_COLOUR_POSITIONS - 1, "key position");
-    } else if (std::optional<ScanCode> s = FindKey(text)) {
-        position = MatrixPositionOf(*s);
-    }
-    const std::vector<int> keys = UserModeKeyPositions();
-    if (std::find(keys.begin(), keys.end(), position) == keys.end())
-        throw UsageError("usermode paint: \"" + std::string(text) +
-                         "\" is no key of the keyboard map, Fn or the matrix position of one");
-    return position;
 }
 
 }  // namespace
@@ -268,7 +206,7 @@ void RunUserMode(Session& session, Args& args) {
         json.Set("currentIndex", mode);
         session.Report(json, "user mode " + std::to_string(mode + 1) + " is current\n");
     } else if (sub == "paint") {
-        int position = ParsePosition(args.Next("key position"));
+        int position = ParseKeyPosition(args.Next("key position"));
         std::string colourWord = args.Next("colour (RRGGBB or base)");
         args.Finish();
         bool base = EqualsIgnoringCase(colourWord, "base");

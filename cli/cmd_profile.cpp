@@ -73,9 +73,14 @@ namespace {
 
 void ImportImage(Session& session, const std::string& path) {
     bool headerRejected = false;
-    int check =
-        ValidateProfileImage(path, [&](std::string_view, std::string) { headerRejected = true; });
+    int check = ValidateProfileImage(path, [&](std::string_view key, std::string) {
+        headerRejected = key == "PROFILE_FORMAT_ERROR";
+    });
     if (check != PROFILE_CHECK_VALID) {
+        if (check == PROFILE_CHECK_TOO_LARGE)
+            throw UsageError("import: " + path + ": the file is larger than " +
+                             std::to_string(PROFILE_IMAGE_MAX_FILE >> 20) +
+                             " MiB, more than any profile file holds");
         if (headerRejected)
             throw UsageError("import: " + path + ": not a profile file (header check failed)");
         if (check == PROFILE_CHECK_UNREADABLE)
@@ -101,6 +106,11 @@ void ImportJson(Session& session, const std::string& path) {
     session.EndProgress();
     if (result.outcome == ProfileImportOutcome::REFUSED)
         throw UsageError("import: " + path + ": " + result.error.Text());
+    if (result.outcome == ProfileImportOutcome::FILES_NOT_REPLACED)
+        throw CliError{EXIT_FAILED,
+                       "import: the profile and user colour files could not be replaced, so "
+                       "nothing was imported (" +
+                           result.error.Text() + ")"};
     // Whether the keyboard changed or not, the import failed on the keyboard's side.
     if (result.outcome != ProfileImportOutcome::IMPORTED) {
         if (link.CountControlInterfaces() == 0) throw KeyboardError("import", CMD_NO_DEVICE);

@@ -205,7 +205,8 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
     // Every file first, all of them or none: a failure part-way would leave some profiles
     // with the document's colours and others with the old ones.
     std::string error;
-    if (!ReplaceImportedFiles(paths, active, document, error)) return NotStarted(error);
+    if (!ReplaceImportedFiles(paths, active, document, error))
+        return {ProfileImportOutcome::FILES_NOT_REPLACED, {"", error}};
 
     KeyboardWrite write;
     {

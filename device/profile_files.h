@@ -53,8 +53,10 @@ ProfileFileResult ExportProfileFile(DeviceLink& link, ProfileWorkingSet& working
                                     const ProgramPaths& paths, const std::string& path,
                                     ProfileFileFormat format);
 
-// The window's message for NOT_STARTED (below).
+// The window's messages for NOT_STARTED and FILES_NOT_REPLACED (below).
 inline constexpr std::string_view IMPORT_NOT_STARTED_TEXT = "EXTRA_IMPORT_NOT_STARTED";
+inline constexpr std::string_view IMPORT_FILES_NOT_REPLACED_TEXT =
+    "EXTRA_IMPORT_FILES_NOT_REPLACED";
 
 // How far an import got. Only NOT_WRITTEN leaves the working set holding what the keyboard
 // does not.
@@ -63,8 +65,9 @@ enum class ProfileImportOutcome {
                   // user colour files) hold the file
     REFUSED,      // the file (or, for a document, what the keyboard offers) refused it: nothing
                   // changed
-    NOT_STARTED,  // the keyboard could not be read before the first write, or the files could
-                  // not be replaced: nothing changed
+    NOT_STARTED,  // the keyboard could not be read before the first write: nothing changed
+    FILES_NOT_REPLACED,  // the files could not be replaced before the first keyboard write:
+                         // nothing changed
     NOT_WRITTEN,  // the working set took the file, then a keyboard or file write failed part-way
 };
 
@@ -78,10 +81,10 @@ struct JsonImportResult {
 
 // Checks the whole document first (refused when larger than PROFILE_DOCUMENT_MAX_BYTES), and
 // against the keyboard (the modes it offers, the room in its macro area); only then replaces
-// the active profile's file and the three user colour files together (all or none: NOT_STARTED
-// when they cannot be), loads the document as the working set, writes all three key tables
-// with the macro area, each profile's lighting record (fields the document does not know keep
-// the keyboard's values), and each profile's current user mode's colours when the keyboard
+// the active profile's file and the three user colour files together (all or none:
+// FILES_NOT_REPLACED when they cannot be), loads the document as the working set, writes all three
+// key tables with the macro area, each profile's lighting record (fields the document does not know
+// keep the keyboard's values), and each profile's current user mode's colours when the keyboard
 // offers user modes. Messages of the
 // key and macro write go through shell as for a profile image. NOT_STARTED when the active
 // profile, the settings block or a lighting record cannot be read: those reads come before the
@@ -93,7 +96,7 @@ JsonImportResult ImportProfileJson(DeviceLink& link, ShellPort& shell,
 
 // Either format, chosen by content. A profile image goes through ImportProfile with its
 // messages; a JSON document that is refused shows PROFILE_FORMAT_ERROR with the path and the
-// reason in place of the file name, then MAIN_PROMPT_INPORT. NOT_STARTED and NOT_WRITTEN show
+// reason in place of the file name, then MAIN_PROMPT_INPORT. The other outcomes show
 // only the key and macro write's own message, if it got that far: saying what happened is the
 // caller's.
 ProfileImportOutcome ImportProfileFile(DeviceLink& link, ShellPort& shell,

@@ -13,12 +13,13 @@
 #include <cstring>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <thread>
 #include <type_traits>
 #include <utility>
+#include <variant>
 
 #include "base/byte_order.h"
+#include "emulator/daemon_command.h"
 #include "emulator/daemon_process.h"
 #include "emulator/delivery_queue.h"
 #include "emulator/flat_json.h"
@@ -42,59 +43,10 @@ constexpr uint8_t OP_END = 0x02;
 constexpr auto DUPLICATE_GAP = std::chrono::milliseconds(1);
 constexpr uint8_t WRONG_ECHO_MASK = 0x80;
 constexpr int SOCKET_BUFFER = 1 << 20;
-constexpr int EXIT_OK = 0;
-constexpr int EXIT_FAILED = 1;
-constexpr int EXIT_USAGE = 2;
 constexpr uint8_t INITIAL_INDICATOR[INDICATOR_SIZE] = {0x05, 0x02};
 // Timer slack in nanoseconds for the threads that model the link: the default 50 us would add
 // to every modelled transfer.
 constexpr unsigned long LINK_TIMER_SLACK_NS = 1;
-
-// Faults armed for the next frames; each counter is consumed by one frame.
-struct Faults {
-    int drop = 0;
-    int wrongEcho = 0;
-    int statusFf = 0;
-    int statusFe = 0;
-    int delayFrames = 0;
-    int delayMs = 0;
-    int duplicate = 0;
-    int loseReply = 0;
-    int unplugAfter = 0;  // 0: not armed
-    // `fault after K ...`: the fault in these words is armed once K more frames were taken.
-    std::vector<std::string> later;
-    int laterSkip = 0;
-};
-
-struct CommandResult {
-    int code;
-    std::string text;
-};
-
-bool ParseHex(const std::string& text, std::vector<uint8_t>& bytes) {
-    if (text.empty() || text.size() % 2 != 0) return false;
-    for (size_t i = 0; i < text.size(); i += 2) {
-        unsigned value = 0;
-        for (char c : text.substr(i, 2)) {
-            int digit = c >= '0' && c <= '9'   ? c - '0'
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                               : -1;
-            if (digit < 0) return false;
-            value = value * 16 + static_cast<unsigned>(digit);
-        }
-        bytes.push_back(static_cast<uint8_t>(value));
-    }
-    return true;
-}
-
-bool ParseCount(const std::string& text, int& value) {
-    if (text.empty() || text.size() > 9) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    value = std::stoi(text);
-    return true;
-}
 
 class Server {
 public:
@@ -209,7 +161,7 @@ private:
         if (!plugged_) return 0;
         trace_.Report('>', INTERFACE_NAMES[IFACE_CTRL], frame.data(), frame.size());
         if (!faults_.later.empty() && faults_.laterSkip-- == 0)
-            ArmFault(std::exchange(faults_.later, {}));
+            ArmFaultTraced(std::exchange(faults_.later, {}));
         // Not before now: work already due (a plug notice) keeps its place ahead of the reply.
         Clock::time_point replyAt = std::max(AfterTransfer(AfterTransfer(sent)), Clock::now());
         const bool unplugNow = faults_.unplugAfter > 0 && --faults_.unplugAfter == 0;
@@ -381,41 +333,44 @@ private:
     }
 
     CommandResult Command(const std::string& line) {
-        std::vector<std::string> words;
-        std::istringstream in(line);
-        for (std::string word; std::getline(in, word, '\n');) words.push_back(word);
-        if (words.empty()) return {EXIT_USAGE, "missing command"};
+        auto parsed = ParseCommand(line);
+        if (auto* refusal = std::get_if<CommandResult>(&parsed)) return *refusal;
+        const DaemonCommand& command = std::get<DaemonCommand>(parsed);
 
         std::lock_guard lock(mutex_);
-        const std::string& verb = words[0];
-        if (verb == "dump" && words.size() == 1) return {EXIT_OK, Dump()};
-        if (verb == "fault") return ArmFault(words);
-        if (verb == "inject") return Inject(words);
-        if (verb == "plug" && words.size() == 1) {
-            if (!plugged_) Plug();
-            return {EXIT_OK, ""};
-        }
-        if (verb == "plug-id" && words.size() == 1) {
-            if (!plugged_) return {EXIT_FAILED, "the keyboard is unplugged"};
-            return {EXIT_OK, instance_ + "." + std::to_string(plugs_)};
-        }
-        if (verb == "unplug" && words.size() == 1) {
-            if (plugged_) {
-                LeaveLink();
-                QueueUnplugNotice(Clock::now());
-            }
-            return {EXIT_OK, ""};
-        }
-        uint16_t code;
-        if (verb == "bank" && words.size() == 1) {
-            code = CODE_BANK;
-        } else if (verb == "lighting-key" && words.size() == 1) {
-            code = CODE_LIGHTING_CHANGED;
-        } else if (verb == "special" && words.size() == 2 &&
-                   (words[1] == "on" || words[1] == "off")) {
-            code = words[1] == "on" ? CODE_SPECIAL_ENTERED : CODE_SPECIAL_LEFT;
-        } else {
-            return {EXIT_USAGE, "unknown command or wrong arguments: " + verb};
+        uint16_t code = 0;
+        switch (command.verb) {
+            case CommandVerb::DUMP:
+                return {EXIT_OK, Dump()};
+            case CommandVerb::FAULT:
+                ArmFaultTraced(command.words);
+                return {EXIT_OK, ""};
+            case CommandVerb::INJECT:
+                return Inject(command.report);
+            case CommandVerb::PLUG:
+                if (!plugged_) Plug();
+                return {EXIT_OK, ""};
+            case CommandVerb::PLUG_ID:
+                if (!plugged_) return {EXIT_FAILED, "the keyboard is unplugged"};
+                return {EXIT_OK, instance_ + "." + std::to_string(plugs_)};
+            case CommandVerb::UNPLUG:
+                if (plugged_) {
+                    LeaveLink();
+                    QueueUnplugNotice(Clock::now());
+                }
+                return {EXIT_OK, ""};
+            case CommandVerb::BANK:
+                code = CODE_BANK;
+                break;
+            case CommandVerb::LIGHTING_KEY:
+                code = CODE_LIGHTING_CHANGED;
+                break;
+            case CommandVerb::SPECIAL_ON:
+                code = CODE_SPECIAL_ENTERED;
+                break;
+            case CommandVerb::SPECIAL_OFF:
+                code = CODE_SPECIAL_LEFT;
+                break;
         }
         if (!plugged_) return {EXIT_FAILED, "the keyboard is unplugged"};
         if (code == CODE_BANK) bankB_ = !bankB_;
@@ -428,12 +383,7 @@ private:
     }
 
     // A control report nobody asked for, such as another program's traffic would cause.
-    CommandResult Inject(const std::vector<std::string>& words) {
-        std::vector<uint8_t> report;
-        bool ok = words.size() >= 2;
-        for (size_t i = 1; ok && i < words.size(); ++i) ok = ParseHex(words[i], report);
-        if (!ok || report.size() > FRAME_SIZE)
-            return {EXIT_USAGE, "usage: inject HEX... (at most 64 bytes)"};
+    CommandResult Inject(std::vector<uint8_t> report) {
         if (!plugged_) return {EXIT_FAILED, "the keyboard is unplugged"};
         report.resize(FRAME_SIZE, 0);
         trace_.Event("injected control report");
@@ -445,64 +395,9 @@ private:
         return {EXIT_OK, ""};
     }
 
-    CommandResult ArmFault(const std::vector<std::string>& words, bool announce = true) {
-        const std::string usage =
-            "usage: fault clear | fault [after K] drop N | echo N | status ff|fe N | "
-            "unplug-after N | delay MS N | duplicate N | lose-reply N";
-        if (words.size() == 2 && words[1] == "clear") {
-            faults_ = {};
-            trace_.Event("fault clear");
-            return {EXIT_OK, ""};
-        }
-        if (words.size() < 3) return {EXIT_USAGE, usage};
-        const std::string& kind = words[1];
-        int n = 0, ms = 0;
-        bool ok = false;
-        if (kind == "after" && words.size() >= 5 && words[3] != "after") {
-            std::vector<std::string> later = {"fault"};
-            later.insert(later.end(), words.begin() + 3, words.end());
-            if (!ParseCount(words[2], n)) return {EXIT_USAGE, usage};
-            // Checked now, so a mistake is reported to whoever armed it; armed again later.
-            Faults saved = faults_;
-            CommandResult checked = ArmFault(later, false);
-            faults_ = saved;
-            if (checked.code != EXIT_OK) return checked;
-            if (n == 0) return ArmFault(later);
-            faults_.later = later;
-            faults_.laterSkip = n;
-            trace_.Event("fault after " + words[2] + ":" + Joined(later, 1));
-            return {EXIT_OK, ""};
-        }
-        if ((kind == "drop" || kind == "echo" || kind == "unplug-after" || kind == "duplicate" ||
-             kind == "lose-reply") &&
-            words.size() == 3) {
-            ok = ParseCount(words[2], n);
-            if (ok)
-                (kind == "drop"         ? faults_.drop
-                 : kind == "echo"       ? faults_.wrongEcho
-                 : kind == "duplicate"  ? faults_.duplicate
-                 : kind == "lose-reply" ? faults_.loseReply
-                                        : faults_.unplugAfter) = n;
-        } else if (kind == "status" && words.size() == 4 &&
-                   (words[2] == "ff" || words[2] == "fe")) {
-            ok = ParseCount(words[3], n);
-            if (ok) (words[2] == "ff" ? faults_.statusFf : faults_.statusFe) = n;
-        } else if (kind == "delay" && words.size() == 4) {
-            ok = ParseCount(words[2], ms) && ParseCount(words[3], n);
-            if (ok) {
-                faults_.delayMs = ms;
-                faults_.delayFrames = n;
-            }
-        }
-        if (!ok) return {EXIT_USAGE, usage};
-        if (announce) trace_.Event("fault" + Joined(words, 1));
-        return {EXIT_OK, ""};
-    }
-
-    static std::string Joined(const std::vector<std::string>& words, size_t from) {
-        std::string text;
-        for (size_t i = from; i < words.size(); ++i) text += " " + words[i];
-        return text;
+    // Called with mutex_ held, for words ParseCommand accepted.
+    void ArmFaultTraced(const std::vector<std::string>& words) {
+        if (const std::optional<std::string> event = ArmFault(words, faults_)) trace_.Event(*event);
     }
 
     std::string Dump() const {

@@ -1,6 +1,7 @@
 // quorvelctl's words come from the command line and from scripts: key names, key slots,
-// assignments, macro steps, numbers and colours (the words of the lighting settings). Each
-// parser takes a word or refuses it with a usage error; nothing else may escape.
+// assignments, macro steps, numbers, colours, the KEY=VALUE words of `lighting set` and the key
+// positions of `usermode paint`. Each parser takes a word or refuses it with a usage error;
+// nothing else may escape.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "cli/cli_error.h"
+#include "cli/lighting_words.h"
 #include "cli/parse.h"
 
 using namespace quorvel;
@@ -43,6 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Try([&] { ParseNumber(text, 0, 255, "value"); });
     Try([&] { ParseProfileNumber(text); });
     Try([&] { FormatColour(ParseColour(text)); });
+    Try([&] { ParseSwitch(text, "switch"); });
+    Try([&] {
+        const int position = ParseKeyPosition(text);
+        if (position < 0 || position >= KEY_COLOUR_POSITIONS) std::abort();
+    });
+    Try([&] {
+        for (const Setting& s : ParseLightingSettings(words))
+            if (s.key.empty() || s.value.empty()) std::abort();
+    });
     Try([&] {
         const std::vector<MacroAction> steps = ParseMacroSteps(words);
         if (steps.size() > static_cast<size_t>(MACRO_MAX_ACTIONS)) std::abort();

@@ -14,10 +14,6 @@
 namespace quorvel {
 namespace {
 
-// A full image (100 macros) is 1.6 MiB with room for texts; the header's size field would allow
-// 4 GiB, which the check would otherwise read whole into memory.
-constexpr uint64_t LARGEST_IMAGE_FILE = uint64_t{16} << 20;
-
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -43,8 +39,8 @@ bool ReadAll(int fd, std::vector<uint8_t>& bytes) {
     return true;
 }
 
-std::string FormatErrorText(const std::string& path) {
-    std::string text = Text("PROFILE_FORMAT_ERROR");
+std::string TextWithPath(std::string_view key, const std::string& path) {
+    std::string text = Text(key);
     if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, path);
     return text;
 }
@@ -69,7 +65,12 @@ int ValidateProfileImage(const std::string& path, const ProfileMessageSink& show
     if (file.Get() < 0 || fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return PROFILE_CHECK_UNREADABLE;
     const auto size = static_cast<uint64_t>(st.st_size);
-    if (size > LARGEST_IMAGE_FILE || size < PROFILE_IMAGE_BASE_SIZE) return PROFILE_CHECK_REJECTED;
+    if (size > PROFILE_IMAGE_MAX_FILE) {
+        if (showMessage)
+            showMessage("EXTRA_PROFILE_TOO_LARGE", TextWithPath("EXTRA_PROFILE_TOO_LARGE", path));
+        return PROFILE_CHECK_TOO_LARGE;
+    }
+    if (size < PROFILE_IMAGE_BASE_SIZE) return PROFILE_CHECK_REJECTED;
 
     // The whole file is read, not just its header, so that a file that cannot be read to its
     // end is refused here rather than half loaded later.
@@ -82,7 +83,8 @@ int ValidateProfileImage(const std::string& path, const ProfileMessageSink& show
     if (!ReadAll(file.Get(), bytes)) return PROFILE_CHECK_UNREADABLE;
 
     if (!IsValidImageHeader(bytes.data())) {
-        if (showMessage) showMessage("PROFILE_FORMAT_ERROR", FormatErrorText(path));
+        if (showMessage)
+            showMessage("PROFILE_FORMAT_ERROR", TextWithPath("PROFILE_FORMAT_ERROR", path));
         return PROFILE_CHECK_REJECTED;
     }
     return PROFILE_CHECK_VALID;

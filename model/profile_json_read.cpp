@@ -1,6 +1,7 @@
 // Reading a profile document: every value is checked, and the first fault refuses the whole
 // document with the JSON Pointer of the value and the reason.
 #include <algorithm>
+#include <bitset>
 #include <cctype>
 #include <limits>
 #include <set>
@@ -59,6 +60,18 @@ std::string Describe(const Json& value) {
     return value.dump();
 }
 
+bool IsRgbText(const std::string& text) {
+    return text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) {
+               return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+           });
+}
+
+Rgb RgbOf(const std::string& text) {
+    const unsigned long rgb = std::stoul(text, nullptr, 16);
+    return Rgb{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+               static_cast<uint8_t>(rgb)};
+}
+
 // Checked access to one JSON object: every key must be one the reader asks for.
 class ObjectReader {
 public:
@@ -114,13 +127,16 @@ public:
     }
     static Rgb ReadRgb(const Json& value, const std::string& path) {
         const std::string text = ReadString(value, path);
-        const bool ok = text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) {
-                            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-                        });
-        if (!ok) Refuse(path, Quoted(text) + " is not a colour RRGGBB (six hex digits)");
-        const unsigned long rgb = std::stoul(text, nullptr, 16);
-        return Rgb{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
-                   static_cast<uint8_t>(rgb)};
+        if (!IsRgbText(text))
+            Refuse(path, Quoted(text) + " is not a colour RRGGBB (six hex digits)");
+        return RgbOf(text);
+    }
+    // As ReadRgb, making the path only for a refusal: user modes hold thousands of colours.
+    template <typename PathOf>
+    static Rgb ReadRgbAt(const Json& value, const PathOf& path) {
+        if (value.is_string() && IsRgbText(value.get_ref<const std::string&>()))
+            return RgbOf(value.get_ref<const std::string&>());
+        return ReadRgb(value, path());
     }
 
 private:
@@ -249,10 +265,16 @@ LightingParams ReadLighting(const ObjectReader& r) {
     return p;
 }
 
-int UserColourPosition(std::string_view name, const std::string& path) {
+// path() is called only for a refusal.
+template <typename PathOf>
+int UserColourPosition(std::string_view name, const PathOf& path) {
     if (Lower(name) == Lower(FN_NAME)) return MATRIX_FN_POSITION;
-    const int position = MatrixPositionOf(CheckedKey(name, path));
-    if (position < 0) Refuse(path, Quoted(name) + " is not a key of the keyboard map");
+    const std::optional<ScanCode> s = FindJsonKey(name);
+    const int position = s ? MatrixPositionOf(*s) : -1;
+    if (position < 0) {
+        if (!s) CheckedKey(name, path());  // refuses: no key has that name
+        Refuse(path(), Quoted(name) + " is not a key of the keyboard map");
+    }
     return position;
 }
 
@@ -279,13 +301,16 @@ UserColourSet ReadUserModes(const ObjectReader& r) {
         if (m.Has("colours")) {
             const Json& keys = m.Required("colours");
             if (!keys.is_object()) Refuse(m.PathOf("colours"), "must be an object");
-            std::set<int> seen;
+            const std::string coloursPath = m.PathOf("colours");
+            std::bitset<KEY_COLOUR_POSITIONS> seen;
             for (const auto& item : keys.items()) {
-                const std::string path = Child(m.PathOf("colours"), item.key());
+                const auto path = [&] { return Child(coloursPath, item.key()); };
                 const int position = UserColourPosition(item.key(), path);
-                if (!seen.insert(position).second) Refuse(path, "the key is named twice");
+                if (seen.test(static_cast<size_t>(position)))
+                    Refuse(path(), "the key is named twice");
+                seen.set(static_cast<size_t>(position));
                 colours.keys[static_cast<size_t>(position)].colour =
-                    ColourOf(ObjectReader::ReadRgb(item.value(), path));
+                    ColourOf(ObjectReader::ReadRgbAt(item.value(), path));
             }
         }
         if (m.Has("baseColourKeys")) {
@@ -293,8 +318,8 @@ UserColourSet ReadUserModes(const ObjectReader& r) {
             if (!marked.is_array()) Refuse(m.PathOf("baseColourKeys"), "must be an array");
             for (size_t i = 0; i < marked.size(); ++i) {
                 const std::string path = Child(m.PathOf("baseColourKeys"), i);
-                const int position =
-                    UserColourPosition(ObjectReader::ReadString(marked[i], path), path);
+                const int position = UserColourPosition(ObjectReader::ReadString(marked[i], path),
+                                                        [&path] { return path; });
                 colours.keys[static_cast<size_t>(position)].mark = 1;
             }
         }

@@ -315,6 +315,31 @@ TEST_F(WindowFilesTest, AJsonImportThatCannotReadTheKeyboardFirstLeavesEverythin
     EXPECT_FALSE(window.SettingsChanged());
 }
 
+TEST_F(WindowFilesTest, AJsonImportWhoseFilesCannotBeReplacedSaysSoAndLeavesEverythingAlone) {
+    CQuorvelDlg& window = Start();
+    ChangeKeys(true);
+    Export(Carried("profiles.json"), JSON_NAME_FILTER);
+    Import(Carried("profiles.json"));
+    ChangeKeys(false);
+    QString blocked;
+    for (QDirIterator it(runtimeDir_.path(), QDirIterator::Subdirectories); it.hasNext();)
+        if (const QString path = it.next(); path.endsWith("/UserDengColor_2.userd")) blocked = path;
+    ASSERT_FALSE(blocked.isEmpty());
+    ASSERT_TRUE(QFile::remove(blocked));
+    ASSERT_TRUE(QDir().mkpath(blocked + "/in-the-way"));
+    const std::string dump = keyboard_.Run({"dump"});
+    const auto files = StoredFiles();
+    TakeShownMessageKeys();
+
+    Import(Carried("profiles.json"));
+    EXPECT_EQ(TakeShownMessageKeys(),
+              std::vector<std::string>{std::string(IMPORT_FILES_NOT_REPLACED_TEXT)});
+    EXPECT_EQ(KeyA().type, ASSIGN_DISABLED);
+    EXPECT_FALSE(window.SettingsChanged());
+    EXPECT_EQ(DumpDifferences(keyboard_.Run({"dump"}), dump), std::vector<std::string>{});
+    EXPECT_EQ(StoredFiles(), files);
+}
+
 TEST_F(WindowFilesTest, ProfileFilesStillGoBothWays) {
     CQuorvelDlg& window = Start();
     ChangeKeys(true);
@@ -340,6 +365,16 @@ TEST_F(WindowFilesTest, ProfileFilesStillGoBothWays) {
     EXPECT_EQ(TakeShownMessageKeys(), std::vector<std::string>{std::string(IMPORT_FAILED_TEXT)});
     EXPECT_EQ(StoredFiles(), files);
     EXPECT_EQ(DumpDifferences(keyboard_.Run({"dump"}), original), std::vector<std::string>{});
+
+    // One larger than any profile file says so before the import message.
+    QFile largeFile(Carried("large.fwc"));
+    ASSERT_TRUE(largeFile.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(largeFile.resize(qint64(PROFILE_IMAGE_MAX_FILE) + 1));
+    largeFile.close();
+    Import(Carried("large.fwc"));
+    EXPECT_EQ(TakeShownMessageKeys(), (std::vector<std::string>{"EXTRA_PROFILE_TOO_LARGE",
+                                                                std::string(IMPORT_FAILED_TEXT)}));
+    EXPECT_EQ(StoredFiles(), files);
 }
 
 TEST_F(WindowFilesTest, AnExportThatCannotWriteSaysSoInEitherFormat) {

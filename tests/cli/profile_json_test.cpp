@@ -292,8 +292,10 @@ TEST_F(ProfileJsonCli, AFileThatCannotBeReplacedLeavesEveryFileAndTheKeyboardAsT
 
     const Outcome outcome = Run({"import", Import(FullDocument({12, 6, 18}))});
     EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
-    EXPECT_NE(outcome.err.find(blocked + ": cannot replace the file"), std::string::npos)
-        << outcome.err;
+    EXPECT_EQ(outcome.err,
+              "quorvelctl: import: the profile and user colour files could not be replaced, so "
+              "nothing was imported (" +
+                  blocked + ": cannot replace the file)\n");
     EXPECT_EQ(snapshot(), before);
 }
 

@@ -71,13 +71,23 @@ TEST_F(ProfileCheck, MissingShortOrUnreadableFilesFailSilently) {
     std::vector<uint8_t> shortImage = ValidImage();
     shortImage.resize(32831);
     EXPECT_EQ(Validate(Write(shortImage)), PROFILE_CHECK_REJECTED);
-    // Larger than any image: refused by its size, never read into memory whole.
-    std::vector<uint8_t> huge = ValidImage();
-    huge.resize((size_t{16} << 20) + 1, 0);
-    EXPECT_EQ(Validate(Write(huge)), PROFILE_CHECK_REJECTED);
     std::filesystem::create_directory(temp_.File("folder.fwc"));
     EXPECT_EQ(Validate(temp_.File("folder.fwc")), PROFILE_CHECK_UNREADABLE);
     EXPECT_TRUE(messages_.empty());
+}
+
+// Refused by its size, never read into memory whole, and said so: the import message alone
+// would blame the format.
+TEST_F(ProfileCheck, AFileLargerThanAnyImageIsRefusedWithItsOwnMessage) {
+    std::vector<uint8_t> image = ValidImage();
+    image.resize(PROFILE_IMAGE_MAX_FILE, 0);
+    EXPECT_NE(Validate(Write(image)), PROFILE_CHECK_TOO_LARGE);
+    image.push_back(0);
+    const std::string path = Write(image);
+    EXPECT_EQ(Validate(path), PROFILE_CHECK_TOO_LARGE);
+    EXPECT_EQ(messages_, std::vector<std::string>{"EXTRA_PROFILE_TOO_LARGE|The file is larger than "
+                                                  "16 MiB, more than any profile file holds: " +
+                                                  path});
 }
 
 TEST_F(ProfileCheck, HeaderFailureShowsTheFormatErrorWithThePath) {
