@@ -49,7 +49,12 @@ void CQuorvelDlg::SwitchLanguage(int language) {
 }
 
 void CQuorvelDlg::HideMainWindow() {
-    hide();
+    if (tray_.InArea()) {
+        hide();
+        return;
+    }
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    showMinimized();
 }
 
 void CQuorvelDlg::SetTrayIcon(TrayIconMode mode, int iconId) {
@@ -178,11 +183,11 @@ void CQuorvelDlg::keyPressEvent(QKeyEvent* event) {
 void CQuorvelDlg::closeEvent(QCloseEvent* event) {
     // Closing the window only hides it; the program ends through the exit commands.
     event->ignore();
-    hide();
+    HideMainWindow();
 }
 
 void CQuorvelDlg::reject() {
-    hide();
+    HideMainWindow();
 }
 
 }  // namespace quorvel
