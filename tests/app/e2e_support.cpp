@@ -64,13 +64,17 @@ EndToEndTest::EndToEndTest(VirtualKeyboard::Options keyboardOptions)
     : keyboard_(std::move(keyboardOptions)) {}
 
 void EndToEndTest::SetUp() {
+    PrepareFolders();
+    env_.insert("DISPLAY", TheDisplay().Name());
+    env_.insert("QT_QPA_PLATFORM", "xcb");
+}
+
+void EndToEndTest::PrepareFolders() {
     QDir().mkpath(dir_.filePath("run"));
     QFile::setPermissions(dir_.filePath("run"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir().mkpath(DocumentsPath());
     env_ = QProcessEnvironment::systemEnvironment();
-    env_.insert("DISPLAY", TheDisplay().Name());
-    env_.insert("QT_QPA_PLATFORM", "xcb");
     env_.insert("XDG_RUNTIME_DIR", dir_.filePath("run"));
     env_.insert("HOME", dir_.filePath("home"));
     env_.insert("XDG_DATA_HOME", dir_.filePath("home/data"));

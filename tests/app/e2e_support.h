@@ -56,6 +56,8 @@ protected:
     explicit EndToEndTest(VirtualKeyboard::Options keyboardOptions);
     void SetUp() override;
     void TearDown() override;
+    // Everything SetUp does but the display: the private folders and the program's environment.
+    void PrepareFolders();
 
     // The fake home's Documents folder, where the program keeps its profile files.
     QString DocumentsPath() const { return dir_.filePath("home/Documents"); }
