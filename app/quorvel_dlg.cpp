@@ -53,7 +53,9 @@ void CQuorvelDlg::HideMainWindow() {
         hide();
         return;
     }
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    // A task-bar entry to come back from; new flags would make the window anew each time.
+    if ((windowFlags() & Qt::WindowType_Mask) != Qt::Window)
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     showMinimized();
 }
 

@@ -47,6 +47,26 @@ bool StartNotificationArea(QProcess& host, const QString& kind, const QProcessEn
     return host.waitForReadyRead(10000) && host.readLine().trimmed() == "owned";
 }
 
+QString NextLine(QProcess& helper, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!helper.canReadLine() && clock.elapsed() < timeoutMs) helper.waitForReadyRead(100);
+    return QString::fromUtf8(helper.readLine().trimmed());
+}
+
+PrivateSessionBus::~PrivateSessionBus() {
+    daemon_.kill();
+    daemon_.waitForFinished(3000);
+}
+
+bool PrivateSessionBus::Start(QProcessEnvironment& env) {
+    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    const QString address = NextLine(daemon_, 10000);
+    if (address.isEmpty()) return false;
+    env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+    return true;
+}
+
 XDisplay& TheDisplay() {
     static XDisplay display;
     return display;

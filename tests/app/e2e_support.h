@@ -24,6 +24,20 @@ QString BinFolder();
 // Starts a notification area of the test helper's kind ("x11", "watcher") with env; true once
 // it is there. Its output says which icons it was given.
 bool StartNotificationArea(QProcess& host, const QString& kind, const QProcessEnvironment& env);
+// The next line a helper prints, trimmed; empty when none came in time.
+QString NextLine(QProcess& helper, int timeoutMs = 15000);
+
+// A session bus of the test's own, where nothing runs until the test starts it; ended with the
+// object.
+class PrivateSessionBus {
+public:
+    ~PrivateSessionBus();
+    // Starts the bus and points env's DBUS_SESSION_BUS_ADDRESS at it.
+    bool Start(QProcessEnvironment& env);
+
+private:
+    QProcess daemon_;
+};
 
 // One Xvfb server per test binary, with a notification area as most desktops have one.
 // QUORVEL_TEST_DISPLAY picks its number (so parallel runs by different people do not collide);

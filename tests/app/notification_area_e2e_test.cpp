@@ -14,17 +14,13 @@ protected:
     void SetUp() override {
         EndToEndTest::SetUp();
         testing::TheDisplay().RemoveNotificationArea();
-        // A session bus of the test's own, where no watcher runs until the test starts one.
-        bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        ASSERT_TRUE(bus_.waitForReadyRead(10000));
-        env_.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(bus_.readLine().trimmed()));
+        // No watcher runs on the test's bus until the test starts one.
+        ASSERT_TRUE(bus_.Start(env_));
     }
     void TearDown() override {
         EndToEndTest::TearDown();
-        for (QProcess* process : {&area_, &bus_}) {
-            process->kill();
-            process->waitForFinished(3000);
-        }
+        area_.kill();
+        area_.waitForFinished(3000);
     }
 
     // The autostarted program, its window on screen once the keyboard was read.
@@ -36,18 +32,8 @@ protected:
     bool Minimised(const QProcess* program) const {
         return RunTool("xprop", {"-id", MainWindowId(program), "WM_HINTS"}).contains("Iconic");
     }
-    // Waits until the area says it was given an icon; what it said.
-    QString IconGiven() {
-        WaitUntil(
-            [&] {
-                area_.waitForReadyRead(100);
-                return area_.canReadLine();
-            },
-            15000);
-        return QString::fromUtf8(area_.readLine().trimmed());
-    }
 
-    QProcess bus_;
+    testing::PrivateSessionBus bus_;
     QProcess area_;
 };
 
@@ -63,7 +49,7 @@ TEST_F(NoNotificationArea, AutostartShowsTheWindowMinimisedAndUnpluggingKeepsItT
 TEST_F(NoNotificationArea, TheIconJoinsAnX11TrayThatAppearsLaterAndTheWindowMayHideThen) {
     QProcess* program = Autostarted();
     ASSERT_TRUE(testing::StartNotificationArea(area_, "x11", env_));
-    EXPECT_TRUE(IconGiven().startsWith("docked ")) << "no icon docked";
+    EXPECT_TRUE(testing::NextLine(area_).startsWith("docked ")) << "no icon docked";
     // Cancel puts the window away; with an area to come back from, it hides.
     ASSERT_TRUE(ClickInMainWindow(program, SkinControlCentre("CONTROL_CANCEL").x(),
                                   SkinControlCentre("CONTROL_CANCEL").y()));
@@ -73,7 +59,7 @@ TEST_F(NoNotificationArea, TheIconJoinsAnX11TrayThatAppearsLaterAndTheWindowMayH
 TEST_F(NoNotificationArea, TheIconJoinsAWatcherThatAppearsLaterOnTheSessionBus) {
     Autostarted();
     ASSERT_TRUE(testing::StartNotificationArea(area_, "watcher", env_));
-    EXPECT_TRUE(IconGiven().startsWith("registered ")) << "no icon registered";
+    EXPECT_TRUE(testing::NextLine(area_).startsWith("registered ")) << "no icon registered";
 }
 
 }  // namespace
