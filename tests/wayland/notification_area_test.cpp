@@ -3,6 +3,8 @@
 // compositor may not minimise it, and its icon joins a watcher that appears later.
 #include <gtest/gtest.h>
 
+#include <QThread>
+
 #include "tests/wayland/wayland_e2e_support.h"
 
 namespace quorvel::testing {
@@ -16,6 +18,8 @@ TEST_F(NoNotificationAreaOnWayland, AutostartShowsTheWindowAndTheIconJoinsALater
     ProgramCopy(1);
     program_ = Launch({"--virtual", "/Start"});
     ASSERT_TRUE(WaitUntil([&] { return MainWindow().has_value(); }, 10000));
+    // Its first frame follows its place in the tree.
+    QThread::msleep(1500);
     ShotTo("no-notification-area");
 
     QProcess area;
