@@ -5,8 +5,6 @@
 #include <utility>
 
 #include "app/keyboard_jobs.h"
-#include "app/shell_state.h"
-#include "base/texts.h"
 #include "skin/skin_file.h"
 
 namespace quorvel {
@@ -33,7 +31,8 @@ KeyboardMap::KeyboardMap(QWidget& window, const IniFile& skin, const MapImages& 
       activeBankB_(std::move(activeBankB)),
       openKeyEditor_(std::move(openKeyEditor)),
       flip_(buttons_),
-      tints_([this](int position) { return TintedButtons(position); }) {
+      tints_([this](int position) { return TintedButtons(position); }),
+      colourKeys_(images_, host_, keys_, gKeys_) {
     connect(&jobs_, &KeyboardJobs::BusyChanged, this, [this](bool busy) {
         if (!busy) RunDeferred();
     });
@@ -85,6 +84,7 @@ void KeyboardMap::Place() {
     buttons_.PlaceKey(*modeSwitch_, "FUNC_SWITCH");
     modeSwitch_->SetCaptionFont(true, 10, "Arial", SWITCH_CAPTION_COLOUR, CAPTION_DEFAULT_FORMAT);
     connect(modeSwitch_, &QAbstractButton::clicked, this, &KeyboardMap::ToggleColourKeysMode);
+    colourKeys_.SetSwitch(modeSwitch_);
 
     flip_.Place({keys_[F1_POSITION], keys_[F1_POSITION + 1], keys_[F1_POSITION + 2],
                  keys_[F1_POSITION + 3]});
@@ -136,23 +136,11 @@ void KeyboardMap::OnKeyClicked(int controlId) {
     selected_.controlId = uint32_t(controlId);
     selected_.isG9 = key->isG9 ? 1 : 0;
     if (ColourKeysMode()) {
-        ToggleColourFlag(*button, key->ColourFlagEntry());
+        colourKeys_.Flip(*button, ShownArea(), key->ColourFlagEntry());
         return;
     }
     ShowKeyEdited(selected_.controlId, true);
     if (openKeyEditor_) openKeyEditor_(selected_);
-}
-
-void KeyboardMap::ToggleColourFlag(CPngButton& button, int flagEntry) {
-    uint32_t flag = 0;
-    {
-        WorkingSetLock data = ProfileWorkingSet::Instance().Lock();
-        KeyAssignment& entry = data->keyAreas[ShownArea()][flagEntry];
-        entry.colourFlag = entry.colourFlag != 0 ? 0 : 1;
-        flag = entry.colourFlag;
-    }
-    button.SetColourLook(images_.colourOff, images_.colourOn, true, int(flag));
-    host_.EnableApply(true);
 }
 
 void KeyboardMap::ShowKeyEdited(uint32_t controlId, bool editing) {
@@ -162,7 +150,7 @@ void KeyboardMap::ShowKeyEdited(uint32_t controlId, bool editing) {
 }
 
 bool KeyboardMap::ColourKeysMode() const {
-    return Shell().colourKeysMode.load() != 0;
+    return ColourKeys::On();
 }
 
 void KeyboardMap::ToggleColourKeysMode() {
@@ -170,35 +158,19 @@ void KeyboardMap::ToggleColourKeysMode() {
 }
 
 void KeyboardMap::SetColourKeysMode(bool colourKeys) {
-    Shell().colourKeysMode = colourKeys ? 1 : 0;
-    if (modeSwitch_ != nullptr) {
-        modeSwitch_->setText(QString::fromStdString(
-            Text(colourKeys ? "MAIN_SWITCH_COLOR_TEXT" : "MAIN_SWITCH_FUNCTION_TEXT")));
-    }
+    colourKeys_.SetOn(colourKeys);
     RefreshColourLooks();
 }
 
 void KeyboardMap::RefreshColourLooks() {
     if (keys_[0] == nullptr) return;
-    const bool colourKeys = ColourKeysMode();
-    std::array<uint32_t, MAP_KEY_COUNT> keyFlags{};
-    std::array<uint32_t, G_KEY_COUNT> gFlags{};
-    if (colourKeys) {
+    ColourFlags flags;
+    if (ColourKeysMode()) {
         if (DeferWhileBusy(false, false, true)) return;
-        const int bankOffset = activeBankB_() ? G_KEY_COUNT : 0;
-        WorkingSetLock data = ProfileWorkingSet::Instance().Lock();
-        const KeyArea& area = data->keyAreas[ShownArea()];
-        for (int p = 0; p < MAP_KEY_COUNT; ++p) keyFlags[p] = area[p].colourFlag;
-        for (int n = 0; n < G_KEY_COUNT; ++n) {
-            gFlags[n] = area[G_KEY_ENTRY_BANK_A + bankOffset + n].colourFlag;
-        }
+        flags = ReadColourFlags(ProfileWorkingSet::Instance().Lock()->keyAreas[ShownArea()],
+                                activeBankB_());
     }
-    for (int p = 0; p < MAP_KEY_COUNT; ++p) {
-        keys_[p]->SetColourLook(images_.colourOff, images_.colourOn, colourKeys, int(keyFlags[p]));
-    }
-    for (int n = 0; n < G_KEY_COUNT; ++n) {
-        gKeys_[n]->SetColourLook(images_.colourOff, images_.colourOn, colourKeys, int(gFlags[n]));
-    }
+    colourKeys_.Show(flags);
 }
 
 void KeyboardMap::ShowBankLook(bool bankB) {
@@ -223,8 +195,7 @@ void KeyboardMap::ShowGKeyBank(bool bankB) {
 
 void KeyboardMap::ApplyCaptions() {
     if (modeSwitch_ == nullptr) return;
-    modeSwitch_->setText(QString::fromStdString(
-        Text(ColourKeysMode() ? "MAIN_SWITCH_COLOR_TEXT" : "MAIN_SWITCH_FUNCTION_TEXT")));
+    colourKeys_.ApplyCaption();
     // Tip texts name keys and functions in the current language.
     DescribeKeys(true, true);
 }

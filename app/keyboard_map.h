@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/colour_keys.h"
 #include "app/flip_layout.h"
 #include "app/key_map_table.h"
 #include "app/key_painter.h"
@@ -130,7 +131,6 @@ private:
     void DescribeGKeys();
     void DescribeKeys(bool gKeys, bool mapKeys);
     void ApplyDescriptions(const std::vector<Description>& descriptions);
-    void ToggleColourFlag(CPngButton& button, int flagEntry);
     // The buttons a tint position draws on.
     std::vector<CPngButton*> TintedButtons(int position) const;
     // True (and remembered) when a keyboard job may hold the working-set lock.
@@ -154,6 +154,7 @@ private:
     std::array<CPngButton*, 3> locks_{};
     FlipLayout flip_;
     KeyTints tints_;
+    ColourKeys colourKeys_;
 
     bool shownBankB_ = false;
 

@@ -1,5 +1,5 @@
-// The window's menus: the main pop-up menu (import, export, about, the two languages, start
-// with the desktop, checking the keyboard and writing everything), the quick-switch menu of the
+// The window's menus: the main pop-up menu (import, export, about, the two languages, checking
+// the keyboard and writing everything, start with the desktop, exit), the quick-switch menu of the
 // on-board profiles, and the file dialogs of import and export in both file formats.
 #include <QCoreApplication>
 #include <QCursor>
@@ -82,6 +82,9 @@ void CQuorvelDlg::ShowMainMenu() {
         }
         ShowTextMessage(this, "MENU_AUTOSTART", (autostartCaption + ": " + error).toStdString());
     });
+    // The notification-area menu's Exit, for desktops without one.
+    mainMenu_->addSeparator();
+    add("MENU_33", COMMAND_EXIT);
     mainMenu_->popup(QCursor::pos());
 }
 

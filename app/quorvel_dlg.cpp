@@ -49,7 +49,14 @@ void CQuorvelDlg::SwitchLanguage(int language) {
 }
 
 void CQuorvelDlg::HideMainWindow() {
-    hide();
+    if (tray_.InArea()) {
+        hide();
+        return;
+    }
+    // A task-bar entry to come back from; new flags would make the window anew each time.
+    if ((windowFlags() & Qt::WindowType_Mask) != Qt::Window)
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    showMinimized();
 }
 
 void CQuorvelDlg::SetTrayIcon(TrayIconMode mode, int iconId) {
@@ -178,11 +185,11 @@ void CQuorvelDlg::keyPressEvent(QKeyEvent* event) {
 void CQuorvelDlg::closeEvent(QCloseEvent* event) {
     // Closing the window only hides it; the program ends through the exit commands.
     event->ignore();
-    hide();
+    HideMainWindow();
 }
 
 void CQuorvelDlg::reject() {
-    hide();
+    HideMainWindow();
 }
 
 }  // namespace quorvel

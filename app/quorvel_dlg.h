@@ -1,5 +1,6 @@
 #pragma once
-// The main window. It starts hidden and lives in the notification area; it settles the single
+// The main window. It starts hidden and lives in the notification area (minimised while the
+// desktop has none); it settles the single
 // instance, binds the keyboard, draws its skin and answers the shell messages of the device
 // side and of later copies of the program.
 #include <QPixmap>
@@ -58,7 +59,9 @@ inline constexpr const char* EXIT_UNAPPLIED_TEXT = "EXTRA_EXIT_UNAPPLIED";
 class CQuorvelDlg : public CBaseDialog, public ShellWindow, public EditorHost, public ProfileHost {
     Q_OBJECT
 public:
-    CQuorvelDlg(const ProgramPaths& paths, const StartOptions& options);
+    // Without a notification area given, the desktop's own answer is used.
+    CQuorvelDlg(const ProgramPaths& paths, const StartOptions& options,
+                std::unique_ptr<desktop::NotificationArea> notificationArea = nullptr);
     ~CQuorvelDlg() override;
 
     // Handles "/Kill" and a copy already running. Returns the exit code when this process
@@ -74,6 +77,8 @@ public:
     void HandleShellMessage(uint32_t message, uint32_t tag) override;
     void HandleTimer(int timerId) override;
     bool IsReady() const override { return ready_; }
+    // Into the notification area; where there is none, minimised with a task-bar entry, so the
+    // program never runs where nobody can see it.
     void HideMainWindow() override;
     void SetTrayIcon(TrayIconMode mode, int iconId) override;
     void ShowGKeyBank(bool bankB) override;

@@ -13,8 +13,16 @@ QIcon LoadProgramIcon(const ProgramPaths& paths, int iconId) {
         QString::fromStdString(ReadPathFor(paths, "Skins/icon" + std::to_string(iconId) + ".png")));
 }
 
-CTrayIcon::CTrayIcon(const ProgramPaths& paths, QObject* parent)
-    : QObject(parent), paths_(paths), menu_(std::make_unique<QMenu>()) {
+CTrayIcon::CTrayIcon(const ProgramPaths& paths, std::unique_ptr<desktop::NotificationArea> area,
+                     QObject* parent)
+    : QObject(parent),
+      paths_(paths),
+      area_(area != nullptr ? std::move(area)
+                            : std::make_unique<desktop::DesktopNotificationArea>()),
+      menu_(std::make_unique<QMenu>()) {
+    connect(area_.get(), &desktop::NotificationArea::Appeared, this, [this] {
+        if (created_) AddToArea();
+    });
     open_ = menu_->addAction(QString());
     about_ = menu_->addAction(QString());
     exit_ = menu_->addAction(QString());
@@ -30,15 +38,20 @@ CTrayIcon::~CTrayIcon() {
     Remove();
 }
 
-bool CTrayIcon::TrayAvailable() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
 bool CTrayIcon::Create(const QString& tip, int iconId) {
     if (created_) return true;
+    created_ = true;
+    iconId_ = iconId;
+    tip_ = tip;
+    if (area_->Present()) AddToArea();
+    return true;
+}
+
+void CTrayIcon::AddToArea() {
+    if (icon_ != nullptr) return;
     icon_ = new QSystemTrayIcon(this);
-    icon_->setIcon(LoadProgramIcon(paths_, iconId));
-    icon_->setToolTip(tip);
+    icon_->setIcon(LoadProgramIcon(paths_, iconId_));
+    icon_->setToolTip(tip_);
     icon_->setContextMenu(menu_.get());
     connect(icon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -46,32 +59,33 @@ bool CTrayIcon::Create(const QString& tip, int iconId) {
                 if (reason == QSystemTrayIcon::DoubleClick) emit Command(COMMAND_OPEN);
             });
     icon_->show();
-    created_ = true;
-    iconId_ = iconId;
-    return true;
 }
 
 bool CTrayIcon::SetIcon(int iconId) {
     if (!created_) return false;
-    icon_->setIcon(LoadProgramIcon(paths_, iconId));
     iconId_ = iconId;
+    if (icon_ != nullptr) icon_->setIcon(LoadProgramIcon(paths_, iconId));
     return true;
 }
 
 void CTrayIcon::SetTooltipText(const QString& text) {
-    if (created_) icon_->setToolTip(text);
+    if (!created_) return;
+    tip_ = text;
+    if (icon_ != nullptr) icon_->setToolTip(text);
 }
 
 QString CTrayIcon::TooltipText() const {
-    return created_ ? icon_->toolTip() : QString();
+    return created_ ? tip_ : QString();
 }
 
 void CTrayIcon::Remove() {
     if (!created_) return;
-    icon_->hide();
-    icon_->setContextMenu(nullptr);
-    delete icon_;
-    icon_ = nullptr;
+    if (icon_ != nullptr) {
+        icon_->hide();
+        icon_->setContextMenu(nullptr);
+        delete icon_;
+        icon_ = nullptr;
+    }
     created_ = false;
     iconId_ = 0;
 }

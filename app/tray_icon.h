@@ -2,13 +2,14 @@
 // The icon in the notification area: its picture tells whether the keyboard is connected, its
 // menu opens the main window or the about box or exits, a double click opens the window.
 //
-// Without a system tray (a bare X server) the icon is still created and follows every change;
-// it appears as soon as a tray does.
+// Without a notification area (stock GNOME, a bare compositor or X server) the icon is still
+// created and follows every change; it is added to an area as soon as one appears.
 #include <QIcon>
 #include <QObject>
 #include <QString>
 #include <memory>
 
+#include "desktop/notification_area.h"
 #include "model/program_paths.h"
 
 class QAction;
@@ -29,10 +30,13 @@ QIcon LoadProgramIcon(const ProgramPaths& paths, int iconId);
 class CTrayIcon : public QObject {
     Q_OBJECT
 public:
-    explicit CTrayIcon(const ProgramPaths& paths, QObject* parent = nullptr);
+    // Without an area given, the desktop's own answer is used.
+    CTrayIcon(const ProgramPaths& paths, std::unique_ptr<desktop::NotificationArea> area,
+              QObject* parent = nullptr);
     ~CTrayIcon() override;
 
-    // Adds the icon with its tip and picture; true when it was created.
+    // Creates the icon with its tip and picture, shown in the notification area when there is
+    // one and once one appears.
     bool Create(const QString& tip, int iconId);
     // False, changing nothing, while the icon is not created.
     bool SetIcon(int iconId);
@@ -43,8 +47,9 @@ public:
     // The picture shown, 0 when none.
     int IconId() const { return iconId_; }
     QString TooltipText() const;
-    // True when a system tray is there to show the icon.
-    static bool TrayAvailable();
+    // The icon is shown in a notification area, so the window may hide without leaving the
+    // program unreachable.
+    bool InArea() const { return icon_ != nullptr; }
 
     // The tray menu with its texts taken from the language file as it is now; Open is the
     // default item.
@@ -56,8 +61,10 @@ signals:
 
 private:
     void RefreshMenuTexts();
+    void AddToArea();
 
     ProgramPaths paths_;
+    std::unique_ptr<desktop::NotificationArea> area_;
     std::unique_ptr<QMenu> menu_;
     QAction* open_ = nullptr;
     QAction* about_ = nullptr;
@@ -65,6 +72,7 @@ private:
     QSystemTrayIcon* icon_ = nullptr;
     bool created_ = false;
     int iconId_ = 0;
+    QString tip_;
 };
 
 }  // namespace quorvel

@@ -26,13 +26,13 @@ void CQuorvelDlg::RunCommand(int command) {
     switch (command) {
         case COMMAND_OK:
             Apply();
-            hide();
+            HideMainWindow();
             break;
         case COMMAND_APPLY:
             Apply();
             break;
         case COMMAND_CANCEL:
-            hide();
+            HideMainWindow();
             break;
         case COMMAND_HELP:
             OpenHelp();

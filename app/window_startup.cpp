@@ -55,13 +55,14 @@ QString FolderOf(const QString& file) {
 
 }  // namespace
 
-CQuorvelDlg::CQuorvelDlg(const ProgramPaths& paths, const StartOptions& options)
+CQuorvelDlg::CQuorvelDlg(const ProgramPaths& paths, const StartOptions& options,
+                         std::unique_ptr<desktop::NotificationArea> notificationArea)
     : CBaseDialog(nullptr, SkinFilePath(paths), FolderOf(SkinFilePath(paths))),
       paths_(paths),
       options_(options),
       port_(*this),
       link_(port_),
-      tray_(paths),
+      tray_(paths, std::move(notificationArea)),
       sessionWatcher_(sessionAway_) {
     setObjectName("MAIN");
     connect(&tray_, &CTrayIcon::Command, this, &CQuorvelDlg::RunCommand);
@@ -207,7 +208,7 @@ void CQuorvelDlg::OnInit() {
     // The start-up hides have done their work once the window is hidden here; a later
     // opening must not be swallowed by one still pending.
     pendingHides_ = 0;
-    hide();
+    HideMainWindow();
 }
 
 }  // namespace quorvel

@@ -24,11 +24,47 @@ XDisplay::XDisplay() {
         "Xvfb", {QString(":%1").arg(number_), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     QString socket = QString("/tmp/.X11-unix/X%1").arg(number_);
     for (int i = 0; i < 200 && !QFile::exists(socket); ++i) QThread::msleep(20);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", Name());
+    StartNotificationArea(notificationArea_, "x11", env);
 }
 
 XDisplay::~XDisplay() {
+    RemoveNotificationArea();
     server_.terminate();
     server_.waitForFinished(3000);
+}
+
+void XDisplay::RemoveNotificationArea() {
+    // Ended, the helper's connection closes and the server gives its selection up at once.
+    notificationArea_.kill();
+    notificationArea_.waitForFinished(3000);
+}
+
+bool StartNotificationArea(QProcess& host, const QString& kind, const QProcessEnvironment& env) {
+    host.setProcessEnvironment(env);
+    host.start(QStringLiteral(QUORVEL_NOTIFICATION_AREA_HOST), {kind});
+    return host.waitForReadyRead(10000) && host.readLine().trimmed() == "owned";
+}
+
+QString NextLine(QProcess& helper, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!helper.canReadLine() && clock.elapsed() < timeoutMs) helper.waitForReadyRead(100);
+    return QString::fromUtf8(helper.readLine().trimmed());
+}
+
+PrivateSessionBus::~PrivateSessionBus() {
+    daemon_.kill();
+    daemon_.waitForFinished(3000);
+}
+
+bool PrivateSessionBus::Start(QProcessEnvironment& env) {
+    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    const QString address = NextLine(daemon_, 10000);
+    if (address.isEmpty()) return false;
+    env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+    return true;
 }
 
 XDisplay& TheDisplay() {

@@ -21,8 +21,27 @@ namespace quorvel::testing {
 // Folder of the built executables, as a QString.
 QString BinFolder();
 
-// One Xvfb server per test binary. QUORVEL_TEST_DISPLAY picks its number (so parallel runs by
-// different people do not collide); otherwise 90 plus the process id modulo 100.
+// Starts a notification area of the test helper's kind ("x11", "watcher") with env; true once
+// it is there. Its output says which icons it was given.
+bool StartNotificationArea(QProcess& host, const QString& kind, const QProcessEnvironment& env);
+// The next line a helper prints, trimmed; empty when none came in time.
+QString NextLine(QProcess& helper, int timeoutMs = 15000);
+
+// A session bus of the test's own, where nothing runs until the test starts it; ended with the
+// object.
+class PrivateSessionBus {
+public:
+    ~PrivateSessionBus();
+    // Starts the bus and points env's DBUS_SESSION_BUS_ADDRESS at it.
+    bool Start(QProcessEnvironment& env);
+
+private:
+    QProcess daemon_;
+};
+
+// One Xvfb server per test binary, with a notification area as most desktops have one.
+// QUORVEL_TEST_DISPLAY picks its number (so parallel runs by different people do not collide);
+// otherwise 90 plus the process id modulo 100.
 class XDisplay {
 public:
     XDisplay();
@@ -30,10 +49,13 @@ public:
     XDisplay(const XDisplay&) = delete;
     XDisplay& operator=(const XDisplay&) = delete;
     QString Name() const { return QString(":%1").arg(number_); }
+    // For the tests of a desktop without one; the area is gone when this returns.
+    void RemoveNotificationArea();
 
 private:
     int number_;
     QProcess server_;
+    QProcess notificationArea_;
 };
 
 XDisplay& TheDisplay();

@@ -95,7 +95,8 @@ TEST_F(MainWindowTest, AnOpeningAskedBeforeTheKeyboardIsLookedForWaitsForIt) {
     StartOptions options;
     options.virtualKeyboard = true;
     options.start = true;
-    window_ = std::make_unique<CQuorvelDlg>(paths_, options);
+    window_ = std::make_unique<CQuorvelDlg>(paths_, options,
+                                            std::make_unique<TestNotificationArea>(true));
     ASSERT_FALSE(window_->SettleInstance());
     QString error;
     ASSERT_TRUE(window_->Initialise(&error)) << error.toStdString();

@@ -171,13 +171,6 @@ protected:
     }
     QString Carried(const QString& name) const { return carryDir_.filePath(name); }
 
-    QMenu* OpenMainMenu() {
-        window_->ShowMainMenu();
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == "MAIN_MENU" && widget->isVisible())
-                return static_cast<QMenu*>(widget);
-        return nullptr;
-    }
     static QAction* AutostartItem(QMenu* menu) {
         if (menu == nullptr) return nullptr;
         for (QAction* action : menu->actions())

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 
@@ -43,6 +44,14 @@ void WindowTest::TearDown() {
     LeavePrivateFolders();
 }
 
+QMenu* WindowTest::OpenMainMenu() {
+    window_->ShowMainMenu();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == "MAIN_MENU" && widget->isVisible())
+            return static_cast<QMenu*>(widget);
+    return nullptr;
+}
+
 void WindowTest::UseLanguage(int language) {
     const std::string file = LanguageFile().toStdString();
     IniFile(file).WriteString("LANGUAGE", "language", std::to_string(language));
@@ -54,7 +63,9 @@ CQuorvelDlg& WindowTest::Launch(bool startSwitch, bool shown) {
     StartOptions options;
     options.virtualKeyboard = true;
     options.start = startSwitch;
-    window_ = std::make_unique<CQuorvelDlg>(paths_, options);
+    auto area = std::make_unique<TestNotificationArea>(notificationArea_);
+    area_ = area.get();
+    window_ = std::make_unique<CQuorvelDlg>(paths_, options, std::move(area));
     EXPECT_FALSE(window_->SettleInstance());
     QString error;
     EXPECT_TRUE(window_->Initialise(&error)) << error.toStdString();

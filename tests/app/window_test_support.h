@@ -5,6 +5,7 @@
 // program under Xvfb are in e2e_support.h.
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -15,6 +16,20 @@
 #include "tests/support/virtual_keyboard.h"
 
 namespace quorvel::testing {
+
+// A notification area the test decides on: there from the start, or appearing when told.
+class TestNotificationArea : public desktop::NotificationArea {
+public:
+    explicit TestNotificationArea(bool present) : present_(present) {}
+    bool Present() const override { return present_; }
+    void Appear() {
+        present_ = true;
+        emit Appeared();
+    }
+
+private:
+    bool present_;
+};
 
 // Key A: its button on the keyboard map and its entry in a profile's key area.
 constexpr int CONTROL_KEY_A = 1058;
@@ -42,6 +57,9 @@ protected:
     // events they posted have been handled.
     void Settle();
 
+    // The main pop-up menu, opened; null when it did not show.
+    QMenu* OpenMainMenu();
+
     // Sets the language in the language file the program reads and loads its texts.
     void UseLanguage(int language);
     // The per-user copy once a choice was stored, the program folder's before.
@@ -53,6 +71,9 @@ protected:
     // count bytes at offset of an area of the keyboard's dump, as upper-case hex.
     std::string Area(const std::string& key, size_t offset, size_t count) const;
 
+    // Whether the next Launch finds a notification area; the area it made, to make one appear.
+    bool notificationArea_ = true;
+    TestNotificationArea* area_ = nullptr;
     VirtualKeyboard keyboard_;
     QTemporaryDir programDir_;
     QTemporaryDir runtimeDir_;

@@ -1,0 +1,46 @@
+#pragma once
+// Whether the desktop has a notification area for the program's icon, and when one appears:
+// a StatusNotifierWatcher with a host on the session bus, or on X11 a tray manager holding the
+// screen's _NET_SYSTEM_TRAY selection. Stock GNOME, a bare compositor and some kiosks have
+// neither; a panel or an extension may bring one later.
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+namespace quorvel::desktop {
+
+class NotificationArea : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~NotificationArea() override = default;
+
+    virtual bool Present() const = 0;
+
+signals:
+    // Sent once, when an area appears where there was none.
+    void Appeared();
+};
+
+// The answer of the desktop the program runs on. The toolkit's own check is not asked: it
+// decides once, at its first use, whether the session bus has a watcher, so an icon made before
+// a watcher appears never reaches it. Asking here first, and adding the icon only once the area
+// is there, lets the toolkit find it.
+class DesktopNotificationArea : public NotificationArea {
+    Q_OBJECT
+public:
+    explicit DesktopNotificationArea(QObject* parent = nullptr);
+
+    bool Present() const override;
+
+private:
+    bool WatcherHasHost() const;
+    bool X11TrayManagerPresent() const;
+    // A slot by name: the host's registration reaches it through the bus's string connection.
+    Q_SLOT void Recheck();
+
+    QTimer x11Poll_;
+    bool present_ = false;
+};
+
+}  // namespace quorvel::desktop

@@ -1,0 +1,79 @@
+// The main window on a desktop without a notification area: it never leaves the program where
+// nobody can see it, its menu holds what the icon's menu would, and an area that appears later
+// takes the icon.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+
+#include "base/texts.h"
+#include "tests/app/window_test_support.h"
+
+namespace quorvel {
+namespace {
+
+using namespace testing;
+
+class NoNotificationAreaTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        notificationArea_ = false;
+    }
+
+    bool OnScreenMinimised() const { return window_->isVisible() && window_->isMinimized(); }
+};
+
+TEST_F(NoNotificationAreaTest, TheWindowStaysOnScreenMinimisedUntilAnAreaAppears) {
+    CQuorvelDlg& window = Start();
+    EXPECT_TRUE(OnScreenMinimised());
+    EXPECT_EQ(window.OpenCount(), 0);
+    EXPECT_TRUE(window.Tray().IsCreated());
+    EXPECT_FALSE(window.Tray().InArea());
+
+    // Every way the window would go into the area: Cancel, OK, closing it, the keyboard gone.
+    for (int command : {COMMAND_CANCEL, COMMAND_OK}) {
+        window.showNormal();
+        window.RunCommand(command);
+        EXPECT_TRUE(OnScreenMinimised()) << command;
+    }
+    window.showNormal();
+    window.close();
+    EXPECT_TRUE(OnScreenMinimised());
+    window.HideMainWindow();
+    EXPECT_TRUE(OnScreenMinimised());
+
+    // The icon joins the area with the picture of the moment and the window may hide again.
+    window.SetDeviceIcon(0);
+    area_->Appear();
+    EXPECT_TRUE(window.Tray().InArea());
+    EXPECT_EQ(window.Tray().IconId(), ICON_NO_KEYBOARD);
+    window.RunCommand(COMMAND_CANCEL);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(NoNotificationAreaTest, TheMainMenuHoldsAboutAndExitInBothLanguages) {
+    Start();
+    const IniFile shipped(QUORVEL_SOURCE_LANGUAGE_FILE);
+    for (int language : {0, 1}) {
+        UseLanguage(language);
+        QMenu* menu = OpenMainMenu();
+        ASSERT_NE(menu, nullptr);
+        std::map<int, QString> items;
+        for (QAction* action : menu->actions())
+            if (action->data().isValid()) items[action->data().toInt()] = action->text();
+        const std::string_view section = language == 1 ? ENGLISH_SECTION : CHINESE_SECTION;
+        EXPECT_EQ(items[COMMAND_ABOUT].toStdString(), shipped.ReadString(section, "MENU_3"));
+        EXPECT_EQ(items[COMMAND_EXIT].toStdString(), shipped.ReadString(section, "MENU_33"));
+        menu->close();
+    }
+    QMenu* menu = OpenMainMenu();
+    ASSERT_NE(menu, nullptr);
+    for (QAction* action : menu->actions())
+        if (action->data().toInt() == COMMAND_EXIT) action->trigger();
+    EXPECT_FALSE(window_->IsReady());
+    EXPECT_FALSE(window_->Tray().IsCreated());
+}
+
+}  // namespace
+}  // namespace quorvel
