@@ -11,7 +11,7 @@ namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
-using Json = nlohmann::json;
+using Json = nlohmann::ordered_json;
 
 // Application ids and executable names are ASCII in practice; other bytes compare as they are.
 bool SameProgram(std::string_view a, std::string_view b) {
