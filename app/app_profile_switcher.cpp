@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QStringList>
 #include <QWidget>
 #include <filesystem>
 
@@ -60,10 +61,11 @@ void AppProfileSwitcher::Settled() {
         wait_.start();
         return;
     }
-    qInfo("quorvel: window %s (%s, %s) in front: switching to profile %d", qPrintable(front_->id),
-          qPrintable(front_->appId), qPrintable(front_->executable), *target);
+    QStringList names{front_->appId, front_->executable};
+    names.removeAll(QString());
+    qInfo("quorvel: window %s (%s) in front: switching to profile %d", qPrintable(front_->id),
+          qPrintable(names.join(QStringLiteral(", "))), *target);
     host_.switchProfile(*target - 1);
-    emit Switched(*front_, *target);
 }
 
 void AppProfileSwitcher::ReloadRules() {

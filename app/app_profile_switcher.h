@@ -48,10 +48,6 @@ public:
     // Reads the rules file again now (the file watcher does this on its own).
     void ReloadRules();
 
-signals:
-    // After each switch the switcher made, with the window that caused it.
-    void Switched(const quorvel::desktop::WindowInfo& window, int profile);
-
 private:
     void OnActiveWindow(const desktop::WindowInfo& window);
     void Settled();
