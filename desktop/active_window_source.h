@@ -18,10 +18,10 @@ struct WindowInfo {
 
 // How the program learns which window is active on this desktop.
 enum class WindowSupport {
-    X11,                 // _NET_ACTIVE_WINDOW on the root window
-    WlrForeignToplevel,  // the compositor's foreign-toplevel list
-    KWin,                // a KWin script reporting over D-Bus
-    None,                // the desktop does not tell programs which window is active
+    X11,                  // _NET_ACTIVE_WINDOW on the root window
+    WlrForeignToplevel,   // the compositor's foreign-toplevel list
+    KWin,                 // a KWin script reporting over D-Bus
+    None,                 // the desktop does not tell programs which window is active
 };
 
 class ActiveWindowSource : public QObject {
