@@ -31,6 +31,7 @@ class QMenu;
 
 namespace quorvel {
 
+class AppProfileSwitcher;
 class BusyIndicator;
 class BusyNotice;
 class CAboutDlg;
@@ -160,6 +161,8 @@ public:
     BusyIndicator& Busy() { return *busy_; }
     BusyNotice& Notice() { return *busyNotice_; }
     bool ApplyRunning() const { return applyRunning_; }
+    // The program rules and the switching they drive; null until Initialise has made it.
+    AppProfileSwitcher* ProgramProfiles() { return programProfiles_; }
 
     // ProfileHost
     void RunProfileJob(const QString& name, ProfileHost::Job job, ProfileHost::Done done) override;
@@ -186,6 +189,7 @@ private:
     // (only the last one put off).
     bool RefusedWhileBusy(std::function<void()> later = {});
     bool LoadStateImages(QString* error);
+    void StartProgramProfiles();
 
     ProgramPaths paths_;
     StartOptions options_;
@@ -211,6 +215,7 @@ private:
     CQuorvel_DlgProfile* profileManager_ = nullptr;
     // The key assignment dialog, made once and reused for every key.
     Quorvel_DlgComposite* keyEditor_ = nullptr;
+    AppProfileSwitcher* programProfiles_ = nullptr;
 
     // The state pictures every button's looks are cut from.
     MapImages images_;

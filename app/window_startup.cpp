@@ -7,6 +7,7 @@
 #include <QProxyStyle>
 #include <QStandardPaths>
 
+#include "app/app_profile_switcher.h"
 #include "app/busy_indicator.h"
 #include "app/busy_notice.h"
 #include "app/keyboard_map.h"
@@ -16,6 +17,8 @@
 #include "app/shell_state.h"
 #include "app/window_buttons.h"
 #include "base/texts.h"
+#include "desktop/active_window_factory.h"
+#include "model/app_rules.h"
 #include "model/profile_store.h"
 #include "model/working_set.h"
 #include "skin/skin_file.h"
@@ -168,6 +171,7 @@ bool CQuorvelDlg::Initialise(QString* error) {
     connect(lightingPanel_, &CLightingPanel::Rebuilt, this,
             [this] { profileBar_->CheckReportRate(lightingPanel_->State().reportRate); });
     map_->SetKeyPainter(lightingPanel_);
+    StartProgramProfiles();
 
     // No task-bar entry while hidden.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
@@ -199,6 +203,21 @@ bool CQuorvelDlg::LoadStateImages(QString* error) {
         if ((images_.*picture).isNull()) return false;
     }
     return true;
+}
+
+void CQuorvelDlg::StartProgramProfiles() {
+    programProfiles_ = new AppProfileSwitcher(
+        desktop::CreateActiveWindowSource(), DefaultAppRulesPath(),
+        AppSwitchHost{.activeProfile = [this] { return link_.CurrentProfileCache(); },
+                      .mustWait =
+                          [this] {
+                              return KeyEditorOpen() || profileManager_->IsOpen() ||
+                                     profileManager_->Switching() || settingsChanged_ ||
+                                     jobs_.Busy();
+                          },
+                      .switchProfile = [this](int k) { SelectProfile(k); },
+                      .isOwnWindow = IsOwnWindow},
+        this);
 }
 
 void CQuorvelDlg::OnInit() {

@@ -18,5 +18,6 @@ void RunMacro(Session& session, Args& args);   // macro show|add|delete
 void RunLighting(Session& session, Args& args);
 void RunUserMode(Session& session, Args& args);
 void RunVerify(Session& session, Args& args);
+void RunAppProfile(Session& session, Args& args);  // app-profile list|set|remove|default|on|off
 
 }  // namespace quorvel::cli

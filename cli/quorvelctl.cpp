@@ -67,6 +67,15 @@ Commands:
   usermode paint POS COLOUR    colour one key of the current user mode; POS is a
                                key name, Fn or a matrix position 0-125; COLOUR
                                is RRGGBB or "base" (the mode's base colour)
+  app-profile [list]           the program rules: which profile the window makes
+                               active while a program's window is in front
+  app-profile set PROGRAM N    switch to profile N (1-3) for PROGRAM: an
+                               application id (X11 WM_CLASS class, Wayland
+                               app_id) or executable file name, in any case
+  app-profile remove PROGRAM   remove the rule for PROGRAM
+  app-profile default N|none   the profile for windows no rule names, or none
+                               to leave the profile alone
+  app-profile on|off           switch by program, or not
 
 KEY: a key name as `names keys` lists it, in any case ("Caps Lock" quoted,
 Up/Down/Left/Right for the arrows), a scan code such as 0x03A, or G1-G9 with
@@ -88,6 +97,10 @@ brightness=0-5, speed=0-5 (5 fastest), direction=0|1, colourful=0|1,
 colour=RRGGBB, preset=0-3 (red, yellow, green, blue), base=RRGGBB (user mode
 base colour), rate=0-3 (USB report rate index). Each is written at once.
 
+The program rules live in $XDG_CONFIG_HOME/quorvel/app-profiles.json (else
+~/.config/quorvel/); the running window follows a change within 2 seconds.
+app-profile needs no keyboard.
+
 Profiles are numbered 1-3 here; JSON fields ending in "Index" count from 0.
 
 Exit status: 0 success, 1 keyboard absent or a keyboard command failed,
@@ -100,10 +113,19 @@ struct Command {
 };
 
 constexpr Command COMMANDS[] = {
-    {"status", RunStatus},     {"profile", RunProfile},   {"export", RunExport},
-    {"import", RunImport},     {"keys", RunKeys},         {"key", RunKey},
-    {"names", RunNames},       {"macros", RunMacros},     {"macro", RunMacro},
-    {"lighting", RunLighting}, {"usermode", RunUserMode}, {"verify", RunVerify},
+    {"status", RunStatus},
+    {"profile", RunProfile},
+    {"export", RunExport},
+    {"import", RunImport},
+    {"keys", RunKeys},
+    {"key", RunKey},
+    {"names", RunNames},
+    {"macros", RunMacros},
+    {"macro", RunMacro},
+    {"lighting", RunLighting},
+    {"usermode", RunUserMode},
+    {"verify", RunVerify},
+    {"app-profile", RunAppProfile},
 };
 
 int Fail(const CliError& error) {

@@ -23,7 +23,7 @@ build_dir=${QUORVEL_FUZZ_BUILD:-$source_dir/build-asan}
 jobs=${QUORVEL_JOBS:-$(nproc)}
 targets=${QUORVEL_FUZZ_TARGETS:-fuzz_profile_image fuzz_macro_area fuzz_key_table fuzz_ini_file \
     fuzz_profile_json fuzz_keyboard_json fuzz_report_descriptor fuzz_reply_slot \
-    fuzz_vkbd_firmware fuzz_vkbd_state fuzz_vkbd_command fuzz_cli_words}
+    fuzz_vkbd_firmware fuzz_vkbd_state fuzz_vkbd_command fuzz_cli_words fuzz_app_rules}
 
 "$source_dir/scripts/configure-asan" "$build_dir"
 cmake --build "$build_dir" --target $targets fuzz_seeds -j"$jobs"

@@ -36,6 +36,12 @@ std::string DefaultOverlayDir() {
     return Join(HomeDir(), ".local/share/Quorvel");
 }
 
+std::string DefaultConfigDir() {
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome != nullptr && *configHome == '/') return Join(configHome, "quorvel");
+    return Join(HomeDir(), ".config/quorvel");
+}
+
 std::string ProgramDirFor(const std::string& exeDir) {
     std::error_code ignored;
     if (fs::is_directory(Join(exeDir, "Skins"), ignored)) return exeDir;

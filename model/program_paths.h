@@ -18,6 +18,10 @@ struct ProgramPaths {
 // $XDG_DATA_HOME/Quorvel, or ~/.local/share/Quorvel when that is unset or not absolute.
 std::string DefaultOverlayDir();
 
+// $XDG_CONFIG_HOME/quorvel, or ~/.config/quorvel when that is unset or not absolute: settings
+// the user chooses (program rules), as opposed to the data the program keeps.
+std::string DefaultConfigDir();
+
 // The program folder (Skins, Help, the language file) for an executable in exeDir:
 //   1. exeDir itself when it holds a Skins folder: the build tree, or a copy kept in one folder;
 //   2. exeDir/../share/quorvel when exeDir is a "bin" folder and that exists: an installed tree;
