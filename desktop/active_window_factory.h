@@ -6,8 +6,9 @@
 
 namespace quorvel::desktop {
 
-// The source for this session, chosen from its environment; nullptr where no desktop the
-// program knows tells it which window is active.
+// The source for this session, chosen from its environment: on Wayland a source whose Support()
+// is None where the compositor tells nothing; nullptr where there is no desktop at all, or no X
+// server answers.
 std::unique_ptr<ActiveWindowSource> CreateActiveWindowSource();
 
 }  // namespace quorvel::desktop

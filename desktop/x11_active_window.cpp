@@ -2,8 +2,9 @@
 
 #include <unistd.h>
 
-#include <QFileInfo>
 #include <cstdlib>
+
+#include "desktop/process_executable.h"
 
 namespace quorvel::desktop {
 namespace {
@@ -134,11 +135,7 @@ QString X11ActiveWindow::ExecutableOf(xcb_window_t window) const {
                                 xcb_get_property_value_length(machine.get()));
         if (client.split('\0').value(0) != QByteArray(host)) return {};
     }
-    const QString target = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
-    QString name = QFileInfo(target).fileName();
-    // An executable replaced since the program started (an upgrade) still names the program.
-    name.remove(QStringLiteral(" (deleted)"));
-    return name;
+    return ExecutableOfProcess(pid);
 }
 
 }  // namespace quorvel::desktop

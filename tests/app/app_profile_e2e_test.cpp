@@ -8,6 +8,7 @@
 
 #include "tests/app/e2e_support.h"
 #include "tests/app/fake_window_manager.h"
+#include "tests/support/keyboard_dump.h"
 
 namespace quorvel::testing {
 namespace {
@@ -40,14 +41,8 @@ protected:
         since.start();
         wm_.Activate(window);
         const auto written = [&] {
-            for (const std::string& frame : keyboard_.FramesSentSince(mark)) {
-                // "04 C1 C2 04 ...": the settings write; its data starts at byte 8.
-                const QStringList bytes = QString::fromStdString(frame).split(' ');
-                if (bytes.size() > 8 + ACTIVE_PROFILE_BYTE && bytes[3] == "04" &&
-                    bytes[8 + ACTIVE_PROFILE_BYTE] == profile)
-                    return true;
-            }
-            return false;
+            return SettingsWrittenSince(keyboard_, mark, ACTIVE_PROFILE_BYTE,
+                                        profile.toStdString());
         };
         while (!written() && since.elapsed() < 5000) QThread::msleep(10);
         const qint64 took = since.elapsed();

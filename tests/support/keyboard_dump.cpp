@@ -20,4 +20,17 @@ std::string DumpHex(const VirtualKeyboard& keyboard, const std::string& key, siz
     return field.substr(2 * offset, 2 * count);
 }
 
+bool SettingsWrittenSince(const VirtualKeyboard& keyboard, size_t mark, size_t index,
+                          const std::string& hex) {
+    for (const std::string& frame : keyboard.FramesSentSince(mark)) {
+        // "04 C1 C2 04 ...": the settings write, hex bytes one blank apart; its data starts at
+        // byte 8.
+        const size_t at = 3 * (8 + index);
+        if (frame.size() >= at + 2 && frame.compare(9, 2, "04") == 0 &&
+            frame.compare(at, 2, hex) == 0)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace quorvel::testing

@@ -16,4 +16,9 @@ std::string DumpField(const std::string& dump, const std::string& key);
 std::string DumpHex(const VirtualKeyboard& keyboard, const std::string& key, size_t offset,
                     size_t count);
 
+// Whether a settings block write the keyboard received since mark (a trace mark) set byte index
+// of the block to hex ("01"). Read from the trace, so it is cheap enough to poll every few ms.
+bool SettingsWrittenSince(const VirtualKeyboard& keyboard, size_t mark, size_t index,
+                          const std::string& hex);
+
 }  // namespace quorvel::testing
