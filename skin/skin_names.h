@@ -9,6 +9,7 @@ namespace quorvel::skin_names {
 inline constexpr std::string_view MAIN_INI = "Main.ini";
 inline constexpr std::string_view COMPOSITE_INI = "Composite.ini";
 inline constexpr std::string_view PROFILE_INI = "Profile.ini";
+inline constexpr std::string_view PROGRAM_PROFILES_INI = "ProgramProfiles.ini";
 
 // Main window state pictures, each a full picture of the window in that state.
 inline constexpr std::string_view MAIN_NORMAL = "main_normal.jpg";
@@ -66,5 +67,10 @@ inline constexpr std::array<std::string_view, 4> COMPOSITE_PAGES{
 inline constexpr std::string_view PROFILE_NORMAL = "Profile_normal.jpg";
 inline constexpr std::string_view PROFILE_OVER = "Profile_over.jpg";
 inline constexpr std::string_view PROFILE_DOWN = "Profile_down.jpg";
+
+// Program profiles dialog button states, as in the profile manager.
+inline constexpr std::string_view PROGRAM_PROFILES_NORMAL = "ProgramProfiles_normal.jpg";
+inline constexpr std::string_view PROGRAM_PROFILES_OVER = "ProgramProfiles_over.jpg";
+inline constexpr std::string_view PROGRAM_PROFILES_DOWN = "ProgramProfiles_down.jpg";
 
 }  // namespace quorvel::skin_names

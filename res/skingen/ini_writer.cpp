@@ -160,6 +160,12 @@ bool WriteProfileIni(const QDir& folder) {
                      {{"SCREEN", ScreenEntries(skin)}, {"BUTTONINFO", ButtonEntries(skin)}});
 }
 
+bool WriteProgramProfilesIni(const QDir& folder) {
+    const DialogSkin skin = ProgramProfilesSkin();
+    return WriteFile(folder, skin.iniName, "Program profiles",
+                     {{"SCREEN", ScreenEntries(skin)}, {"BUTTONINFO", ButtonEntries(skin)}});
+}
+
 bool WriteFactoryUserColours(const QDir& folder) {
     // Keys without an entry read as red painted with the base colour, so the base colour is red
     // too and a new base colour recolours the whole keyboard; the user colour starts white.

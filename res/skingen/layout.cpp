@@ -420,6 +420,27 @@ DialogSkin ProfileSkin() {
     return skin;
 }
 
+DialogSkin ProgramProfilesSkin() {
+    DialogSkin skin{"ProgramProfiles.ini",
+                    "ProgramProfiles_normal.jpg",
+                    "ProgramProfiles_mask.png",
+                    QSize(560, 448),
+                    {}};
+    auto& c = skin.controls;
+    AddTitle(c, Icon::Swap);
+    c.push_back({"SUPPORT_STATE", QRect(20, 48, 520, 40)});
+    c.push_back({"SWITCH_ENABLE", QRect(20, 92, 520, 26)});
+    c.push_back({"RULES_TABLE", QRect(20, 126, 420, 176)});
+    c.push_back({"FUNC_REMOVE", QRect(452, 126, 88, 32), Draw::Button});
+    c.push_back({"OPEN_WINDOWS", QRect(20, 314, 320, 30)});
+    c.push_back({"FUNC_ADD", QRect(348, 313, 92, 32), Draw::Button});
+    c.push_back({"DEFAULT_CAPTION", QRect(20, 358, 300, 30)});
+    c.push_back({"DEFAULT_PROFILE", QRect(324, 358, 116, 30)});
+    c.push_back({"CONTROL_OK", QRect(352, 402, 92, 32), Draw::Button});
+    c.push_back({"CONTROL_CANCEL", QRect(450, 402, 92, 32), Draw::Button});
+    return skin;
+}
+
 QSize ArrowPictureSize() {
     return QSize(8 * 16, 26);
 }

@@ -96,6 +96,7 @@ QString KeySkinName(int scanCode);
 DialogSkin MainSkin();
 DialogSkin CompositeSkin();
 DialogSkin ProfileSkin();
+DialogSkin ProgramProfilesSkin();
 std::vector<SkinFrame> ArrowFrames();
 QSize ArrowPictureSize();
 

@@ -22,8 +22,9 @@ int main(int argc, char** argv) {
     }
     using namespace quorvel::skingen;
     bool ok = WriteMainIni(folder) && WriteCompositeIni(folder) && WriteProfileIni(folder) &&
-              WriteFactoryUserColours(folder);
+              WriteProgramProfilesIni(folder) && WriteFactoryUserColours(folder);
     ok = ok && WriteMainPictures(folder) && WriteLightingPictures(folder) &&
-         WriteCompositePictures(folder) && WriteProfilePictures(folder);
+         WriteCompositePictures(folder) && WriteProfilePictures(folder) &&
+         WriteProgramProfilesPictures(folder);
     return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPainterPath>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -402,22 +403,38 @@ bool WriteCompositePictures(const QDir& folder) {
     return ok;
 }
 
-bool WriteProfilePictures(const QDir& folder) {
-    namespace n = quorvel::skin_names;
-    const DialogSkin skin = ProfileSkin();
-    const auto wells = [&](QPainter& p) { DrawWell(p, ControlRect(skin, "PROGRAM_LIST")); };
-    const struct {
-        std::string_view name;
-        State state;
-    } states[] = {{n::PROFILE_NORMAL, State::Normal},
-                  {n::PROFILE_OVER, State::Over},
-                  {n::PROFILE_DOWN, State::Down}};
+namespace {
+
+// A dialog whose buttons share three state pictures and whose lists sit in wells.
+bool WriteButtonDialogPictures(const QDir& folder, const DialogSkin& skin,
+                               const std::array<std::string_view, 3>& names,
+                               const QStringList& wells) {
+    const auto art = [&](QPainter& p) {
+        for (const QString& key : wells) DrawWell(p, ControlRect(skin, key));
+    };
+    const State states[] = {State::Normal, State::Over, State::Down};
     bool ok = true;
-    for (const auto& s : states) {
-        ok &= Save(DialogPicture(skin, {}, {}, s.state, {}, wells), folder, Name(s.name));
-    }
+    for (size_t i = 0; i < names.size(); ++i)
+        ok &= Save(DialogPicture(skin, {}, {}, states[i], {}, art), folder, Name(names[i]));
     ok &= Save(Mask(skin.size), folder, skin.mask);
     return ok;
+}
+
+}  // namespace
+
+bool WriteProfilePictures(const QDir& folder) {
+    namespace n = quorvel::skin_names;
+    return WriteButtonDialogPictures(folder, ProfileSkin(),
+                                     {n::PROFILE_NORMAL, n::PROFILE_OVER, n::PROFILE_DOWN},
+                                     {"PROGRAM_LIST"});
+}
+
+bool WriteProgramProfilesPictures(const QDir& folder) {
+    namespace n = quorvel::skin_names;
+    return WriteButtonDialogPictures(
+        folder, ProgramProfilesSkin(),
+        {n::PROGRAM_PROFILES_NORMAL, n::PROGRAM_PROFILES_OVER, n::PROGRAM_PROFILES_DOWN},
+        {"RULES_TABLE", "OPEN_WINDOWS", "DEFAULT_PROFILE"});
 }
 
 }  // namespace quorvel::skingen

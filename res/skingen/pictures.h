@@ -10,5 +10,6 @@ bool WriteMainPictures(const QDir& folder);
 bool WriteLightingPictures(const QDir& folder);
 bool WriteCompositePictures(const QDir& folder);
 bool WriteProfilePictures(const QDir& folder);
+bool WriteProgramProfilesPictures(const QDir& folder);
 
 }  // namespace quorvel::skingen
