@@ -65,19 +65,14 @@ CQuorvel_DlgProfile::CQuorvel_DlgProfile(const QString& skinFile, const QString&
 
 bool CQuorvel_DlgProfile::LoadLooks(QString* error) {
     QString failure;
+    std::optional<StateImages> looks;
     if (!LoadSkin()) {
         failure = SkinError();
     } else {
         using namespace skin_names;
-        std::array<QPixmap, 3> pictures;
-        const std::array<std::string_view, 3> names{PROFILE_NORMAL, PROFILE_OVER, PROFILE_DOWN};
-        for (size_t i = 0; i < names.size() && failure.isEmpty(); ++i) {
-            pictures[i] = LoadStatePixmap(
-                SkinFolder() + QString::fromUtf8(names[i].data(), int(names[i].size())),
-                Background().size(), &failure);
-        }
-        if (failure.isEmpty()) {
-            StateImages looks{pictures[0], pictures[1], pictures[2], pictures[2], pictures[2]};
+        looks = LoadButtonLooks(SkinFolder(), {PROFILE_NORMAL, PROFILE_OVER, PROFILE_DOWN},
+                                Background().size(), &failure);
+        if (looks) {
             const struct {
                 const char* key;
                 int control;
@@ -90,7 +85,7 @@ bool CQuorvel_DlgProfile::LoadLooks(QString* error) {
             for (const auto& entry : buttons) {
                 auto* button = new CPngButton(this);
                 button->setObjectName(entry.key);
-                PlaceSkinned(*button, Skin(), SKIN_SECTION_BUTTONS, entry.key, looks);
+                PlaceSkinned(*button, Skin(), SKIN_SECTION_BUTTONS, entry.key, *looks);
                 button->SetCaptionFont(true, 9, "Tahoma", Qt::white, CAPTION_DEFAULT_FORMAT);
                 buttons_[entry.control] = button;
                 const int control = entry.control;
@@ -128,14 +123,7 @@ void CQuorvel_DlgProfile::PlaceControls() {
     PlaceOnly(*list_, Skin(), SKIN_SECTION_BUTTONS, "PROGRAM_LIST");
     connect(list_, &QTreeWidget::itemChanged, this, &CQuorvel_DlgProfile::OnItemChanged);
 
-    title_ = new QLabel(this);
-    title_->setObjectName("TITLE_CAPTION");
-    title_->setStyleSheet("color: #d9dde5; background: transparent;");
-    QFont font = title_->font();
-    font.setPixelSize(15);
-    font.setWeight(QFont::DemiBold);
-    title_->setFont(font);
-    PlaceOnly(*title_, Skin(), SKIN_SECTION_BUTTONS, "TITLE_CAPTION");
+    title_ = PlaceTitleCaption();
 }
 
 // Read at every opening, so a language chosen meanwhile shows.

@@ -1,5 +1,6 @@
 #include "skin/base_dialog.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -37,6 +38,18 @@ bool CBaseDialog::LoadSkin() {
     setMask(MaskRegion(mask));
     update();
     return true;
+}
+
+QLabel* CBaseDialog::PlaceTitleCaption() {
+    auto* title = new QLabel(this);
+    title->setObjectName("TITLE_CAPTION");
+    title->setStyleSheet("color: #d9dde5; background: transparent;");
+    QFont font = title->font();
+    font.setPixelSize(15);
+    font.setWeight(QFont::DemiBold);
+    title->setFont(font);
+    PlaceOnly(*title, skin_, SKIN_SECTION_BUTTONS, "TITLE_CAPTION");
+    return title;
 }
 
 void CBaseDialog::paintEvent(QPaintEvent*) {

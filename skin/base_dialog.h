@@ -8,6 +8,8 @@
 
 #include "base/ini_file.h"
 
+class QLabel;
+
 namespace quorvel {
 
 class CBaseDialog : public QDialog {
@@ -27,6 +29,10 @@ public:
     const QImage& Background() const { return background_; }
 
 protected:
+    // The label beside the title artwork that the dialog writes its caption into, placed at the
+    // skin's TITLE_CAPTION.
+    QLabel* PlaceTitleCaption();
+
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -92,6 +92,19 @@ QPixmap LoadStatePixmap(const QString& path, QSize clientSize, QString* error) {
     return canvas;
 }
 
+std::optional<StateImages> LoadButtonLooks(const QString& skinFolder,
+                                           const std::array<std::string_view, 3>& names,
+                                           QSize clientSize, QString* error) {
+    std::array<QPixmap, 3> pictures;
+    for (size_t i = 0; i < names.size(); ++i) {
+        pictures[i] = LoadStatePixmap(
+            skinFolder + QString::fromUtf8(names[i].data(), qsizetype(names[i].size())), clientSize,
+            error);
+        if (pictures[i].isNull()) return std::nullopt;
+    }
+    return StateImages{pictures[0], pictures[1], pictures[2], pictures[2], pictures[2]};
+}
+
 QRegion MaskRegion(const QImage& mask) {
     const QImage pixels = mask.convertToFormat(QImage::Format_RGB32);
     QRegion region;

@@ -5,6 +5,8 @@
 #include <QRegion>
 #include <QSize>
 #include <QString>
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +58,13 @@ QImage LoadSkinPicture(const QString& path, QString* error);
 // top-left corner onto a canvas 100 pixels wider and taller than the window's client area, so
 // pieces cut near the edges stay inside it. Null with error set when the picture cannot be used.
 QPixmap LoadStatePixmap(const QString& path, QSize clientSize, QString* error);
+
+// The button looks of a dialog whose three state pictures (normal, over, down, named inside the
+// skin folder) hold all its buttons; the down picture also serves as the disabled and checked
+// looks. Nullopt with error set when a picture cannot be used.
+std::optional<StateImages> LoadButtonLooks(const QString& skinFolder,
+                                           const std::array<std::string_view, 3>& names,
+                                           QSize clientSize, QString* error);
 
 // The window shape given by a mask picture: every pixel that is not pure white is inside.
 QRegion MaskRegion(const QImage& mask);

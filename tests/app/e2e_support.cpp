@@ -281,6 +281,18 @@ bool EndToEndTest::ClickControl(const QString& key, int settleMs) {
     return ClickAt(SkinPlace("Main.ini", key).center(), settleMs);
 }
 
+bool EndToEndTest::ClickInTopWindow(const QString& skinFile, const QString& key, int settleMs) {
+    const QStringList shown = ShownWindows();
+    if (shown.isEmpty()) return false;
+    const QPoint at = SkinPlace(skinFile, key).center();
+    const bool clicked =
+        !RunTool("xdotool", {"mousemove", "--window", shown.last(), QString::number(at.x()),
+                             QString::number(at.y()), "click", "1"})
+             .isNull();
+    QThread::msleep(settleMs);
+    return clicked;
+}
+
 bool EndToEndTest::TypeKeys(const QStringList& keys, int delayMs) {
     const bool typed =
         !RunTool("xdotool", QStringList{"key", "--delay", QString::number(delayMs)} + keys)

@@ -138,6 +138,9 @@ protected:
     // opened program's main window; then a pause for the program to act on it.
     bool ClickAt(QPoint at, int settleMs = 400);
     bool ClickControl(const QString& key, int settleMs = 400);
+    // A real click on the centre of a control of a dialog's skin file ("Composite.ini"), in the
+    // window opened last; then a pause for the program to act on it.
+    bool ClickInTopWindow(const QString& skinFile, const QString& key, int settleMs = 500);
     // Types keys (xdotool key names) into whatever has the focus.
     bool TypeKeys(const QStringList& keys, int delayMs = 80);
     // Picks a row of the lighting view's mode list counted from its end (0 = the last row).

@@ -62,15 +62,7 @@ bool GuidePictureTest::ClickOnScreen(QPoint at) {
 }
 
 bool GuidePictureTest::ClickDialog(const char* key) {
-    const QStringList shown = ShownWindows();
-    if (shown.isEmpty()) return false;
-    const QPoint at = SkinPlace("Composite.ini", key).center();
-    const bool clicked =
-        !RunTool("xdotool", {"mousemove", "--window", shown.last(), QString::number(at.x()),
-                             QString::number(at.y()), "click", "1"})
-             .isNull();
-    QThread::msleep(500);
-    return clicked;
+    return ClickInTopWindow("Composite.ini", key);
 }
 
 }  // namespace quorvel::testing
