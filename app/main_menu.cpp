@@ -1,6 +1,7 @@
-// The window's menus: the main pop-up menu (import, export, about, the two languages, checking
-// the keyboard and writing everything, start with the desktop, exit), the quick-switch menu of the
-// on-board profiles, and the file dialogs of import and export in both file formats.
+// The window's menus: the main pop-up menu (import, export, about, the two languages, start
+// with the desktop, checking the keyboard, writing everything, the program profiles, exit), the
+// quick-switch menu of the on-board profiles, and the file dialogs of import and export in both
+// file formats.
 #include <QCoreApplication>
 #include <QCursor>
 #include <QMenu>
@@ -54,7 +55,8 @@ void CQuorvelDlg::ShowMainMenu() {
     add("ENGINSH_6", COMMAND_ENGLISH);
     mainMenu_->addSeparator();
     for (auto [key, run] : {std::pair{"MENU_CHECK_KEYBOARD", &CQuorvelDlg::CheckKeyboard},
-                            std::pair{"MENU_WRITE_EVERYTHING", &CQuorvelDlg::WriteEverything}}) {
+                            std::pair{"MENU_WRITE_EVERYTHING", &CQuorvelDlg::WriteEverything},
+                            std::pair{"MENU_APP_PROFILES", &CQuorvelDlg::OpenProgramProfiles}}) {
         QAction* action =
             mainMenu_->addAction(QString::fromStdString(ReadDirectText(language, key)));
         action->setObjectName(key);

@@ -10,6 +10,7 @@
 #include <array>
 #include <utility>
 
+#include "app/app_profile_switcher.h"
 #include "app/message_boxes.h"
 #include "base/texts.h"
 #include "desktop/active_window_source.h"
@@ -247,6 +248,8 @@ void CProgramProfilesDlg::OfferOpenWindows() {
     if (Supported(source_)) {
         for (const desktop::WindowInfo& window : source_->OpenWindows()) {
             const QString program = window.appId.isEmpty() ? window.executable : window.appId;
+            // Rules about our own windows would never be used.
+            if (IsOwnWindow(window)) continue;
             if (!program.isEmpty() && !programs.contains(program, Qt::CaseInsensitive))
                 programs.append(program);
         }

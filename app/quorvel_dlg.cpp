@@ -9,6 +9,7 @@
 #include "app/lighting_view.h"
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
+#include "app/program_profiles_dialog.h"
 #include "app/shell_state.h"
 #include "app/window_buttons.h"
 #include "base/texts.h"
@@ -105,6 +106,7 @@ void CQuorvelDlg::CloseOpenWindows() {
     CloseOpenMessageBoxes();
     if (about_ != nullptr && about_->isVisible()) about_->reject();
     if (profileManager_ != nullptr) profileManager_->CloseIfOpen();
+    if (programProfilesDlg_ != nullptr) programProfilesDlg_->CloseIfOpen();
     CloseKeyEditor();
 }
 

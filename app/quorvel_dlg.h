@@ -35,6 +35,7 @@ class AppProfileSwitcher;
 class BusyIndicator;
 class BusyNotice;
 class CAboutDlg;
+class CProgramProfilesDlg;
 class ProfileBar;
 class CLightingPanel;
 class LightingView;
@@ -163,6 +164,8 @@ public:
     bool ApplyRunning() const { return applyRunning_; }
     // The program rules and the switching they drive; null until Initialise has made it.
     AppProfileSwitcher* ProgramProfiles() { return programProfiles_; }
+    // Main menu: the rules dialog; the switching follows what it saved at once.
+    void OpenProgramProfiles();
 
     // ProfileHost
     void RunProfileJob(const QString& name, ProfileHost::Job job, ProfileHost::Done done) override;
@@ -216,6 +219,7 @@ private:
     // The key assignment dialog, made once and reused for every key.
     Quorvel_DlgComposite* keyEditor_ = nullptr;
     AppProfileSwitcher* programProfiles_ = nullptr;
+    CProgramProfilesDlg* programProfilesDlg_ = nullptr;
 
     // The state pictures every button's looks are cut from.
     MapImages images_;

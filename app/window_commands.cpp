@@ -5,10 +5,12 @@
 #include <algorithm>
 
 #include "app/about_dialog.h"
+#include "app/app_profile_switcher.h"
 #include "app/help_page.h"
 #include "app/keyboard_map.h"
 #include "app/lighting_panel.h"
 #include "app/profile_bar.h"
+#include "app/program_profiles_dialog.h"
 #include "app/quorvel_dlg.h"
 #include "app/window_buttons.h"
 #include "model/profile_store.h"
@@ -116,6 +118,15 @@ void CQuorvelDlg::OpenLink() {
 
 void CQuorvelDlg::OpenHelp() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(HelpPagePath(paths_))));
+}
+
+void CQuorvelDlg::OpenProgramProfiles() {
+    QString error;
+    if (!programProfilesDlg_->Open(&error)) {
+        qWarning("quorvel: the program profiles cannot be shown: %s", qPrintable(error));
+        return;
+    }
+    programProfiles_->ReloadRules();
 }
 
 void CQuorvelDlg::OpenAbout() {

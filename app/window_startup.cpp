@@ -13,6 +13,7 @@
 #include "app/keyboard_map.h"
 #include "app/lighting_panel.h"
 #include "app/profile_bar.h"
+#include "app/program_profiles_dialog.h"
 #include "app/quorvel_dlg.h"
 #include "app/shell_state.h"
 #include "app/window_buttons.h"
@@ -29,6 +30,7 @@ namespace {
 
 constexpr const char* MAIN_SKIN_FILE = "Skins/Main.ini";
 constexpr const char* PROFILE_SKIN_FILE = "Skins/Profile.ini";
+constexpr const char* PROGRAM_PROFILES_SKIN_FILE = "Skins/ProgramProfiles.ini";
 constexpr const char* COMPANION_PROGRAM = "RoDodaza";
 // A later copy waits this long for the running one to take its message.
 constexpr int HAND_OVER_TIMEOUT_MS = 10000;
@@ -218,6 +220,9 @@ void CQuorvelDlg::StartProgramProfiles() {
                       .switchProfile = [this](int k) { SelectProfile(k); },
                       .isOwnWindow = IsOwnWindow},
         this);
+    const QString skin = FromUtf8(ReadPathFor(paths_, PROGRAM_PROFILES_SKIN_FILE));
+    programProfilesDlg_ = new CProgramProfilesDlg(
+        skin, FolderOf(skin), programProfiles_->RulesPath(), programProfiles_->Source(), this);
 }
 
 void CQuorvelDlg::OnInit() {
