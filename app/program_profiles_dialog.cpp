@@ -239,8 +239,9 @@ void CProgramProfilesDlg::ShowRules() {
     for (QWidget* control : {static_cast<QWidget*>(enable_), static_cast<QWidget*>(windows_),
                              static_cast<QWidget*>(defaultProfile_)})
         control->setEnabled(!ReadOnly());
+    // Hidden rather than disabled: a disabled skinned button wears the pressed look.
     for (const char* key : {"FUNC_ADD", "FUNC_REMOVE"})
-        findChild<CPngButton*>(key)->setEnabled(!ReadOnly());
+        findChild<CPngButton*>(key)->setVisible(!ReadOnly());
 }
 
 void CProgramProfilesDlg::OfferOpenWindows() {
