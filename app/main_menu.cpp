@@ -1,5 +1,5 @@
-// The window's menus: the main pop-up menu (import, export, about, the two languages, start
-// with the desktop, checking the keyboard, writing everything, the program profiles, exit), the
+// The window's menus: the main pop-up menu (import, export, about, the two languages, checking
+// the keyboard, writing everything, the program profiles, start with the desktop, exit), the
 // quick-switch menu of the on-board profiles, and the file dialogs of import and export in both
 // file formats.
 #include <QCoreApplication>
