@@ -29,12 +29,12 @@ TEST_F(GuidePictures, MainWindowAndMenu) {
         ASSERT_TRUE(ClickControl("CONTROL_MENU"));
         ASSERT_TRUE(Await(2));
         Picture("main-menu", language);
-        ASSERT_TRUE(TypeKeys({"Up", "Return"}));  // Start with the desktop, the last item
+        ASSERT_TRUE(TypeKeys({"Up", "Up", "Return"}));  // Start with the desktop, above Exit
         ASSERT_TRUE(Await(1));
         ASSERT_TRUE(ClickControl("CONTROL_MENU"));
         ASSERT_TRUE(Await(2));
         Picture("menu-autostart", language);
-        ASSERT_TRUE(TypeKeys({"Up", "Return"}));  // and off again
+        ASSERT_TRUE(TypeKeys({"Up", "Up", "Return"}));  // and off again
         ASSERT_TRUE(Await(1));
 
         ASSERT_TRUE(ClickControl("CONTROL_MENU"));

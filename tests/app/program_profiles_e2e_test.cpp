@@ -35,7 +35,7 @@ TEST_F(ProgramProfilesEndToEnd, RulesAddedFromTheMainMenuEndInTheFile) {
     ASSERT_NE(OpenProgram(1), nullptr);
     ASSERT_TRUE(ClickControl("CONTROL_MENU"));
     ASSERT_TRUE(WaitUntil([&] { return ShownWindows().size() == 2; }));
-    ASSERT_TRUE(TypeKeys({"Up", "Up", "Return"}));  // the entry above Start with the desktop
+    ASSERT_TRUE(TypeKeys({"Up", "Up", "Up", "Return"}));  // above Start with the desktop and Exit
     ASSERT_TRUE(WaitUntil([&] { return DialogOnTop(); }));
 
     // The list holds firefox and steam, in that order; the first Down picks firefox.

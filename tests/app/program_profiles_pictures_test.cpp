@@ -12,9 +12,9 @@ namespace {
 
 class ProgramProfilesPictures : public GuidePictureTest {
 protected:
-    // Opens the dialog from the main menu, the entry above Start with the desktop.
+    // Opens the dialog from the main menu, the entry above Start with the desktop and Exit.
     bool OpenDialog() {
-        return ClickControl("CONTROL_MENU") && Await(2) && TypeKeys({"Up", "Up", "Return"}) &&
+        return ClickControl("CONTROL_MENU") && Await(2) && TypeKeys({"Up", "Up", "Up", "Return"}) &&
                Await(2);
     }
     // Opens the list of the open windows by its arrow; returns the dialog's place.
