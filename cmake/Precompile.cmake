@@ -19,9 +19,10 @@ option(QUORVEL_PRECOMPILE_HEADERS "Precompile the GoogleTest and standard header
     ${quorvel_pch_default})
 
 if(QUORVEL_PRECOMPILE_HEADERS)
+    # Not hidraw_tests: GCC inlines its string building differently against the precompiled
+    # header and warns (-Warray-bounds) where it does not without.
     foreach(target base_tests model_tests device_tests emulator_tests cli_tests
-            hidserv_hidapi_tests hidraw_tests fault_tests app_tests editors_tests skin_tests
-            desktop_tests)
+            hidserv_hidapi_tests fault_tests app_tests editors_tests skin_tests desktop_tests)
         if(TARGET ${target})
             target_precompile_headers(${target} PRIVATE <gtest/gtest.h> <algorithm> <array>
                 <filesystem> <functional> <memory> <optional> <string> <string_view> <thread>
