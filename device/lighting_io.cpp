@@ -47,7 +47,8 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
     // The user mode's colours go in this same session, and only those the keyboard is not
     // known to hold: a session of their own would cost two frames more.
     size_t sent = 0;
-    if (BeginSession(link) == CMD_OK) SendChunks(link, colours, sent);
+    int coloursSent = BeginSession(link);
+    if (coloursSent == CMD_OK) coloursSent = SendChunks(link, colours, sent);
     std::array<std::optional<LightingParams>, ONBOARD_PROFILE_COUNT> records;
     for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
         ParamsChunk chunk{};
@@ -55,8 +56,11 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
                        ParamAddress(p)) == CMD_OK)
             records[p] = ReadLightingParams(chunk);
     }
-    EndSession(link);
+    const int ended = EndSession(link);
     session.unlock();
+    if (coloursSent == CMD_OK) coloursSent = ended;
+    if (userModes != nullptr && userModes->coloursSent != nullptr)
+        *userModes->coloursSent = colours.empty() ? CMD_OK : coloursSent;
 
     if (state.activeProfile >= 0 && state.activeProfile < ONBOARD_PROFILE_COUNT &&
         records[state.activeProfile])

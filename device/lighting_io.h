@@ -29,6 +29,9 @@ struct UserModeTarget {
     UserModeState& state;
     KeyColourTable& table;
     KeyColourMarks& marks;
+    // Where the result of sending the colours goes, when wanted: CMD_OK (also when nothing
+    // needed sending) or the first failure.
+    int* coloursSent = nullptr;
 };
 
 // Reads the settings block (the announced modes) and the three parameter records, decodes the

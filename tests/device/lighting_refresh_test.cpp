@@ -48,7 +48,8 @@ protected:
     // Refreshes and returns the frames it sent.
     std::vector<std::string> Refresh() {
         const size_t mark = keyboard_->TraceMark();
-        const UserModeTarget target{paths_, user_, table_, marks_};
+        coloursSent_ = CMD_NO_DEVICE;
+        const UserModeTarget target{paths_, user_, table_, marks_, &coloursSent_};
         EXPECT_EQ(ReadLighting(*link_, state_, &target), READ_LIGHTING_OK);
         return keyboard_->FramesSentSince(mark);
     }
@@ -93,6 +94,7 @@ protected:
     UserModeState user_;
     KeyColourTable table_{};
     KeyColourMarks marks_{};
+    int coloursSent_ = CMD_OK;
 };
 
 TEST_F(LightingRefresh, SendsOnlyTheChunksThatDifferAndNothingWhenNothingDoes) {
@@ -104,6 +106,7 @@ TEST_F(LightingRefresh, SendsOnlyTheChunksThatDifferAndNothingWhenNothingDoes) {
 
     // The settings read, then begin, the three records and end: no colour frame.
     sent = Refresh();
+    EXPECT_EQ(coloursSent_, CMD_OK);
     EXPECT_TRUE(ColourFrames(sent).empty());
     EXPECT_EQ(sent.size(), 6u);
     RecordProperty("frames_unchanged", static_cast<int>(sent.size()));
@@ -140,11 +143,13 @@ TEST_F(LightingRefresh, AfterAFaultOnAColourFrameTheNextRefreshLeavesTheKeyboard
     struct Case {
         int frame;  // of the refresh: settings read, begin, the colour chunk, 3 reads, end
         std::vector<std::string> fault;
+        bool taken;  // the end confirmed the colours before the keyboard went
     };
     const std::vector<Case> cases = {
-        {2, {"status", "fe", "3"}}, {2, {"status", "ff", "3"}}, {2, {"lose-reply", "3"}},
-        {2, {"unplug-after", "1"}}, {1, {"status", "fe", "3"}}, {6, {"status", "ff", "3"}},
-        {6, {"unplug-after", "1"}},
+        {2, {"status", "fe", "3"}, false}, {2, {"status", "ff", "3"}, false},
+        {2, {"lose-reply", "3"}, false},   {2, {"unplug-after", "1"}, false},
+        {1, {"status", "fe", "3"}, false}, {6, {"status", "ff", "3"}, false},
+        {6, {"unplug-after", "1"}, true},
     };
     Colour colour = COLOUR_RED;  // what every key holds at first
     for (const Case& c : cases) {
@@ -154,15 +159,18 @@ TEST_F(LightingRefresh, AfterAFaultOnAColourFrameTheNextRefreshLeavesTheKeyboard
         std::vector<std::string> arm = {"fault", "after", std::to_string(c.frame)};
         arm.insert(arm.end(), c.fault.begin(), c.fault.end());
         keyboard_->Run(arm);
-        const UserModeTarget target{paths_, user_, table_, marks_};
+        int sent = CMD_OK;
+        const UserModeTarget target{paths_, user_, table_, marks_, &sent};
         ReadLighting(*link_, state_, &target);
+        EXPECT_EQ(sent == CMD_OK, c.taken) << sent;
         keyboard_->Run({"fault", "clear"});
         if (c.fault[0] == "unplug-after") {
             WaitForKeyboard(false);
             keyboard_->Run({"plug"});
             WaitForKeyboard(true);
         }
-        // Whatever the keyboard took, the chunk is unknown: it goes again.
+        // Whatever the keyboard took, the chunk is unknown (after a fault or on a new
+        // plug-in): it goes again.
         EXPECT_FALSE(ColourFrames(Refresh()).empty());
         ExpectKeyboardHoldsTheTable();
         EXPECT_TRUE(ColourFrames(Refresh()).empty());
