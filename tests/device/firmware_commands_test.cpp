@@ -201,7 +201,7 @@ TEST_F(FirmwareCommands, MoreThanAFrameIsTheCallersErrorAndSendsNothing) {
     uint32_t received = 0;
     const size_t mark = keyboard_->TraceMark();
     EXPECT_EQ(WriteParams(*link_, tooLong, 0), CMD_TOO_LONG);
-    EXPECT_EQ(WriteKeyColours(*link_, tooLong, 0, 0), CMD_TOO_LONG);
+    EXPECT_EQ(WriteChunk(*link_, {PictureArea::KEY_COLOURS, 0, tooLong}), CMD_TOO_LONG);
     EXPECT_EQ(link_->TransactCommand(longRequest.data(), longRequest.size(), reply, sizeof reply,
                                      &received),
               CMD_TOO_LONG);
