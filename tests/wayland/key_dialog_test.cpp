@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include "base/ini_file.h"
+#include "device/macro_area.h"
 #include "tests/wayland/wayland_e2e_support.h"
 
 namespace quorvel::testing {
@@ -127,6 +128,35 @@ TEST_F(KeyDialogOnWayland, WithoutTheProtocolTheKeptKeysAreOfferedFromAList) {
     ASSERT_TRUE(ClickIn(*dialog, list));
     ASSERT_TRUE(ClickIn(*dialog, list + QPoint(0, 44)));
     ASSERT_NO_FATAL_FAILURE(OkApplyAndExpectKeyA("020246"));
+    EXPECT_TRUE(KillRunning(program));
+}
+
+TEST_F(KeyDialogOnWayland, WithoutTheProtocolTheMacroPageAddsAKeptKeyFromItsList) {
+    env_.insert("QT_WAYLAND_DISABLED_INTERFACES", "zwp_keyboard_shortcuts_inhibit_manager_v1");
+    QProcess* program = OpenOnWayland(1);
+    ASSERT_TRUE(ClickMainControl("KEY_01E"));
+    const std::optional<SwayWindow> dialog = WindowOfSize(DIALOG_SIZE);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(ClickDialog("CONTROL_MACRO"));
+    ASSERT_TRUE(ClickDialog("FUNC_MACRO_ADD"));
+    ShotTo("key-dialog-macro-kept-keys-en");
+    // The list sits under the macro box (one text line tall); its drop-down opens with the
+    // first row under the pointer, Right Win the second.
+    const QRect box = SkinPlace("Composite.ini", "FUNC_MACRO_LIST");
+    const QPoint list(box.center().x(), box.top() + 53);
+    ASSERT_TRUE(ClickIn(*dialog, list));
+    ASSERT_TRUE(ClickIn(*dialog, list + QPoint(0, 22)));
+    ASSERT_TRUE(ClickDialog("CONTROL_OK"));
+    ASSERT_TRUE(ClickMainControl("CONTROL2_APPLY"));
+    const std::vector<MacroAction> expected{MakeMacroAction(50, 0x15C, MACRO_STATE_PRESS),
+                                            MakeMacroAction(0, 0x15C, MACRO_STATE_RELEASE)};
+    const auto written = [&] {
+        const QByteArray area = DumpArea("macroArea");
+        const std::vector<MacroRecord> macros = DecodeMacroArea(
+            std::span(reinterpret_cast<const uint8_t*>(area.constData()), area.size()));
+        return macros.size() == 1 ? macros[0].actions : std::vector<MacroAction>();
+    };
+    EXPECT_TRUE(WaitUntil([&] { return written() == expected; })) << written().size();
     EXPECT_TRUE(KillRunning(program));
 }
 
