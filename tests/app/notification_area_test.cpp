@@ -1,6 +1,6 @@
 // The main window on a desktop without a notification area: it never leaves the program where
-// nobody can see it, its menu holds what the icon's menu would, and an area that appears later
-// takes the icon.
+// nobody can see it, its menu holds what the icon's menu would, an area that appears later
+// takes the icon, and one that goes away gives the window back.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -50,6 +50,33 @@ TEST_F(NoNotificationAreaTest, TheWindowStaysOnScreenMinimisedUntilAnAreaAppears
     EXPECT_EQ(window.Tray().IconId(), ICON_NO_KEYBOARD);
     window.RunCommand(COMMAND_CANCEL);
     EXPECT_FALSE(window.isVisible());
+}
+
+// A panel that quits while the window is hidden in it must not leave the program unseen.
+TEST_F(WindowTest, AnAreaGoingAwayBringsTheHiddenWindowBackMinimisedUntilOneReturns) {
+    CQuorvelDlg& window = Start();
+    ASSERT_TRUE(window.Tray().InArea());
+    ASSERT_FALSE(window.isVisible());
+    area_->Disappear();
+    EXPECT_FALSE(window.Tray().InArea());
+    EXPECT_TRUE(window.isVisible() && window.isMinimized());
+    window.showNormal();
+    window.RunCommand(COMMAND_CANCEL);
+    EXPECT_TRUE(window.isVisible() && window.isMinimized());
+
+    // Back in an area, the icon keeps the picture of the moment and the window hides into it.
+    window.SetDeviceIcon(0);
+    area_->Appear();
+    EXPECT_TRUE(window.Tray().InArea());
+    EXPECT_EQ(window.Tray().IconId(), ICON_NO_KEYBOARD);
+    window.RunCommand(COMMAND_CANCEL);
+    EXPECT_FALSE(window.isVisible());
+
+    // A window on screen when the area goes stays as it is.
+    window.showNormal();
+    area_->Disappear();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
 }
 
 TEST_F(NoNotificationAreaTest, TheMainMenuHoldsAboutAndExitInBothLanguages) {
