@@ -20,8 +20,7 @@ protected:
     }
     void TearDown() override {
         EndToEndTest::TearDown();
-        area_.kill();
-        area_.waitForFinished(3000);
+        EndArea();
     }
 
     // The autostarted program, its window on screen once the keyboard was read.
@@ -42,6 +41,11 @@ protected:
     void EndArea() {
         area_.kill();
         area_.waitForFinished(3000);
+    }
+    // Cancel puts the window away: hidden into an area, minimised without one.
+    bool ClickCancel(const QProcess* program) const {
+        const QPoint cancel = SkinControlCentre("CONTROL_CANCEL");
+        return ClickInMainWindow(program, cancel.x(), cancel.y());
     }
     bool Minimised(const QProcess* program) const {
         return RunTool("xprop", {"-id", MainWindowId(program), "WM_HINTS"}).contains("Iconic");
@@ -65,8 +69,7 @@ TEST_F(NoNotificationArea, TheIconJoinsAnX11TrayThatAppearsLaterAndTheWindowMayH
     ASSERT_TRUE(testing::StartNotificationArea(area_, "x11", env_));
     EXPECT_TRUE(testing::NextLine(area_).startsWith("docked ")) << "no icon docked";
     // Cancel puts the window away; with an area to come back from, it hides.
-    ASSERT_TRUE(ClickInMainWindow(program, SkinControlCentre("CONTROL_CANCEL").x(),
-                                  SkinControlCentre("CONTROL_CANCEL").y()));
+    ASSERT_TRUE(ClickCancel(program));
     EXPECT_TRUE(WaitForWindow(program, false));
 }
 
@@ -82,15 +85,13 @@ TEST_F(NoNotificationArea, AnX11TrayThatEndsGivesTheWindowBackAndTheNextTakesThe
     ASSERT_TRUE(WaitForWindow(program, true));
     EXPECT_TRUE(Minimised(program));
     // Until an area is back, putting the window away minimises it.
-    ASSERT_TRUE(ClickInMainWindow(program, SkinControlCentre("CONTROL_CANCEL").x(),
-                                  SkinControlCentre("CONTROL_CANCEL").y()));
+    ASSERT_TRUE(ClickCancel(program));
     QThread::msleep(1000);
     EXPECT_FALSE(MainWindowId(program).isEmpty());
 
     ASSERT_TRUE(testing::StartNotificationArea(area_, "x11", env_));
     EXPECT_TRUE(testing::NextLine(area_).startsWith("docked ")) << "no icon docked";
-    ASSERT_TRUE(ClickInMainWindow(program, SkinControlCentre("CONTROL_CANCEL").x(),
-                                  SkinControlCentre("CONTROL_CANCEL").y()));
+    ASSERT_TRUE(ClickCancel(program));
     EXPECT_TRUE(WaitForWindow(program, false));
 }
 

@@ -14,6 +14,16 @@ namespace {
 
 using namespace testing;
 
+// The icon joins the area with the picture of the moment and the window may hide into it again.
+void ExpectTheIconToJoinAnAreaThatAppears(CQuorvelDlg& window, TestNotificationArea& area) {
+    window.SetDeviceIcon(0);
+    area.Appear();
+    EXPECT_TRUE(window.Tray().InArea());
+    EXPECT_EQ(window.Tray().IconId(), ICON_NO_KEYBOARD);
+    window.RunCommand(COMMAND_CANCEL);
+    EXPECT_FALSE(window.isVisible());
+}
+
 class NoNotificationAreaTest : public WindowTest {
 protected:
     void SetUp() override {
@@ -43,13 +53,7 @@ TEST_F(NoNotificationAreaTest, TheWindowStaysOnScreenMinimisedUntilAnAreaAppears
     window.HideMainWindow();
     EXPECT_TRUE(OnScreenMinimised());
 
-    // The icon joins the area with the picture of the moment and the window may hide again.
-    window.SetDeviceIcon(0);
-    area_->Appear();
-    EXPECT_TRUE(window.Tray().InArea());
-    EXPECT_EQ(window.Tray().IconId(), ICON_NO_KEYBOARD);
-    window.RunCommand(COMMAND_CANCEL);
-    EXPECT_FALSE(window.isVisible());
+    ExpectTheIconToJoinAnAreaThatAppears(window, *area_);
 }
 
 // A panel that quits while the window is hidden in it must not leave the program unseen.
@@ -64,13 +68,7 @@ TEST_F(WindowTest, AnAreaGoingAwayBringsTheHiddenWindowBackMinimisedUntilOneRetu
     window.RunCommand(COMMAND_CANCEL);
     EXPECT_TRUE(window.isVisible() && window.isMinimized());
 
-    // Back in an area, the icon keeps the picture of the moment and the window hides into it.
-    window.SetDeviceIcon(0);
-    area_->Appear();
-    EXPECT_TRUE(window.Tray().InArea());
-    EXPECT_EQ(window.Tray().IconId(), ICON_NO_KEYBOARD);
-    window.RunCommand(COMMAND_CANCEL);
-    EXPECT_FALSE(window.isVisible());
+    ExpectTheIconToJoinAnAreaThatAppears(window, *area_);
 
     // A window on screen when the area goes stays as it is.
     window.showNormal();
