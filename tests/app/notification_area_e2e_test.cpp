@@ -104,5 +104,16 @@ TEST_F(NoNotificationArea, AWatcherLeavingTheBusGivesTheWindowBackAndTheNextTake
     EXPECT_TRUE(testing::NextLine(area_).startsWith("registered ")) << "no icon registered";
 }
 
+TEST_F(NoNotificationArea, AHostLeavingTheWatcherGivesTheWindowBackAndTheIconReturnsWithIt) {
+    QProcess* program = HiddenInArea("watcher");
+    area_.write("host-gone\n");
+    area_.waitForBytesWritten(3000);
+    ASSERT_TRUE(WaitForWindow(program, true));
+    EXPECT_TRUE(Minimised(program));
+    area_.write("host-back\n");
+    area_.waitForBytesWritten(3000);
+    EXPECT_TRUE(testing::NextLine(area_).startsWith("registered ")) << "no icon registered";
+}
+
 }  // namespace
 }  // namespace quorvel
