@@ -13,7 +13,8 @@ namespace {
 
 using NoNotificationAreaOnWayland = WaylandEndToEndTest;
 
-TEST_F(NoNotificationAreaOnWayland, AutostartShowsTheWindowTheIconJoinsALaterWatcherAndLeavesWithIt) {
+TEST_F(NoNotificationAreaOnWayland,
+       AutostartShowsTheWindowTheIconJoinsALaterWatcherAndLeavesWithIt) {
     PrivateSessionBus bus;
     ASSERT_TRUE(bus.Start(env_));
     ProgramCopy(1);
