@@ -90,7 +90,7 @@ int main() {
         run({"key", "set", "A", i % 2 == 0 ? "key:C" : "key:B"});
         frames = keyboard.FramesSentSince(mark).size();
     });
-    // A process that starts, parses and exits without the keyboard (the shell included).
+    // A process that starts, parses and exits without the keyboard.
     const double start = MedianMs([&](int) { run({"names", "media"}); });
     const double frame = FrameMs();
     const double save = ProfileSaveMs(data + "/$Profile0");
