@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <new>
 #include <vector>
@@ -119,8 +120,10 @@ ApplyResult ApplyWorkingSet(DeviceLink& link, ShellPort& shell, ProfileWorkingSe
     KeyboardWrite write;
     {
         WorkingSetLock data = workingSet.Lock();
-        result.saved = SaveWorkingSet(active, *data);
+        // The file goes to disk while the keyboard takes its frames and its pause.
+        std::future<bool> saved = SaveWorkingSetAlongside(active, *data);
         write = RefreshDeviceSnapshot(link, snapshot, *data, false, progress);
+        result.saved = saved.get();
     }
     ShowWriteMessage(shell, write);
     result.written = write.result;
