@@ -33,11 +33,11 @@ ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChu
         outcome.result = CMD_OK;
         return outcome;
     }
-    // Unknown on file before the first frame goes, in case this process does not live to
-    // confirm them.
+    // Unknown before the first frame goes; no file says otherwise until they are confirmed,
+    // in case this process does not live to confirm them.
     for (const PictureChunk& chunk : changed)
         link.Picture().Forget(chunk.area, chunk.address, chunk.bytes.size());
-    picture.Save();
+    picture.RemoveFile();
 
     const bool readBack = link.ReadBack();
     const int total =

@@ -2,6 +2,9 @@
 // the picture file shared by processes of the same plug-in.
 #include "device/keyboard_picture.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -141,6 +144,44 @@ TEST(PictureStore, ProcessesOfOnePlugInSeeEachOthersChanges) {
     {
         PictureStore::Hold hold = firstStore.Take();
         EXPECT_FALSE(first.Holds(KEYS, 0, OLD));
+    }
+    std::filesystem::remove_all(folder);
+}
+
+TEST(PictureStore, AWriterThatDiesBeforeConfirmingLeavesNothingTrusted) {
+    const std::string folder = ::testing::TempDir() + "/picture-store-died";
+    std::filesystem::remove_all(folder);
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    KeyboardPicture reader, writer;
+    PictureStore readerStore(reader), writerStore(writer);
+    reader.SetPlugIdentity("virtual:/k#8.1");
+    writer.SetPlugIdentity("virtual:/k#8.1");
+    {
+        PictureStore::Hold hold = readerStore.Take();
+        reader.Learn(KEYS, 0, NEW);
+    }
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The writer's process ends between removing the file and confirming its frames.
+        PictureStore::Hold hold = writerStore.Take();
+        hold.RemoveFile();
+        writer.OpenSession(0);
+        writer.NoteWrite({KEYS, 0, OLD}, true);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    {
+        PictureStore::Hold hold = readerStore.Take();
+        EXPECT_FALSE(reader.Holds(KEYS, 0, NEW));
+        EXPECT_FALSE(reader.Holds(KEYS, 0, OLD));
+        reader.Learn(KEYS, 0, OLD);
+    }
+    // From here on what was learnt is saved again.
+    {
+        PictureStore::Hold hold = writerStore.Take();
+        EXPECT_TRUE(writer.Holds(KEYS, 0, OLD));
     }
     std::filesystem::remove_all(folder);
 }
