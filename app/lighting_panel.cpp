@@ -11,6 +11,7 @@
 #include "app/lighting_widgets.h"
 #include "device/device_link.h"
 #include "device/lighting_io.h"
+#include "device/result_codes.h"
 #include "model/profile_store.h"
 #include "skin/skin_file.h"
 
@@ -25,6 +26,7 @@ struct ReadResult {
     KeyColourMarks marks{};
     std::array<std::string, USER_MODE_COUNT> names;
     int code = READ_LIGHTING_FAILED;
+    int coloursSent = CMD_OK;
 };
 
 }  // namespace
@@ -66,7 +68,8 @@ void CLightingPanel::Reload(bool userModes) {
     jobs_.Run(
         "lighting read",
         [&link, result, paths, userModes](const KeyboardJobs::Report&) {
-            UserModeTarget target{paths, result->user, result->table, result->marks};
+            UserModeTarget target{paths, result->user, result->table, result->marks,
+                                  &result->coloursSent};
             result->code = ReadActiveLighting(link, result->state, userModes ? &target : nullptr);
             // Read here, in turn with the panel's writes, never on the window's thread.
             if (result->state.activeProfile >= 0)
@@ -77,6 +80,9 @@ void CLightingPanel::Reload(bool userModes) {
             // A later read supersedes this one; a failed read leaves the panel as it was.
             if (self == nullptr || generation != self->reloadGeneration_) return;
             if (code != READ_LIGHTING_OK) return;
+            // The colours not taken stay unknown, so the next refresh sends them again; until
+            // then the keyboard does not show what the panel does.
+            if (result->coloursSent != CMD_OK) self->ShowWriteFailure(result->coloursSent);
             self->keyboardGone_ = false;
             // The panel alone writes the view's setting, and a read started before the view
             // opened or closed must not undo that.
@@ -176,8 +182,14 @@ void CLightingPanel::UpdateWritable() {
 }
 
 void CLightingPanel::OnWriteFailed(int result, LightingWriteScope scope) {
+    ShowWriteFailure(result);
+    // Never show a change that was not taken. The user modes come again from their file, and
+    // the keyboard gets their colours with them.
+    Reload(scope == LightingWriteScope::USER_MODES);
+}
+
+void CLightingPanel::ShowWriteFailure(int result) {
     emit WriteFailed(result);
-    const bool userModes = scope == LightingWriteScope::USER_MODES;
     if (result == USER_FILE_NOT_WRITTEN) {
         writer_.ShowNotice(Label("FileWriteFailed",
                                  "The user colour file could not be written; showing what it "
@@ -186,9 +198,6 @@ void CLightingPanel::OnWriteFailed(int result, LightingWriteScope scope) {
         writer_.ShowNotice(
             Label("WriteFailed", "The keyboard did not take the change; showing its lighting."));
     }
-    // Never show a change that was not taken. The user modes come again from their file, and
-    // the keyboard gets their colours with them.
-    Reload(userModes);
 }
 
 }  // namespace quorvel

@@ -157,6 +157,8 @@ private:
     void UpdateWritable();
     // A write not taken: the panel shows what the keyboard and the files hold instead.
     void OnWriteFailed(int result, LightingWriteScope scope);
+    // WriteFailed and the notice that says what was not taken.
+    void ShowWriteFailure(int result);
     void RestoreDefaultLighting();
 
     QWidget& window_;

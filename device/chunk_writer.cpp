@@ -20,24 +20,41 @@ bool ChunkWriteResult::Ok() const {
     return result == CMD_OK;
 }
 
-ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChunk> chunks,
-                                    bool full, const ChunkProgress& progress) {
+std::vector<PictureChunk> ChunksToSend(DeviceLink& link, PictureStore::Hold& picture,
+                                       std::span<const PictureChunk> chunks, bool full) {
     full = full || !link.TrustPicture();
-    ChunkWriteResult outcome;
-    PictureStore::Hold picture = link.PictureFile().Take();
     std::vector<PictureChunk> changed;
     for (const PictureChunk& chunk : chunks)
         if (full || !link.Picture().Holds(chunk.area, chunk.address, chunk.bytes))
             changed.push_back(chunk);
-    if (changed.empty()) {
-        outcome.result = CMD_OK;
-        return outcome;
-    }
+    if (changed.empty()) return changed;
     // Unknown before the first frame goes; no file says otherwise until they are confirmed,
     // in case this process does not live to confirm them.
     for (const PictureChunk& chunk : changed)
         link.Picture().Forget(chunk.area, chunk.address, chunk.bytes.size());
     picture.RemoveFile();
+    return changed;
+}
+
+int SendChunks(DeviceLink& link, std::span<const PictureChunk> chunks, size_t& sent,
+               const std::function<void()>& step) {
+    int result = CMD_OK;
+    for (sent = 0; result == CMD_OK && sent < chunks.size(); ++sent) {
+        result = WriteChunk(link, chunks[sent]);
+        if (step) step();
+    }
+    return result;
+}
+
+ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChunk> chunks,
+                                    bool full, const ChunkProgress& progress) {
+    ChunkWriteResult outcome;
+    PictureStore::Hold picture = link.PictureFile().Take();
+    const std::vector<PictureChunk> changed = ChunksToSend(link, picture, chunks, full);
+    if (changed.empty()) {
+        outcome.result = CMD_OK;
+        return outcome;
+    }
 
     const bool readBack = link.ReadBack();
     const int total =
@@ -50,10 +67,9 @@ ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChu
     int result = BeginSession(link);
     step();
     size_t sent = 0;
-    for (; result == CMD_OK && sent < changed.size(); ++sent) {
+    if (result == CMD_OK) {
         outcome.anyWritten = true;
-        result = WriteChunk(link, changed[sent]);
-        step();
+        result = SendChunks(link, changed, sent, step);
     }
     const int ended = EndSession(link);
     step();

@@ -6,8 +6,10 @@
 // ReadBackChunks does: parameters in a session of their own, per-key colours not at all.
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "device/keyboard_picture.h"
+#include "device/picture_store.h"
 
 namespace quorvel {
 
@@ -46,5 +48,20 @@ private:
 // picture) every chunk is written.
 ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChunk> chunks,
                                     bool full = false, const ChunkProgress& progress = {});
+
+// The two halves of WriteChangedChunks for a caller that sends the chunks inside a session of
+// its own (with reads in it), holding the picture file from before ChunksToSend until that
+// session's end.
+//
+// The chunks of those given that must go out: all of them with full or when the link does not
+// trust the picture, otherwise those the picture does not show the keyboard holding. They are
+// unknown before this returns, and the picture file is removed until the hold ends, in case this
+// process does not live to confirm them.
+std::vector<PictureChunk> ChunksToSend(DeviceLink& link, PictureStore::Hold& picture,
+                                       std::span<const PictureChunk> chunks, bool full = false);
+// Sends the chunks in order inside an open session until one fails; that failure or CMD_OK.
+// sent counts the frames that went out; step is called after each.
+int SendChunks(DeviceLink& link, std::span<const PictureChunk> chunks, size_t& sent,
+               const std::function<void()>& step = {});
 
 }  // namespace quorvel

@@ -15,7 +15,6 @@ namespace quorvel {
 namespace {
 
 constexpr int END_SESSION_DELAY_MS = 10;
-constexpr int KEY_COLOUR_SIZE = 3;  // red, green, blue
 
 int MapStatus(DeviceLink& link, const CommandFrame& request, CommandFrame& reply) {
     reply.fill(0);
@@ -159,15 +158,6 @@ int WriteMacroArea(DeviceLink& link, std::span<const uint8_t> area) {
 
 int ReadDefaultLayout(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> layout) {
     return ChunkedRead(link, OP_READ_DEFAULT_LAYOUT, 0, layout);
-}
-
-int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
-                    int firstKeyPosition) {
-    if (data.size() > FRAME_DATA_SIZE) return CMD_TOO_LONG;
-    auto address =
-        static_cast<uint16_t>(page * KEY_COLOUR_PAGE_SIZE + firstKeyPosition * KEY_COLOUR_SIZE);
-    return SimpleCommand(link, OP_WRITE_KEY_COLOURS, static_cast<uint8_t>(data.size()), address,
-                         data);
 }
 
 std::vector<PictureChunk> KeyBlockChunks(std::span<const uint8_t, KEY_TABLE_BLOCK_SIZE> block,

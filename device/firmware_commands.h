@@ -57,16 +57,12 @@ int WriteMacroArea(DeviceLink& link, std::span<const uint8_t> area);
 
 int ReadDefaultLayout(DeviceLink& link, std::span<uint8_t, KEY_TABLE_BLOCK_SIZE> layout);
 
-// Colours of consecutive key positions on the page of the profile being edited; at most 56
-// bytes (callers send 18 positions or one); more gives CMD_TOO_LONG and nothing is sent.
-int WriteKeyColours(DeviceLink& link, std::span<const uint8_t> data, int page,
-                    int firstKeyPosition);
-
 // The chunks of a full write of the key block or macro area, as the writes above cut them.
 std::vector<PictureChunk> KeyBlockChunks(std::span<const uint8_t, KEY_TABLE_BLOCK_SIZE> block,
                                          unsigned blockIndex);
 std::vector<PictureChunk> MacroAreaChunks(std::span<const uint8_t> area);
-// One frame of a key block or macro area write.
+// One frame of a key block, macro area, parameter or per-key colour write; more than 56
+// bytes gives CMD_TOO_LONG and nothing is sent.
 int WriteChunk(DeviceLink& link, const PictureChunk& chunk);
 // The frame that reads a range of a key block, the macro area, the default layout or (any
 // other area) the settings block.

@@ -35,16 +35,20 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
     if (ReadSettingsBlock(link, settings) != CMD_OK) return READ_LIGHTING_FAILED;
     SetSupportedModes(settings, state);
 
-    DeviceLink::SessionLock session = link.HoldSession();
-    BeginSession(link);
-    // The user mode's colours go in this same session: a session of their own would close
-    // this one before the records are read.
+    // Held until the end has confirmed the colours, as a write of its own would hold it.
+    PictureStore::Hold picture = link.PictureFile().Take();
+    std::vector<PictureChunk> colours;
     if (userModes != nullptr && SupportsUserMode(state)) {
         userModes->state = quorvel::LoadUserMode(userModes->paths, state.activeProfile,
                                                  userModes->table, userModes->marks);
-        for (const KeyColourWrite& chunk : KeyColourChunks(state.activeProfile, userModes->table))
-            WriteKeyColours(link, chunk.bytes, chunk.page, chunk.firstPosition);
+        colours = ChunksToSend(link, picture, ColourChunks(state.activeProfile, userModes->table));
     }
+    DeviceLink::SessionLock session = link.HoldSession();
+    // The user mode's colours go in this same session, and only those the keyboard is not
+    // known to hold: a session of their own would cost two frames more.
+    size_t sent = 0;
+    int coloursSent = BeginSession(link);
+    if (coloursSent == CMD_OK) coloursSent = SendChunks(link, colours, sent);
     std::array<std::optional<LightingParams>, ONBOARD_PROFILE_COUNT> records;
     for (int p = 0; p < ONBOARD_PROFILE_COUNT; ++p) {
         ParamsChunk chunk{};
@@ -52,8 +56,11 @@ int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* u
                        ParamAddress(p)) == CMD_OK)
             records[p] = ReadLightingParams(chunk);
     }
-    EndSession(link);
+    const int ended = EndSession(link);
     session.unlock();
+    if (coloursSent == CMD_OK) coloursSent = ended;
+    if (userModes != nullptr && userModes->coloursSent != nullptr)
+        *userModes->coloursSent = colours.empty() ? CMD_OK : coloursSent;
 
     if (state.activeProfile >= 0 && state.activeProfile < ONBOARD_PROFILE_COUNT &&
         records[state.activeProfile])

@@ -29,12 +29,17 @@ struct UserModeTarget {
     UserModeState& state;
     KeyColourTable& table;
     KeyColourMarks& marks;
+    // Where the result of sending the colours goes, when wanted: CMD_OK (also when nothing
+    // needed sending) or the first failure.
+    int* coloursSent = nullptr;
 };
 
 // Reads the settings block (the announced modes) and the three parameter records, decodes the
 // record of state.activeProfile into state and reads lightingShown from the settings file.
 // With userModes, and when the keyboard offers the user-defined mode, also loads the active
-// profile's user mode and sends its colours in the same session. READ_LIGHTING_FAILED when
+// profile's user mode and sends, in the same session, the chunks of its colours the keyboard
+// picture does not show the keyboard holding (none when nothing changed; the colours cannot be
+// read, so they are known only from writes an end confirmed). READ_LIGHTING_FAILED when
 // the settings block cannot be read: the announced modes are then empty and nothing else
 // changes. A parameter record that cannot be read leaves the state as it was.
 int ReadLighting(DeviceLink& link, LightingState& state, const UserModeTarget* userModes = nullptr);
