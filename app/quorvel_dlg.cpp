@@ -60,6 +60,11 @@ void CQuorvelDlg::HideMainWindow() {
     showMinimized();
 }
 
+void CQuorvelDlg::OnNotificationAreaLost() {
+    // Hidden, the window was reachable only through the icon that just went.
+    if (ready_ && !isVisible()) HideMainWindow();
+}
+
 void CQuorvelDlg::SetTrayIcon(TrayIconMode mode, int iconId) {
     const bool reportedBefore = trayState_.Reported();
     if (const std::optional<int> icon = trayState_.Request(mode, iconId)) tray_.SetIcon(*icon);

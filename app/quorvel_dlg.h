@@ -182,6 +182,8 @@ protected:
 
 private:
     void OnInit();
+    // The notification area went: a hidden window comes back as it would without one.
+    void OnNotificationAreaLost();
     void CloseOpenWindows();
     // Device messages (device_messages.cpp).
     void OnProfileMessage();

@@ -23,6 +23,11 @@ CTrayIcon::CTrayIcon(const ProgramPaths& paths, std::unique_ptr<desktop::Notific
     connect(area_.get(), &desktop::NotificationArea::Appeared, this, [this] {
         if (created_) AddToArea();
     });
+    connect(area_.get(), &desktop::NotificationArea::Disappeared, this, [this] {
+        if (!InArea()) return;
+        TakeOutOfArea();
+        emit AreaLost();
+    });
     open_ = menu_->addAction(QString());
     about_ = menu_->addAction(QString());
     exit_ = menu_->addAction(QString());
@@ -78,14 +83,17 @@ QString CTrayIcon::TooltipText() const {
     return created_ ? tip_ : QString();
 }
 
+void CTrayIcon::TakeOutOfArea() {
+    if (icon_ == nullptr) return;
+    icon_->hide();
+    icon_->setContextMenu(nullptr);
+    delete icon_;
+    icon_ = nullptr;
+}
+
 void CTrayIcon::Remove() {
     if (!created_) return;
-    if (icon_ != nullptr) {
-        icon_->hide();
-        icon_->setContextMenu(nullptr);
-        delete icon_;
-        icon_ = nullptr;
-    }
+    TakeOutOfArea();
     created_ = false;
     iconId_ = 0;
 }

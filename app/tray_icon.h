@@ -3,7 +3,8 @@
 // menu opens the main window or the about box or exits, a double click opens the window.
 //
 // Without a notification area (stock GNOME, a bare compositor or X server) the icon is still
-// created and follows every change; it is added to an area as soon as one appears.
+// created and follows every change; it is added to an area as soon as one appears, and taken
+// out again when the area goes.
 #include <QIcon>
 #include <QObject>
 #include <QString>
@@ -58,10 +59,13 @@ public:
 signals:
     // A menu command (COMMAND_OPEN, COMMAND_ABOUT, COMMAND_EXIT) or the double click (Open).
     void Command(int command);
+    // The area that showed the icon went away: the icon no longer leads back to the program.
+    void AreaLost();
 
 private:
     void RefreshMenuTexts();
     void AddToArea();
+    void TakeOutOfArea();
 
     ProgramPaths paths_;
     std::unique_ptr<desktop::NotificationArea> area_;

@@ -71,6 +71,7 @@ CQuorvelDlg::CQuorvelDlg(const ProgramPaths& paths, const StartOptions& options,
       sessionWatcher_(sessionAway_) {
     setObjectName("MAIN");
     connect(&tray_, &CTrayIcon::Command, this, &CQuorvelDlg::RunCommand);
+    connect(&tray_, &CTrayIcon::AreaLost, this, &CQuorvelDlg::OnNotificationAreaLost);
 }
 
 std::optional<int> CQuorvelDlg::SettleInstance() {

@@ -236,6 +236,11 @@ constexpr std::array DIRECT_KEYS = std::to_array<LanguageKeyInfo>({
      "list.",
      SLOT, FILE_VALUE},
     {"KEPT_KEYS_CHOOSE", "Keys the desktop keeps", SLOT, FILE_VALUE},
+    {"MACRO_KEPT_KEYS_NOTE",
+     "This desktop keeps %s for its own shortcuts, so recording misses them; add them from the "
+     "list.",
+     SLOT, FILE_VALUE},
+    {"MACRO_KEPT_KEYS_ADD", "Add a key the desktop keeps", SLOT, FILE_VALUE},
     {"COMPOSITE_TITLE", "Key Settings", SLOT, FILE_VALUE},
     {"COMPOSITE_APPLY", "Apply", SLOT, FILE_VALUE},
     {"MACRO_UNDO", "Undo", SLOT, FILE_VALUE},

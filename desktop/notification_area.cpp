@@ -39,27 +39,28 @@ int X11ScreenNumber() {
 }  // namespace
 
 DesktopNotificationArea::DesktopNotificationArea(QObject* parent) : NotificationArea(parent) {
-    // Watching starts before the first look, so an area appearing in between is not missed.
+    // Watching starts before the first look, so an area coming or going in between is not
+    // missed.
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         auto* watcher = new QDBusServiceWatcher(WATCHER_SERVICE, bus,
-                                                QDBusServiceWatcher::WatchForRegistration, this);
-        connect(watcher, &QDBusServiceWatcher::serviceRegistered, this,
-                &DesktopNotificationArea::Recheck);
-        // A watcher may come before its host: the host's registration is the moment to look.
-        bus.connect(WATCHER_SERVICE, WATCHER_PATH, WATCHER_SERVICE, "StatusNotifierHostRegistered",
-                    this, SLOT(Recheck()));
+                                                QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                &DesktopNotificationArea::RecheckWatcher);
+        // A watcher may come before its host and outlive it: the host's registration and its
+        // leaving are the moments to look.
+        for (const char* signal :
+             {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+            bus.connect(WATCHER_SERVICE, WATCHER_PATH, WATCHER_SERVICE, signal, this,
+                        SLOT(RecheckWatcher()));
     }
+    // Watched for as long as the program runs: a tray manager that ends takes the icon with it.
     if (X11Connection() != nullptr) {
-        connect(&x11Poll_, &QTimer::timeout, this, &DesktopNotificationArea::Recheck);
+        connect(&x11Poll_, &QTimer::timeout, this, &DesktopNotificationArea::RecheckX11);
         x11Poll_.start(X11_POLL_MS);
     }
-    present_ = Present();
-    if (present_) x11Poll_.stop();
-}
-
-bool DesktopNotificationArea::Present() const {
-    return WatcherHasHost() || X11TrayManagerPresent();
+    watcherHost_ = WatcherHasHost();
+    x11TrayManager_ = X11TrayManagerPresent();
 }
 
 bool DesktopNotificationArea::WatcherHasHost() const {
@@ -90,11 +91,24 @@ bool DesktopNotificationArea::X11TrayManagerPresent() const {
     return owned;
 }
 
-void DesktopNotificationArea::Recheck() {
-    if (present_ || !Present()) return;
-    present_ = true;
-    x11Poll_.stop();
-    emit Appeared();
+void DesktopNotificationArea::RecheckWatcher() {
+    const bool wasPresent = Present();
+    watcherHost_ = WatcherHasHost();
+    Announce(wasPresent);
+}
+
+void DesktopNotificationArea::RecheckX11() {
+    const bool wasPresent = Present();
+    x11TrayManager_ = X11TrayManagerPresent();
+    Announce(wasPresent);
+}
+
+void DesktopNotificationArea::Announce(bool wasPresent) {
+    if (Present() == wasPresent) return;
+    if (Present())
+        emit Appeared();
+    else
+        emit Disappeared();
 }
 
 }  // namespace quorvel::desktop

@@ -31,6 +31,8 @@ constexpr const char* NO_DEVICE_TEXT = "MAIN_NO_DEVICE_PROMPT";
 // The title as the skin pictures drew it beside their icon.
 constexpr const char* TITLE_STYLE = "color: #d9dde5; background: transparent;";
 constexpr double TITLE_PIXELS = 15;
+// Room under the key box for the list of keys the desktop keeps and its note.
+constexpr int KEPT_KEYS_HEIGHT = 100;
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -110,7 +112,9 @@ bool Quorvel_DlgComposite::BuildControls() {
     keyBox_->setAlignment(Qt::AlignCenter);
     keyBox_->setFont(Font("Verdana", 18));
     skin_.Place(*keyBox_, "FUNC_KEY_INPUT");
-    keptKeys_ = new KeptKeysOffer(*keyBox_, [this](ScanCode key) { OnCapturedKey({key}); });
+    keptKeys_ =
+        new KeptKeysOffer(*keyBox_, KEPT_KEYS_HEIGHT, {"KEPT_KEYS_NOTE", "KEPT_KEYS_CHOOSE"},
+                          [this](ScanCode key) { OnCapturedKey({key}); });
     mediaList_ = new QComboBox(this);
     mediaList_->setObjectName("FUNC_MEDIA_SELECT");
     mediaList_->setFont(Font("Verdana", 12));

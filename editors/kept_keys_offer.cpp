@@ -11,22 +11,22 @@
 namespace quorvel {
 namespace {
 
-constexpr int GAP = 12;
-constexpr int HEIGHT = 100;
 constexpr ScanCode LEFT_WIN = 0x15B;
 constexpr ScanCode RIGHT_WIN = 0x15C;
 constexpr ScanCode PRINT_SCREEN = 0x137;
 
 }  // namespace
 
-KeptKeysOffer::KeptKeysOffer(QWidget& below, std::function<void(ScanCode)> chosen)
-    : QWidget(below.parentWidget()) {
-    setObjectName("KEPT_KEYS_OFFER");
-    setGeometry(below.x(), below.y() + below.height() + GAP, below.width(), HEIGHT);
+KeptKeysOffer::KeptKeysOffer(QWidget& below, int height, Texts texts,
+                             std::function<void(ScanCode)> chosen)
+    : QWidget(below.parentWidget()), texts_(texts) {
+    // Named after their texts: a dialog may hold more than one offer.
+    setObjectName(texts.note);
+    setGeometry(below.x(), below.y() + below.height() + GAP, below.width(), height);
     note_ = new QLabel(this);
     CompositeSkin::StyleLabel(*note_, 9.5);
     list_ = new QComboBox(this);
-    list_->setObjectName("KEPT_KEYS_LIST");
+    list_->setObjectName(texts.prompt);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     // The list first, where the user looks after the key box; the note explains it.
@@ -34,6 +34,7 @@ KeptKeysOffer::KeptKeysOffer(QWidget& below, std::function<void(ScanCode)> chose
     layout->addWidget(note_);
     layout->addStretch();
     connect(list_, &QComboBox::activated, this, [this, chosen = std::move(chosen)](int row) {
+        list_->setCurrentIndex(-1);
         if (row >= 0 && row < static_cast<int>(KeptKeys().size())) chosen(KeptKeys()[row]);
     });
     hide();
@@ -51,8 +52,8 @@ void KeptKeysOffer::ApplyCaptions(const std::function<QString(const char*)>& tex
         names << QString::fromStdString(KeyName(key));
         list_->addItem(names.last());
     }
-    note_->setText(text("KEPT_KEYS_NOTE").replace("%s", names.join(", ")));
-    list_->setPlaceholderText(text("KEPT_KEYS_CHOOSE"));
+    note_->setText(text(texts_.note).replace("%s", names.join(", ")));
+    list_->setPlaceholderText(text(texts_.prompt));
     list_->setCurrentIndex(-1);
 }
 

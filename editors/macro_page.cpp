@@ -13,6 +13,7 @@
 #include "base/utf16.h"
 #include "editors/composite_skin.h"
 #include "editors/editor_host.h"
+#include "editors/kept_keys_offer.h"
 #include "model/macro_list.h"
 #include "model/working_set.h"
 #include "skin/png_button.h"
@@ -112,6 +113,13 @@ void MacroPage::Build(CompositeSkin& skin) {
     meter.setWordWrap(false);
     meter_ = std::make_unique<MacroMeter>(meter);
 
+    // Under the macro box, down to the foot of the step list beside it.
+    const int keptKeysHeight =
+        steps_->Widget().geometry().bottom() - box_->geometry().bottom() - KeptKeysOffer::GAP;
+    keptKeys_ =
+        new KeptKeysOffer(*box_, keptKeysHeight, {"MACRO_KEPT_KEYS_NOTE", "MACRO_KEPT_KEYS_ADD"},
+                          [this](ScanCode key) { AddKeptKey(key); });
+
     controls_ = {heading_,          box_,    add_,         delete_, &steps_->Widget(), recordDelay_,
                  recordDelayLabel_, cycles_, cyclesLabel_, &meter};
     controls_.insert(controls_.end(), stepButtons_.begin(), stepButtons_.end());
@@ -130,10 +138,12 @@ void MacroPage::ApplyCaptions(const std::function<QString(const char*)>& text,
                             text("MACRO_DELAY_MS"));
     steps_->SetUndoTexts(text("MACRO_UNDO"), text("MACRO_REDO"));
     meter_->LoadTexts(language);
+    keptKeys_->ApplyCaptions(text);
 }
 
 void MacroPage::SetVisible(bool visible) {
     for (QWidget* control : controls_) control->setVisible(visible);
+    keptKeys_->ShowWithPage(visible);
 }
 
 void MacroPage::Open(int openedType, int32_t initialValue) {

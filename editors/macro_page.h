@@ -27,6 +27,7 @@ class CPngButton;
 class CompositeSkin;
 class EditorHost;
 class IniFile;
+class KeptKeysOffer;
 class ProfileWorkingSet;
 
 class MacroPage : public QObject {
@@ -82,6 +83,9 @@ public:
     void EditStepKey(int row, int listIndex);
     void EditStepState(int row, int state);
     void EditStepPause(int row, const QString& text);
+    // A key the desktop keeps, put in as a press and a release after the selected step; while
+    // recording it is recorded as if it had been pressed and released now.
+    void AddKeptKey(ScanCode key);
     void BeginCellEdit(int row, int column);
     void SetCyclesText(const QString& text);
     void UndoSteps();
@@ -150,6 +154,7 @@ private:
     QLineEdit* cycles_ = nullptr;
     QLabel* cyclesLabel_ = nullptr;
     std::unique_ptr<MacroMeter> meter_;
+    KeptKeysOffer* keptKeys_ = nullptr;
     std::vector<QWidget*> controls_;
 };
 

@@ -6,6 +6,7 @@
 
 #include "base/texts.h"
 #include "editors/editor_host.h"
+#include "editors/kept_keys_offer.h"
 #include "editors/macro_page.h"
 #include "skin/png_button.h"
 
@@ -34,6 +35,7 @@ void MacroPage::SelectStep(int row) {
 void MacroPage::EnableStepControls() {
     const bool selected = selectedMacro_ >= 0;
     for (CPngButton* button : stepButtons_) button->setEnabled(selected);
+    keptKeys_->setEnabled(selected);
 }
 
 StepHistory* MacroPage::History() {
@@ -163,6 +165,23 @@ void MacroPage::EditStepPause(int row, const QString& text) {
         MarkModified();
     }
     steps_->Update(row, step);
+}
+
+void MacroPage::AddKeptKey(ScanCode key) {
+    std::vector<MacroAction>* steps = SelectedSteps();
+    // A press needs its release, or the key would stay down when the macro ends.
+    if (!steps || !open_ || steps->size() + 2 > static_cast<size_t>(MACRO_MAX_ACTIONS)) return;
+    FinishCellEdit();
+    if (recorder_.Recording()) {
+        OnRecordedKey({key, false});
+        OnRecordedKey({key, true});
+        return;
+    }
+    RememberSteps();
+    const int pressed = InsertRecordedStep(*steps, steps_->SelectedRow(), RECORD_FIXED_PAUSE_MS,
+                                           key, MACRO_STATE_PRESS);
+    ShowSteps(InsertRecordedStep(*steps, pressed, RECORD_FIXED_PAUSE_MS, key, MACRO_STATE_RELEASE));
+    MarkModified();
 }
 
 void MacroPage::BeginCellEdit(int row, int column) {

@@ -27,6 +27,11 @@ bool DisabledByUser(const char* interface) {
         .contains(QLatin1String(interface));
 }
 
+std::optional<bool>& AnswerGiven() {
+    static std::optional<bool> answer;
+    return answer;
+}
+
 }  // namespace
 
 // Our own event queue on Qt's connection, so that binding and roundtrips never dispatch
@@ -86,7 +91,12 @@ ShortcutsInhibitor::~ShortcutsInhibitor() {
     Release();
 }
 
+void ShortcutsInhibitor::AnswerForDesktop(std::optional<bool> passesItsKeys) {
+    AnswerGiven() = passesItsKeys;
+}
+
 bool ShortcutsInhibitor::DesktopPassesItsKeys() {
+    if (AnswerGiven()) return *AnswerGiven();
     if (!OnWayland()) return true;
     wl_display* display = QtDisplay();
     if (display == nullptr) return false;

@@ -5,6 +5,7 @@
 // library on Qt's own connection and on the window's surface. Compositors that do not offer
 // the protocol keep their keys; the caller then says so.
 #include <memory>
+#include <optional>
 
 class QWindow;
 
@@ -23,6 +24,8 @@ public:
     // Whether the desktop's own shortcut keys can reach a capturing window: always off Wayland
     // (the keyboard is grabbed there), on Wayland where the compositor offers the protocol.
     static bool DesktopPassesItsKeys();
+    // The tests' seam: the answer DesktopPassesItsKeys gives from now on, none for the desktop's.
+    static void AnswerForDesktop(std::optional<bool> passesItsKeys);
 
     // Asks the compositor to pass every key on to the shown window while it has the keyboard.
     // False off Wayland, without the protocol, or before the window has a surface.

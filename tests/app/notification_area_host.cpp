@@ -1,7 +1,9 @@
 // A notification area for the end-to-end tests, run beside the program:
 //   notification_area_host x11      owns the display's tray selection and embeds each icon
 //                                    that asks to dock into a window of its own, never shown;
-//   notification_area_host watcher   a StatusNotifierWatcher with a host on the session bus.
+//   notification_area_host watcher   a StatusNotifierWatcher with a host on the session bus;
+//                                    "host-gone" and "host-back" on its input make the host
+//                                    leave and return, as a panel does that quits and restarts.
 // Each prints one line per icon it was given ("docked <window>", "registered <service>") and
 // runs until it is ended.
 #include <xcb/xcb.h>
@@ -10,6 +12,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
@@ -83,7 +86,13 @@ class Watcher : public QObject {
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ Items)
 
 public:
-    bool HostRegistered() const { return true; }
+    bool HostRegistered() const { return hostRegistered_; }
+    void SetHostRegistered(bool registered) {
+        hostRegistered_ = registered;
+        QDBusConnection::sessionBus().send(QDBusMessage::createSignal(
+            "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+            registered ? "StatusNotifierHostRegistered" : "StatusNotifierHostUnregistered"));
+    }
     int ProtocolVersion() const { return 0; }
     QStringList Items() const { return items_; }
 
@@ -97,6 +106,7 @@ public slots:
 
 private:
     QStringList items_;
+    bool hostRegistered_ = true;
 };
 
 int RunWatcher(int argc, char** argv) {
@@ -108,6 +118,16 @@ int RunWatcher(int argc, char** argv) {
             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) ||
         !bus.registerService("org.kde.StatusNotifierWatcher"))
         return 1;
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char line[64] = {};
+        if (std::fgets(line, sizeof line, stdin) == nullptr) {
+            input.setEnabled(false);
+            return;
+        }
+        if (std::strncmp(line, "host-gone", 9) == 0) watcher.SetHostRegistered(false);
+        if (std::strncmp(line, "host-back", 9) == 0) watcher.SetHostRegistered(true);
+    });
     std::printf("owned\n");
     std::fflush(stdout);
     return application.exec();

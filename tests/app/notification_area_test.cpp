@@ -1,6 +1,6 @@
 // The main window on a desktop without a notification area: it never leaves the program where
-// nobody can see it, its menu holds what the icon's menu would, and an area that appears later
-// takes the icon.
+// nobody can see it, its menu holds what the icon's menu would, an area that appears later
+// takes the icon, and one that goes away gives the window back.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,6 +13,16 @@ namespace quorvel {
 namespace {
 
 using namespace testing;
+
+// The icon joins the area with the picture of the moment and the window may hide into it again.
+void ExpectTheIconToJoinAnAreaThatAppears(CQuorvelDlg& window, TestNotificationArea& area) {
+    window.SetDeviceIcon(0);
+    area.Appear();
+    EXPECT_TRUE(window.Tray().InArea());
+    EXPECT_EQ(window.Tray().IconId(), ICON_NO_KEYBOARD);
+    window.RunCommand(COMMAND_CANCEL);
+    EXPECT_FALSE(window.isVisible());
+}
 
 class NoNotificationAreaTest : public WindowTest {
 protected:
@@ -43,13 +53,28 @@ TEST_F(NoNotificationAreaTest, TheWindowStaysOnScreenMinimisedUntilAnAreaAppears
     window.HideMainWindow();
     EXPECT_TRUE(OnScreenMinimised());
 
-    // The icon joins the area with the picture of the moment and the window may hide again.
-    window.SetDeviceIcon(0);
-    area_->Appear();
-    EXPECT_TRUE(window.Tray().InArea());
-    EXPECT_EQ(window.Tray().IconId(), ICON_NO_KEYBOARD);
+    ExpectTheIconToJoinAnAreaThatAppears(window, *area_);
+}
+
+// A panel that quits while the window is hidden in it must not leave the program unseen.
+TEST_F(WindowTest, AnAreaGoingAwayBringsTheHiddenWindowBackMinimisedUntilOneReturns) {
+    CQuorvelDlg& window = Start();
+    ASSERT_TRUE(window.Tray().InArea());
+    ASSERT_FALSE(window.isVisible());
+    area_->Disappear();
+    EXPECT_FALSE(window.Tray().InArea());
+    EXPECT_TRUE(window.isVisible() && window.isMinimized());
+    window.showNormal();
     window.RunCommand(COMMAND_CANCEL);
-    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(window.isVisible() && window.isMinimized());
+
+    ExpectTheIconToJoinAnAreaThatAppears(window, *area_);
+
+    // A window on screen when the area goes stays as it is.
+    window.showNormal();
+    area_->Disappear();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
 }
 
 TEST_F(NoNotificationAreaTest, TheMainMenuHoldsAboutAndExitInBothLanguages) {

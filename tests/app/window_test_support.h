@@ -17,7 +17,8 @@
 
 namespace quorvel::testing {
 
-// A notification area the test decides on: there from the start, or appearing when told.
+// A notification area the test decides on: there from the start, or appearing and going when
+// told.
 class TestNotificationArea : public desktop::NotificationArea {
 public:
     explicit TestNotificationArea(bool present) : present_(present) {}
@@ -25,6 +26,10 @@ public:
     void Appear() {
         present_ = true;
         emit Appeared();
+    }
+    void Disappear() {
+        present_ = false;
+        emit Disappeared();
     }
 
 private:

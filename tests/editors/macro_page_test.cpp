@@ -2,8 +2,10 @@
 // keyboard receives.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QSettings>
 #include <QTest>
@@ -13,6 +15,7 @@
 #include "base/ini_file.h"
 #include "device/device_snapshot.h"
 #include "device/macro_area.h"
+#include "editors/shortcuts_inhibitor.h"
 #include "editors_test_support.h"
 #include "model/macro_list.h"
 #include "tests/device/linked_keyboard.h"
@@ -326,6 +329,102 @@ TEST_F(MeterTest, FiguresEqualTheMacroAreaApplyWrites) {
     dialog_->ClearKey();
     dialog_->CloseDialog(true);
     EXPECT_TRUE(host_.messages.empty());
+}
+
+// A desktop that keeps Win, Right Win and Print Screen: the recorder never sees them, so the
+// macro page offers them from a list.
+class KeptKeysTest : public MacroPageTest {
+protected:
+    void SetUp() override {
+        MacroPageTest::SetUp();
+        ShortcutsInhibitor::AnswerForDesktop(false);
+        languageFile_ = QUORVEL_SOURCE_LANGUAGE_FILE;
+    }
+    void TearDown() override {
+        ShortcutsInhibitor::AnswerForDesktop(std::nullopt);
+        MacroPageTest::TearDown();
+    }
+    bool Offered(const char* offer) const {
+        const auto* widget = dialog_->findChild<QWidget*>(offer);
+        return widget != nullptr && widget->isVisibleTo(dialog_.get());
+    }
+    QComboBox& List() const { return *dialog_->findChild<QComboBox*>("MACRO_KEPT_KEYS_ADD"); }
+    void Pick(int row) {
+        List().setCurrentIndex(row);
+        emit List().activated(row);
+    }
+};
+
+TEST_F(KeptKeysTest, EachPageOffersItsListOnlyWhereTheDesktopKeepsTheKeys) {
+    SetMacros({NamedMacro(1, u"m")});
+    OpenOnMacroPage();
+    EXPECT_TRUE(Offered("MACRO_KEPT_KEYS_NOTE"));
+    EXPECT_FALSE(Offered("KEPT_KEYS_NOTE"));
+    const QLabel* note = dialog_->findChild<QWidget*>("MACRO_KEPT_KEYS_NOTE")->findChild<QLabel*>();
+    EXPECT_TRUE(note->text().startsWith("This desktop keeps Win, Right Win, Print Screen for"))
+        << note->text().toStdString();
+    EXPECT_EQ(List().placeholderText(), "Add a key the desktop keeps");
+    EXPECT_EQ(List().count(), 3);
+    dialog_->ShowPageButton(Dialog::PAGE_KEY);
+    EXPECT_FALSE(Offered("MACRO_KEPT_KEYS_NOTE"));
+    EXPECT_TRUE(Offered("KEPT_KEYS_NOTE"));
+    dialog_->CloseDialog(false);
+
+    ShortcutsInhibitor::AnswerForDesktop(true);
+    OpenOnMacroPage();
+    EXPECT_FALSE(Offered("MACRO_KEPT_KEYS_NOTE"));
+    dialog_->ShowPageButton(Dialog::PAGE_KEY);
+    EXPECT_FALSE(Offered("KEPT_KEYS_NOTE"));
+}
+
+TEST_F(KeptKeysTest, APickedKeyIsAPressAndAReleaseAfterTheSelectedStepAndOneUndoStep) {
+    const std::vector<MacroAction> original{Step(10, SC_A, 0), Step(20, SC_A, 1),
+                                            Step(30, SC_B, 0)};
+    SetMacros({NamedMacro(1, u"m", original)});
+    OpenOnMacroPage();
+    MacroPage& page = dialog_->Macros();
+    page.SelectStep(0);
+    Pick(2);
+    EXPECT_EQ(Steps(),
+              (std::vector<MacroAction>{Step(50, SC_A, 0), Step(50, 0x137, 0), Step(10, 0x137, 1),
+                                        Step(20, SC_A, 1), Step(30, SC_B, 0)}));
+    EXPECT_EQ(page.SelectedStep(), 2);
+    EXPECT_EQ(page.StepCellText(1, 0), "Print Screen");
+    // The list shows its prompt again, ready for the next key.
+    EXPECT_EQ(List().currentIndex(), -1);
+    EXPECT_TRUE(dialog_->Modified());
+    page.UndoSteps();
+    EXPECT_EQ(Steps(), original);
+
+    // Picked while recording, the key is recorded in its place among the typed ones.
+    if (page.RecordDelayOption()) page.ToggleRecordDelay();
+    page.SelectStep(2);
+    page.ToggleRecording();
+    now_ += 100;
+    Pick(0);
+    now_ += 100;
+    TypeKey(*dialog_, KEY_C);
+    page.ToggleRecording();
+    EXPECT_EQ(Steps(),
+              (std::vector<MacroAction>{Step(10, SC_A, 0), Step(20, SC_A, 1), Step(50, SC_B, 0),
+                                        Step(50, 0x15B, 0), Step(50, 0x15B, 1), Step(50, 0x02E, 0),
+                                        Step(30, 0x02E, 1)}));
+    page.UndoSteps();
+    EXPECT_EQ(Steps(), original);
+}
+
+TEST_F(KeptKeysTest, NothingIsPutInWithoutAMacroOrRoomForBothSteps) {
+    OpenOnMacroPage();
+    EXPECT_FALSE(List().isEnabled());
+    dialog_->CloseDialog(false);
+
+    SetMacros(
+        {NamedMacro(1, u"m", std::vector<MacroAction>(MACRO_MAX_ACTIONS - 1, Step(0, SC_A, 0)))});
+    OpenOnMacroPage();
+    EXPECT_TRUE(List().isEnabled());
+    Pick(1);
+    EXPECT_EQ(Steps().size(), static_cast<size_t>(MACRO_MAX_ACTIONS - 1));
+    EXPECT_FALSE(dialog_->Macros().CanUndo());
 }
 
 // Screenshots of every page in both languages, for looking at by hand.

@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include "base/ini_file.h"
+#include "device/macro_area.h"
 #include "tests/wayland/wayland_e2e_support.h"
 
 namespace quorvel::testing {
@@ -36,6 +37,19 @@ protected:
         EXPECT_TRUE(WaitUntil([&] {
             return DumpArea("keyBlocks").mid(slot, 3) == QByteArray::fromHex(expected);
         })) << DumpArea("keyBlocks").mid(slot, 3).toHex().toStdString();
+    }
+    // The program on a compositor without the protocol (Qt and the program leave it alone, as
+    // on one that lacks it), the key dialog open on key A.
+    std::optional<SwayWindow> KeyDialogWithoutTheProtocol(QProcess*& program) {
+        env_.insert("QT_WAYLAND_DISABLED_INTERFACES", "zwp_keyboard_shortcuts_inhibit_manager_v1");
+        program = OpenOnWayland(1);
+        if (!ClickMainControl("KEY_01E")) return std::nullopt;
+        return WindowOfSize(DIALOG_SIZE);
+    }
+    // Opens the drop-down list at `list` and picks a row: the first opens under the pointer,
+    // each a row's height below the one before.
+    bool PickFromList(const SwayWindow& dialog, QPoint list, int row) {
+        return ClickIn(dialog, list) && ClickIn(dialog, list + QPoint(0, 22 * row));
     }
     QImage MainWindowPicture() const {
         const QString file = dir_.filePath("main.png");
@@ -114,19 +128,38 @@ TEST_F(KeyDialogOnWayland, PrintScreenKeptByTheCompositorReachesTheCapture) {
 }
 
 TEST_F(KeyDialogOnWayland, WithoutTheProtocolTheKeptKeysAreOfferedFromAList) {
-    // Qt and the program leave the protocol alone, as on a compositor that lacks it.
-    env_.insert("QT_WAYLAND_DISABLED_INTERFACES", "zwp_keyboard_shortcuts_inhibit_manager_v1");
-    QProcess* program = OpenOnWayland(1);
-    ASSERT_TRUE(ClickMainControl("KEY_01E"));
-    const std::optional<SwayWindow> dialog = WindowOfSize(DIALOG_SIZE);
+    QProcess* program = nullptr;
+    const std::optional<SwayWindow> dialog = KeyDialogWithoutTheProtocol(program);
     ASSERT_TRUE(dialog);
     ShotTo("key-dialog-kept-keys-en");
-    // The list's drop-down opens under it with a row per key: Print Screen is the third.
+    // The list is under the key box; Print Screen is its third row.
     const QRect keyBox = SkinPlace("Composite.ini", "FUNC_KEY_INPUT");
-    const QPoint list(keyBox.center().x(), keyBox.bottom() + 24);
-    ASSERT_TRUE(ClickIn(*dialog, list));
-    ASSERT_TRUE(ClickIn(*dialog, list + QPoint(0, 44)));
+    ASSERT_TRUE(PickFromList(*dialog, {keyBox.center().x(), keyBox.bottom() + 24}, 2));
     ASSERT_NO_FATAL_FAILURE(OkApplyAndExpectKeyA("020246"));
+    EXPECT_TRUE(KillRunning(program));
+}
+
+TEST_F(KeyDialogOnWayland, WithoutTheProtocolTheMacroPageAddsAKeptKeyFromItsList) {
+    QProcess* program = nullptr;
+    const std::optional<SwayWindow> dialog = KeyDialogWithoutTheProtocol(program);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(ClickDialog("CONTROL_MACRO"));
+    ASSERT_TRUE(ClickDialog("FUNC_MACRO_ADD"));
+    ShotTo("key-dialog-macro-kept-keys-en");
+    // The list is under the macro box (one text line tall); Right Win is its second row.
+    const QRect box = SkinPlace("Composite.ini", "FUNC_MACRO_LIST");
+    ASSERT_TRUE(PickFromList(*dialog, {box.center().x(), box.top() + 53}, 1));
+    ASSERT_TRUE(ClickDialog("CONTROL_OK"));
+    ASSERT_TRUE(ClickMainControl("CONTROL2_APPLY"));
+    const std::vector<MacroAction> expected{MakeMacroAction(50, 0x15C, MACRO_STATE_PRESS),
+                                            MakeMacroAction(0, 0x15C, MACRO_STATE_RELEASE)};
+    const auto written = [&] {
+        const QByteArray area = DumpArea("macroArea");
+        const std::vector<MacroRecord> macros = DecodeMacroArea(
+            std::span(reinterpret_cast<const uint8_t*>(area.constData()), area.size()));
+        return macros.size() == 1 ? macros[0].actions : std::vector<MacroAction>();
+    };
+    EXPECT_TRUE(WaitUntil([&] { return written() == expected; })) << written().size();
     EXPECT_TRUE(KillRunning(program));
 }
 

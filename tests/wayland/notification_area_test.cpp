@@ -1,6 +1,7 @@
 // A Wayland desktop without a notification area (a bare compositor, no watcher on the session
 // bus): started from the desktop's autostart, the program shows its window, since the
-// compositor may not minimise it, and its icon joins a watcher that appears later.
+// compositor may not minimise it, its icon joins a watcher that appears later, and the window
+// comes back when that watcher goes.
 #include <gtest/gtest.h>
 
 #include <QThread>
@@ -12,7 +13,8 @@ namespace {
 
 using NoNotificationAreaOnWayland = WaylandEndToEndTest;
 
-TEST_F(NoNotificationAreaOnWayland, AutostartShowsTheWindowAndTheIconJoinsALaterWatcher) {
+TEST_F(NoNotificationAreaOnWayland,
+       AutostartShowsTheWindowTheIconJoinsALaterWatcherAndLeavesWithIt) {
     PrivateSessionBus bus;
     ASSERT_TRUE(bus.Start(env_));
     ProgramCopy(1);
@@ -31,8 +33,10 @@ TEST_F(NoNotificationAreaOnWayland, AutostartShowsTheWindowAndTheIconJoinsALater
     ASSERT_TRUE(sway_.MovePointer({1, 790}));
     ASSERT_TRUE(ClickMainControl("CONTROL_CANCEL"));
     EXPECT_TRUE(WaitUntil([&] { return !MainWindow().has_value(); }, 10000));
+    // The watcher leaving the bus takes the icon with it: the window comes back.
     area.kill();
     area.waitForFinished(3000);
+    EXPECT_TRUE(WaitUntil([&] { return MainWindow().has_value(); }, 10000));
 }
 
 }  // namespace
