@@ -56,10 +56,17 @@ bool ReadMacroDirectory(DeviceLink& link, std::vector<uint8_t>& area) {
 bool FileHolds(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in || in.tellg() != static_cast<std::streamoff>(bytes.size())) return false;
-    std::vector<char> held(bytes.size());
     in.seekg(0);
-    return in.read(held.data(), static_cast<std::streamsize>(held.size())) &&
-           std::memcmp(held.data(), bytes.data(), bytes.size()) == 0;
+    // In pieces: a buffer the size of the file would cost fresh pages for nothing.
+    std::array<char, 8192> piece;
+    for (size_t done = 0; done < bytes.size();) {
+        const size_t length = std::min(piece.size(), bytes.size() - done);
+        if (!in.read(piece.data(), static_cast<std::streamsize>(length)) ||
+            std::memcmp(piece.data(), bytes.data() + done, length) != 0)
+            return false;
+        done += length;
+    }
+    return true;
 }
 
 }  // namespace
