@@ -28,9 +28,11 @@ std::vector<PictureChunk> ChunksToSend(DeviceLink& link, PictureStore::Hold& pic
         if (full || !link.Picture().Holds(chunk.area, chunk.address, chunk.bytes))
             changed.push_back(chunk);
     if (changed.empty()) return changed;
+    // Unknown before the first frame goes; no file says otherwise until they are confirmed,
+    // in case this process does not live to confirm them.
     for (const PictureChunk& chunk : changed)
         link.Picture().Forget(chunk.area, chunk.address, chunk.bytes.size());
-    picture.Save();
+    picture.RemoveFile();
     return changed;
 }
 

@@ -55,7 +55,8 @@ ChunkWriteResult WriteChangedChunks(DeviceLink& link, std::span<const PictureChu
 //
 // The chunks of those given that must go out: all of them with full or when the link does not
 // trust the picture, otherwise those the picture does not show the keyboard holding. They are
-// unknown, on file too, before this returns, in case this process does not live to confirm them.
+// unknown before this returns, and the picture file is removed until the hold ends, in case this
+// process does not live to confirm them.
 std::vector<PictureChunk> ChunksToSend(DeviceLink& link, PictureStore::Hold& picture,
                                        std::span<const PictureChunk> chunks, bool full = false);
 // Sends the chunks in order inside an open session until one fails; that failure or CMD_OK.

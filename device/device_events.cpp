@@ -115,23 +115,26 @@ void DeviceEvents::PresenceWorker(uint32_t count) {
         shell_.HideMainWindow();
     } else {
         std::array<uint8_t, KEY_TABLE_BLOCK_SIZE> layout{};
+        SettingsBlock settings{};
+        const uint64_t resets = link_.ProfileCacheResets();
         int layoutRead = CMD_NO_DEVICE;
+        int settingsRead = CMD_NO_DEVICE;
         {
-            // What an earlier process learnt of this plug-in, the default layout among it.
+            // What an earlier process learnt of this plug-in, the default layout and the
+            // settings block among it.
             link_.Picture().SetPlugIdentity(link_.QueryPlugIdentity());
             PictureStore::Hold picture = link_.PictureFile().Take();
             layoutRead = ReadDefaultLayout(link_, layout);
+            // Reads refused because the program is shutting down are no news for the window.
+            if (presenceWorker_.Stopping()) return;
+            settingsRead = RecallSettingsBlock(link_, settings);
         }
-        // Reads refused because the program is shutting down are no news for the window.
-        if (presenceWorker_.Stopping()) return;
         if (layoutRead == CMD_OK) {
             ReplaceDefaultLayout(ReadKeyTableBlock(layout.data()));
         } else {
             shell_.ShowMessage(DEFAULT_LAYOUT_FAILED_TEXT);
         }
-        SettingsBlock settings{};
-        const uint64_t resets = link_.ProfileCacheResets();
-        if (ReadSettingsBlock(link_, settings) == CMD_OK) {
+        if (settingsRead == CMD_OK) {
             macroCapacity_.store(settings[SETTINGS_MACRO_CAPACITY] * MACRO_CAPACITY_UNIT);
             // The same block names the active profile: the window's first question of it
             // needs no second read.

@@ -116,6 +116,10 @@ int ReadSettingsBlock(DeviceLink& link, SettingsBlock& block) {
     return result;
 }
 
+int RecallSettingsBlock(DeviceLink& link, SettingsBlock& block) {
+    return ChunkedRead(link, OP_READ_SETTINGS_BLOCK, 0, block);
+}
+
 int WriteSettingsBlock(DeviceLink& link, const SettingsBlock& block) {
     return SimpleCommand(link, OP_WRITE_SETTINGS_BLOCK, SETTINGS_BLOCK_SIZE, 0, block);
 }

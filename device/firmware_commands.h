@@ -31,6 +31,10 @@ int BeginSession(DeviceLink& link);
 int EndSession(DeviceLink& link);
 
 int ReadSettingsBlock(DeviceLink& link, SettingsBlock& block);
+// The block as the keyboard picture knows it for this plug-in, read from the keyboard when it
+// does not: the active profile and the macro capacity change only through writes, which the
+// picture follows.
+int RecallSettingsBlock(DeviceLink& link, SettingsBlock& block);
 int WriteSettingsBlock(DeviceLink& link, const SettingsBlock& block);
 
 // The reply always fills all 56 bytes, whatever length was asked.

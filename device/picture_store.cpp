@@ -61,8 +61,8 @@ PictureStore::Hold::~Hold() {
     store_.Leave();
 }
 
-void PictureStore::Hold::Save() {
-    store_.SaveLocked();
+void PictureStore::Hold::RemoveFile() {
+    store_.RemoveLocked();
 }
 
 void PictureStore::Enter() {
@@ -85,7 +85,14 @@ void PictureStore::Enter() {
     }
     ino_t inode = 0;
     int64_t time = 0;
-    if (!FileStamp(path_, inode, time) || (inode == fileInode_ && time == fileTime_)) return;
+    if (!FileStamp(path_, inode, time)) {
+        // Gone since this process last had it: a writer died before it could confirm.
+        if (fileInode_ != 0) picture_.ForgetAll();
+        fileInode_ = 0;
+        fileTime_ = 0;
+        return;
+    }
+    if (inode == fileInode_ && time == fileTime_) return;
     std::ifstream in(path_, std::ios::binary);
     const std::vector<uint8_t> data{std::istreambuf_iterator<char>(in),
                                     std::istreambuf_iterator<char>()};
@@ -97,7 +104,9 @@ void PictureStore::Enter() {
 
 void PictureStore::SaveLocked() {
     std::lock_guard lock(mutex_);
-    if (path_.empty() || !saving_ || picture_.Version() == savedVersion_) return;
+    // Saved when it changed, and when there is no file (removed for a write, or never made).
+    if (path_.empty() || !saving_ || (fileInode_ != 0 && picture_.Version() == savedVersion_))
+        return;
     if (picture_.PlugIdentity().empty() || PictureFilePath(picture_.PlugIdentity()) != path_)
         return;
     const uint64_t version = picture_.Version();
@@ -108,6 +117,16 @@ void PictureStore::SaveLocked() {
         savedVersion_ = version;
         FileStamp(path_, fileInode_, fileTime_);
     }
+}
+
+void PictureStore::RemoveLocked() {
+    std::lock_guard lock(mutex_);
+    if (path_.empty() || !saving_) return;
+    const bool removed = unlink(path_.c_str()) == 0 || errno == ENOENT;
+    fileInode_ = 0;
+    fileTime_ = 0;
+    // A file that stays must at least say what is now unknown.
+    if (!removed) SaveLocked();
 }
 
 void PictureStore::Leave() {

@@ -34,8 +34,9 @@ public:
         ~Hold();
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
-        // Saves now (the hold goes on): for marks that must survive this process dying.
-        void Save();
+        // Before a write's first frame: the file goes until the hold ends and saves it again,
+        // so a process that dies halfway leaves nothing another process could trust.
+        void RemoveFile();
 
     private:
         PictureStore& store_;
@@ -46,6 +47,7 @@ private:
     void Enter();
     void Leave();
     void SaveLocked();
+    void RemoveLocked();
 
     KeyboardPicture& picture_;
     std::recursive_mutex mutex_;
@@ -54,7 +56,8 @@ private:
     std::string path_;
     bool saving_ = true;
     uint64_t savedVersion_ = 0;
-    // The file as last loaded or saved here: another process's save replaces it.
+    // The file as last loaded or saved here: another process's save replaces it, and a
+    // writer that died removed it.
     ino_t fileInode_ = 0;
     int64_t fileTime_ = 0;
 };

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <fstream>
-#include <iterator>
+#include <future>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "base/atomic_write.h"
@@ -50,9 +52,26 @@ bool ReadMacroDirectory(DeviceLink& link, std::vector<uint8_t>& area) {
     return ReadMacroArea(link, area) == CMD_OK;
 }
 
+// True when the file holds exactly these bytes.
+bool FileHolds(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() != static_cast<std::streamoff>(bytes.size())) return false;
+    in.seekg(0);
+    // In pieces: a buffer the size of the file would cost fresh pages for nothing.
+    std::array<char, 8192> piece;
+    for (size_t done = 0; done < bytes.size();) {
+        const size_t length = std::min(piece.size(), bytes.size() - done);
+        if (!in.read(piece.data(), static_cast<std::streamsize>(length)) ||
+            std::memcmp(piece.data(), bytes.data() + done, length) != 0)
+            return false;
+        done += length;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
+bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path, WorkingSetData* loaded) {
     // Whatever is loaded after a failed read did not come from the keyboard, so its other
     // profiles' tables must not be written in place of the keyboard's.
     link.ForgetKeyboardMacros();
@@ -79,13 +98,13 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path) {
         link.NoteKeyboardMacros(MacroIds(data.macros.Records()));
         const std::vector<uint8_t> image = EncodeProfileImage(data);
         // A file that already says this is left alone: no flush to disk for nothing.
-        std::ifstream existing(path, std::ios::binary);
-        if (existing &&
-            std::equal(image.begin(), image.end(), std::istreambuf_iterator<char>(existing),
-                       std::istreambuf_iterator<char>(),
-                       [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }))
-            return true;
-        return WriteFileAtomically(path, image);
+        if (!FileHolds(path, image) && !WriteFileAtomically(path, image)) return false;
+        if (!loaded) return true;
+        // What loading the file now gives, without reading it again.
+        std::optional<WorkingSetData> decoded = DecodeProfileImage(image);
+        if (!decoded) return false;
+        *loaded = std::move(*decoded);
+        return true;
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -97,7 +116,7 @@ ProfileSource LoadActiveProfileFromKeyboard(DeviceLink& link, ProfileWorkingSet&
     if (active >= 0 && active < ONBOARD_PROFILE_COUNT) {
         const std::string path = ProfileFilePath(active);
         WorkingSetData loaded;
-        if (ReadProfileFromKeyboard(link, path) && LoadProfileFile(path, loaded)) {
+        if (ReadProfileFromKeyboard(link, path, &loaded)) {
             WorkingSetLock data = workingSet.Lock();
             *data = std::move(loaded);
             return ProfileSource::KEYBOARD;
@@ -119,8 +138,10 @@ ApplyResult ApplyWorkingSet(DeviceLink& link, ShellPort& shell, ProfileWorkingSe
     KeyboardWrite write;
     {
         WorkingSetLock data = workingSet.Lock();
-        result.saved = SaveWorkingSet(active, *data);
+        // The file goes to disk while the keyboard takes its frames and its pause.
+        std::future<bool> saved = SaveWorkingSetAlongside(active, *data);
         write = RefreshDeviceSnapshot(link, snapshot, *data, false, progress);
+        result.saved = saved.get();
     }
     ShowWriteMessage(shell, write);
     result.written = write.result;

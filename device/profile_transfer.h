@@ -19,8 +19,9 @@ inline constexpr std::string_view IMPORT_FAILED_TEXT = "MAIN_PROMPT_INPORT";
 // Reads the key tables of the three on-board profiles and the macro area and writes them to
 // path as a profile image (no texts, area 3 empty), replacing the file atomically. False when
 // the active profile is unknown, a read fails or the file cannot be written; the file is then
-// untouched.
-bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path);
+// untouched. When loaded is given it receives what loading the file then gives.
+bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path,
+                             WorkingSetData* loaded = nullptr);
 
 enum class ProfileSource {
     KEYBOARD,  // the active profile's file was read from the keyboard and loaded

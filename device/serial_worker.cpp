@@ -1,12 +1,14 @@
 #include "device/serial_worker.h"
 
+#include <system_error>
+
 namespace quorvel {
 
-SerialWorker::SerialWorker() : thread_([this] { Run(); }) {}
+SerialWorker::SerialWorker() = default;
 
 SerialWorker::~SerialWorker() {
     Stop();
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 void SerialWorker::Stop() {
@@ -22,6 +24,14 @@ bool SerialWorker::Post(std::function<void()> job) {
     {
         std::lock_guard lock(mutex_);
         if (stopping_ || jobs_.size() >= MAX_PENDING) return false;
+        // Started with the first job: most workers of a short-lived process never get one.
+        if (!thread_.joinable()) {
+            try {
+                thread_ = std::thread([this] { Run(); });
+            } catch (const std::system_error&) {
+                return false;
+            }
+        }
         jobs_.push_back(std::move(job));
     }
     changed_.notify_all();

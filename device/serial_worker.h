@@ -1,7 +1,7 @@
 #pragma once
-// One background thread that runs queued jobs one at a time, in the order they were queued.
-// Device events use it so that each event is acted on once, in order, and never blocks the
-// service library's thread.
+// One background thread, started with the first job, that runs queued jobs one at a time, in the
+// order they were queued. Device events use it so that each event is acted on once, in order, and
+// never blocks the service library's thread.
 #include <condition_variable>
 #include <deque>
 #include <functional>

@@ -18,8 +18,7 @@ int LoadFromKeyboard(DeviceLink& link) {
         return PROFILE_READ_FAILED;
     const std::string path = ProfileFilePath(active);
     WorkingSetData loaded;
-    if (!ReadProfileFromKeyboard(link, path) || !LoadProfileFile(path, loaded))
-        return PROFILE_READ_FAILED;
+    if (!ReadProfileFromKeyboard(link, path, &loaded)) return PROFILE_READ_FAILED;
     *ProfileWorkingSet::Instance().Lock() = std::move(loaded);
     return CMD_OK;
 }

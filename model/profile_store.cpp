@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <vector>
 
 #include "base/atomic_write.h"
@@ -160,6 +162,29 @@ bool SaveWorkingSet(int activeProfile, WorkingSetData& data) {
     if (activeProfile < 0) return false;
     const std::string path = ProfileFilePath(activeProfile);
     return IsRegularFile(path) && WriteProfileImage(path, data);
+}
+
+std::future<bool> SaveWorkingSetAlongside(int activeProfile, WorkingSetData& data) {
+    std::promise<bool> done;
+    std::future<bool> result = done.get_future();
+    const std::string path = activeProfile < 0 ? "" : ProfileFilePath(activeProfile);
+    if (path.empty() || !IsRegularFile(path)) {
+        done.set_value(false);
+        return result;
+    }
+    try {
+        auto image = std::make_shared<const std::vector<uint8_t>>(EncodeProfileImage(data));
+        auto write = [path, image] { return WriteFileAtomically(path, *image); };
+        try {
+            return std::async(std::launch::async, write);
+        } catch (const std::system_error&) {
+            // No thread to be had: written here and now.
+            done.set_value(write());
+        }
+    } catch (const std::bad_alloc&) {
+        done.set_value(false);
+    }
+    return result;
 }
 
 bool SaveWorkingSet(int activeProfile, ProfileWorkingSet& workingSet) {

@@ -1,6 +1,7 @@
 #pragma once
 // The program's data folder in the user's Documents folder, with the settings file and one
 // profile file per on-board profile, and the file side of loading and saving the working set.
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,10 @@ bool LoadProfileFile(const std::string& path, WorkingSetData& data);
 // does not exist, the profile is unknown (negative) or the write fails.
 bool SaveWorkingSet(int activeProfile, WorkingSetData& data);
 bool SaveWorkingSet(int activeProfile, ProfileWorkingSet& workingSet);
+// The same, with the file written and flushed on a thread of its own, so that a keyboard write
+// the caller starts meanwhile does not wait for the disk. The image is taken from data before
+// this returns; get() the result before the file is read again.
+std::future<bool> SaveWorkingSetAlongside(int activeProfile, WorkingSetData& data);
 
 // The fresh working set: G-key codes in area 0, no macros, no texts.
 void CreateFreshWorkingSet(WorkingSetData& data);

@@ -15,8 +15,8 @@ uint32_t TextBytes(const std::u16string& text) {
 }  // namespace
 
 const std::u16string* TextTable::At(int index) const {
-    if (!IsEntryIndex(index) || !texts_[index]) return nullptr;
-    return &*texts_[index];
+    const auto found = texts_.find(index);
+    return found == texts_.end() ? nullptr : &found->second;
 }
 
 uint32_t TextTable::BytesAt(int index) const {
@@ -29,14 +29,18 @@ void TextTable::Set(int index, std::optional<std::u16string_view> text) {
     // Copied first: the view may point into the text it replaces.
     std::optional<std::u16string> replacement;
     if (text) replacement.emplace(*text);
-    std::optional<std::u16string>& slot = texts_[index];
-    if (slot) total_ -= TextBytes(*slot);
-    if (replacement) total_ += TextBytes(*replacement);
-    slot = std::move(replacement);
+    if (const auto found = texts_.find(index); found != texts_.end()) {
+        total_ -= TextBytes(found->second);
+        texts_.erase(found);
+    }
+    if (replacement) {
+        total_ += TextBytes(*replacement);
+        texts_.emplace(index, std::move(*replacement));
+    }
 }
 
 void TextTable::Clear() {
-    for (std::optional<std::u16string>& slot : texts_) slot.reset();
+    texts_.clear();
     total_ = 0;
 }
 

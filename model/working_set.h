@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,7 +29,6 @@ constexpr int WorkingSetEntryIndex(int area, int entry) {
 // Indices outside 0..WORKING_SET_ENTRIES-1 hold no text and are not stored.
 class TextTable {
 public:
-    TextTable() : texts_(WORKING_SET_ENTRIES) {}
 
     // Null when the entry has no text.
     const std::u16string* At(int index) const;
@@ -43,7 +43,8 @@ public:
     bool operator==(const TextTable&) const = default;
 
 private:
-    std::vector<std::optional<std::u16string>> texts_;
+    // By index; most entries have none, and every copy of the working set copies the table.
+    std::map<int, std::u16string> texts_;
     uint32_t total_ = 0;
 };
 

@@ -72,8 +72,9 @@ TEST_F(ChangesOnly, OneKeyIsAHandfulOfFramesAndTheSameCommandTwiceWritesNothing)
     size_t mark = keyboard_->TraceMark();
     Ok({"key", "set", "Caps Lock", "key:Left"});
     const std::vector<std::string> frames = keyboard_->FramesSentSince(mark);
-    // Every frame of the process: two settings reads, begin, the one chunk, end, its read-back.
-    EXPECT_LE(frames.size(), 10u);
+    // Every frame of the process: begin, the one chunk, end, its read-back. The plug-in's
+    // settings block and default layout come from its picture.
+    EXPECT_EQ(frames.size(), 4u);
     EXPECT_EQ(WriteFramesSince(mark), 3);
     EXPECT_NE(Ok({"keys"}).find("Caps Lock         key:Left"), std::string::npos);
     EXPECT_EQ(DumpField(keyboard_->Run({"dump"}), "macroArea"), areaBefore);
@@ -82,6 +83,28 @@ TEST_F(ChangesOnly, OneKeyIsAHandfulOfFramesAndTheSameCommandTwiceWritesNothing)
     Ok({"key", "set", "Caps Lock", "key:Left"});
     EXPECT_EQ(WriteFramesSince(mark), 0);
     EXPECT_EQ(Ok({"verify"}).find("differs"), std::string::npos);
+}
+
+TEST_F(ChangesOnly, AProfileSwitchIsWhereTheNextProcessWritesWithoutAskingAgain) {
+    Ok({"key", "set", "A", "key:B"});
+    Ok({"profile", "set", "2"});
+    const size_t mark = keyboard_->TraceMark();
+    Ok({"key", "set", "A", "key:C"});
+    for (const std::string& frame : keyboard_->FramesSentSince(mark))
+        EXPECT_NE(frame.substr(9, 2), "03") << "a settings read: " << frame;
+    EXPECT_NE(Ok({"keys"}).find("A                 key:C"), std::string::npos);
+    Ok({"profile", "set", "1"});
+    EXPECT_NE(Ok({"keys"}).find("A                 key:B"), std::string::npos);
+
+    // A new plug-in is asked again.
+    keyboard_->Run({"unplug"});
+    keyboard_->Run({"plug"});
+    const size_t replugged = keyboard_->TraceMark();
+    Ok({"key", "set", "A", "key:D"});
+    int settingsReads = 0;
+    for (const std::string& frame : keyboard_->FramesSentSince(replugged))
+        settingsReads += frame.substr(9, 2) == "03";
+    EXPECT_EQ(settingsReads, 1);
 }
 
 TEST_F(ChangesOnly, DryRunPrintsFrameForFrameWhatTheCommandThenSends) {

@@ -3,6 +3,8 @@
 #include "device/keyboard_picture.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -111,18 +113,26 @@ TEST(KeyboardPicture, FileFormBelongsToOnePlugIn) {
     EXPECT_FALSE(same.Holds(PictureArea::MACRO_AREA, 112, NEW));
 }
 
-TEST(PictureStore, ProcessesOfOnePlugInSeeEachOthersChanges) {
-    const std::string folder = ::testing::TempDir() + "/picture-store-test";
-    std::filesystem::remove_all(folder);
-    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-    KeyboardPicture first, second;
-    PictureStore firstStore(first), secondStore(second);
-    first.SetPlugIdentity("virtual:/k#7.1");
-    second.SetPlugIdentity("virtual:/k#7.1");
-    {
+// Two processes' pictures of one plug-in, sharing a private runtime folder, in which the
+// first has learnt NEW at the start of the key blocks.
+class PictureFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::remove_all(folder_);
+        setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
+        first.SetPlugIdentity("virtual:/k#7.1");
+        second.SetPlugIdentity("virtual:/k#7.1");
         PictureStore::Hold hold = firstStore.Take();
         first.Learn(KEYS, 0, NEW);
     }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    const std::string folder_ = ::testing::TempDir() + "/picture-store-test";
+    KeyboardPicture first, second;
+    PictureStore firstStore{first}, secondStore{second};
+};
+
+TEST_F(PictureFiles, ProcessesOfOnePlugInSeeEachOthersChanges) {
     {
         PictureStore::Hold hold = secondStore.Take();
         EXPECT_TRUE(second.Holds(KEYS, 0, NEW));
@@ -142,7 +152,32 @@ TEST(PictureStore, ProcessesOfOnePlugInSeeEachOthersChanges) {
         PictureStore::Hold hold = firstStore.Take();
         EXPECT_FALSE(first.Holds(KEYS, 0, OLD));
     }
-    std::filesystem::remove_all(folder);
+}
+
+TEST_F(PictureFiles, AWriterThatDiesBeforeConfirmingLeavesNothingTrusted) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The writer's process ends between removing the file and confirming its frames.
+        PictureStore::Hold hold = secondStore.Take();
+        hold.RemoveFile();
+        second.OpenSession(0);
+        second.NoteWrite({KEYS, 0, OLD}, true);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    {
+        PictureStore::Hold hold = firstStore.Take();
+        EXPECT_FALSE(first.Holds(KEYS, 0, NEW));
+        EXPECT_FALSE(first.Holds(KEYS, 0, OLD));
+        first.Learn(KEYS, 0, OLD);
+    }
+    // From here on what is learnt is saved again.
+    {
+        PictureStore::Hold hold = secondStore.Take();
+        EXPECT_TRUE(second.Holds(KEYS, 0, OLD));
+    }
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Reading profiles from the keyboard into profile files and the working set.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <fstream>
+#include <optional>
 #include <vector>
 
 #include "base/byte_order.h"
@@ -44,6 +47,31 @@ TEST_F(ReadTest, AreaWithoutMagicHoldsNoMacros) {
     ASSERT_EQ(file.size(), 32832u);
     EXPECT_TRUE(IsValidImageHeader(file.data()));
     EXPECT_EQ(ReadLe16(&file[PROFILE_OFFSET_MACRO_COUNT]), 0);
+}
+
+TEST_F(ReadTest, AFileThatAlreadySaysItIsLeftAloneAndAnyOtherReplaced) {
+    const std::string path = folder_.Dir() + "/read";
+    ASSERT_TRUE(ReadProfileFromKeyboard(*link_, path));
+    const std::vector<uint8_t> keyboard = FileBytes(path);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    WorkingSetData loaded;
+    ASSERT_TRUE(ReadProfileFromKeyboard(*link_, path, &loaded));
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced
+    std::optional<WorkingSetData> fromFile = DecodeProfileImage(keyboard);
+    ASSERT_TRUE(fromFile);
+    EXPECT_TRUE(loaded == *fromFile);
+
+    // One byte off, the same size: replaced with what the keyboard holds.
+    std::vector<uint8_t> changed = keyboard;
+    changed.back() ^= 1;
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(changed.data()),
+               static_cast<std::streamsize>(changed.size()));
+    ASSERT_TRUE(ReadProfileFromKeyboard(*link_, path));
+    EXPECT_EQ(FileBytes(path), keyboard);
 }
 
 TEST_F(ReadTest, DamagedDirectoryKeepsTheMacrosThatFit) {

@@ -1,5 +1,5 @@
 #pragma once
-// Runs the built quorvelctl against a test's virtual keyboard, the way a user's shell would.
+// Runs the built quorvelctl against a test's virtual keyboard, started directly (no shell).
 #include <string>
 #include <vector>
 
@@ -12,9 +12,6 @@ struct CtlOutcome {
     std::string out;
     std::string err;
 };
-
-// One word for sh -c, quoted so that nothing in it is interpreted.
-std::string ShellQuote(const std::string& word);
 
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadWhole(const std::string& path);
