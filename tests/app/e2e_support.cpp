@@ -1,7 +1,5 @@
 #include "tests/app/e2e_support.h"
 
-#include <unistd.h>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,11 +17,23 @@ QString BinFolder() {
 XDisplay::XDisplay() {
     bool chosen = false;
     number_ = qEnvironmentVariableIntValue("QUORVEL_TEST_DISPLAY", &chosen);
-    if (!chosen) number_ = 90 + getpid() % 100;
-    server_.start(
-        "Xvfb", {QString(":%1").arg(number_), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-    QString socket = QString("/tmp/.X11-unix/X%1").arg(number_);
-    for (int i = 0; i < 200 && !QFile::exists(socket); ++i) QThread::msleep(20);
+    const QStringList screen = {"-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
+    server_.setStandardErrorFile(QProcess::nullDevice());
+    if (chosen) {
+        server_.start("Xvfb", QStringList{Name()} + screen);
+        const QString socket = QString("/tmp/.X11-unix/X%1").arg(number_);
+        for (int i = 0; i < 200 && !QFile::exists(socket); ++i) QThread::msleep(20);
+    } else {
+        // The server takes the first free number and writes it once it accepts clients, so
+        // tests running side by side never share a display.
+        server_.start("Xvfb", QStringList{"-displayfd", "1"} + screen);
+        bool named = false;
+        number_ = NextLine(server_, 20000).toInt(&named);
+        if (!named) {
+            ADD_FAILURE() << "Xvfb named no display: " << server_.errorString().toStdString();
+            return;
+        }
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", Name());
     StartNotificationArea(notificationArea_, "x11", env);

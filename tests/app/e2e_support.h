@@ -39,9 +39,9 @@ private:
     QProcess daemon_;
 };
 
-// One Xvfb server per test binary, with a notification area as most desktops have one.
-// QUORVEL_TEST_DISPLAY picks its number (so parallel runs by different people do not collide);
-// otherwise 90 plus the process id modulo 100.
+// One Xvfb server per test process, with a notification area as most desktops have one. The
+// server picks a free display number itself; QUORVEL_TEST_DISPLAY sets one instead (to watch a
+// test on a server started by hand, say).
 class XDisplay {
 public:
     XDisplay();

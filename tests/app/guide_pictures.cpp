@@ -1,10 +1,20 @@
 #include "tests/app/guide_pictures.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QThread>
 
 namespace quorvel::testing {
+namespace {
+
+constexpr char FIXED_HOME[] = "/tmp/quorvel-guide/home";
+constexpr char FIXED_HOME_LOCK[] = "/tmp/quorvel-guide.lock";
+
+}  // namespace
 
 void GuidePictureTest::TearDown() {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -18,6 +28,22 @@ void GuidePictureTest::TearDown() {
         list.remove();
     }
     EndToEndTest::TearDown();
+    if (homeLock_ >= 0) {
+        QFile::remove(FIXED_HOME);
+        close(homeLock_);
+        homeLock_ = -1;
+    }
+}
+
+bool GuidePictureTest::HomeByFixedName() {
+    homeLock_ = open(FIXED_HOME_LOCK, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (homeLock_ < 0 || flock(homeLock_, LOCK_EX) != 0) return false;
+    QDir().mkpath(QFileInfo(FIXED_HOME).path());
+    // A link left by a test that was killed goes; the lock says no running test uses it.
+    QFile::remove(FIXED_HOME);
+    if (!QFile::link(dir_.filePath("home"), FIXED_HOME)) return false;
+    env_.insert("HOME", FIXED_HOME);
+    return true;
 }
 
 void GuidePictureTest::Picture(const QString& name, int language, QRect area) {

@@ -31,9 +31,14 @@ protected:
     bool ClickOnScreen(QPoint at);
     // A real click on a control of the dialog skin file, in the window opened last.
     bool ClickDialog(const char* key);
+    // Gives the programs started from now on a home by a fixed name, a link to the test's own,
+    // so that a picture showing a file's path does not carry the random name of the test's
+    // folder. Tests doing this, in any build on the machine, take turns.
+    bool HomeByFixedName();
 
 private:
     QStringList written_;
+    int homeLock_ = -1;
 };
 
 }  // namespace quorvel::testing

@@ -101,6 +101,7 @@ TEST_F(GuidePictures, KeyDialogMacrosAndAFailedWrite) {
 }
 
 TEST_F(GuidePictures, LightingProfileManagerAndNoKeyboard) {
+    ASSERT_TRUE(HomeByFixedName());  // the profile manager shows where the profiles are
     InBothLanguages(
         1500,
         [&](QProcess*, int language) {

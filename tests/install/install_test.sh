@@ -6,17 +6,11 @@
 # copy's /Kill ends it. Every change lands in the user's own folders; nothing may be written
 # under the prefix. The user guide with every file it links to, the manual pages, the desktop
 # entry and the software-centre page are installed and valid.
-# Usage: install_test.sh BUILD_DIR DISPLAY_NUMBER
+# Usage: install_test.sh BUILD_DIR
 set -euo pipefail
 . "$(dirname "$0")/guide_links.sh"
 
 build=$1
-# The first display from the given number on that no X server holds.
-number=${2:-61}
-while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
-    number=$((number + 1))
-done
-display=:$number
 work=$(mktemp -d /tmp/quorvel-install-test.XXXXXX)
 chmod 755 "$work"
 prefix=$work/prefix
@@ -82,13 +76,12 @@ chmod -R a-w "$prefix"
 listing() { find "$prefix" -printf '%p %m %s %T@\n' | sort; }
 before=$(listing)
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-pids+=("$xvfb_pid")
-for _ in $(seq 300); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo -display "$display" >/dev/null 2>&1 || fail "Xvfb did not start on $display"
-# Another server that took the display first would answer, then go away under the window.
-kill -0 "$xvfb_pid" 2>/dev/null || fail "the display $display is another X server's"
+# The server takes a free display itself and names it once it accepts clients.
+Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$work/display" 2>/dev/null &
+pids+=("$!")
+for _ in $(seq 300); do grep -q '^[0-9]\+$' "$work/display" && break; sleep 0.1; done
+grep -q '^[0-9]\+$' "$work/display" || fail "Xvfb named no display"
+display=:$(cat "$work/display")
 
 # The centre of the window's menu button, from the installed main skin file.
 IFS=, read -r menu_x menu_y menu_w menu_h < <(sed -n 's/^CONTROL_MENU=//p' \

@@ -37,12 +37,15 @@ std::string LetOthersReach(const std::filesystem::path& folder) {
 
 std::string BecomeTestUserIfRoot(const std::string& keep) {
     if (geteuid() != 0) return {};
-    if (getpwnam(TEST_USER) == nullptr &&
-        std::system("useradd --system --user-group --no-create-home --home-dir /nonexistent "
-                    "--shell /usr/sbin/nologin quorvel-wayland") != 0)
-        return "useradd could not create the test user quorvel-wayland";
+    // Tests running side by side may add the user at the same moment: the one that loses finds
+    // it there, or /etc/passwd locked, and looks again.
+    for (int attempt = 0; attempt < 20 && getpwnam(TEST_USER) == nullptr; ++attempt) {
+        if (std::system("useradd --system --user-group --no-create-home --home-dir /nonexistent "
+                        "--shell /usr/sbin/nologin quorvel-wayland 2>/dev/null") != 0)
+            usleep(100000);
+    }
     const passwd* user = getpwnam(TEST_USER);
-    if (user == nullptr) return "the test user quorvel-wayland is unknown after useradd";
+    if (user == nullptr) return "useradd could not create the test user quorvel-wayland";
     if (const char* bin = std::getenv("QUORVEL_BIN_DIR"); bin != nullptr && *bin != '\0') {
         std::error_code error;
         const std::filesystem::path real = std::filesystem::canonical(bin, error);
