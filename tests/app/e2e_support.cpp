@@ -46,9 +46,17 @@ XDisplay::~XDisplay() {
 }
 
 void XDisplay::RemoveNotificationArea() {
-    // Ended, the helper's connection closes and the server gives its selection up at once.
     notificationArea_.kill();
     notificationArea_.waitForFinished(3000);
+    // Gone only once the server has let the selection go: a program started before that would
+    // still find an area.
+    QProcess check;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", Name());
+    check.setProcessEnvironment(env);
+    check.start(QStringLiteral(QUORVEL_NOTIFICATION_AREA_HOST), {"x11-absent"});
+    if (!check.waitForFinished(15000) || check.readLine().trimmed() != "absent")
+        ADD_FAILURE() << "the display's notification area did not go away";
 }
 
 bool StartNotificationArea(QProcess& host, const QString& kind, const QProcessEnvironment& env) {
@@ -152,7 +160,7 @@ bool EndToEndTest::KillRunning(QProcess* process) {
 
 QString EndToEndTest::ProgramCopy(int language, const QString& leaveOut) {
     QString folder = dir_.filePath("program");
-    for (const QString& sub : {"Skins", "autostart"}) {
+    for (const char* sub : {"Skins", "autostart"}) {
         QDir().mkpath(folder + "/" + sub);
         for (const QString& name : QDir(BinFolder() + "/" + sub).entryList(QDir::Files)) {
             if (name != leaveOut)

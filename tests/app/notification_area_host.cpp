@@ -6,6 +6,9 @@
 //                                    leave and return, as a panel does that quits and restarts.
 // Each prints one line per icon it was given ("docked <window>", "registered <service>") and
 // runs until it is ended.
+//   notification_area_host x11-absent  prints "absent" once the display's tray selection has
+//                                    no owner, and ends.
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QCoreApplication>
@@ -31,6 +34,31 @@ xcb_atom_t Atom(xcb_connection_t* connection, const std::string& name) {
     return atom;
 }
 
+xcb_atom_t TraySelection(xcb_connection_t* connection, int screenNumber) {
+    return Atom(connection, "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber));
+}
+
+// Returns once the tray selection has no owner: the server lets an ended manager's selection go
+// only when it gets round to the closed connection, which a loaded machine delays.
+int WaitUntilNoX11Tray() {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection)) return 1;
+    const xcb_atom_t selection = TraySelection(connection, screenNumber);
+    for (int tries = 0; tries < 1000; ++tries) {
+        xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, selection), nullptr);
+        const bool owned = reply != nullptr && reply->owner != XCB_NONE;
+        free(reply);
+        if (!owned) {
+            std::printf("absent\n");
+            return 0;
+        }
+        usleep(10000);
+    }
+    return 1;
+}
+
 int RunX11TrayManager() {
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
@@ -41,8 +69,7 @@ int RunX11TrayManager() {
     const xcb_window_t area = xcb_generate_id(connection);
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, area, screen->root, 0, 0, 64, 64, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
-    const xcb_atom_t selection =
-        Atom(connection, "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber));
+    const xcb_atom_t selection = TraySelection(connection, screenNumber);
     const xcb_atom_t opcode = Atom(connection, "_NET_SYSTEM_TRAY_OPCODE");
     xcb_set_selection_owner(connection, area, selection, XCB_CURRENT_TIME);
 
@@ -138,7 +165,8 @@ int RunWatcher(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "x11") == 0) return RunX11TrayManager();
     if (argc == 2 && std::strcmp(argv[1], "watcher") == 0) return RunWatcher(argc, argv);
-    std::fputs("usage: notification_area_host x11|watcher\n", stderr);
+    if (argc == 2 && std::strcmp(argv[1], "x11-absent") == 0) return WaitUntilNoX11Tray();
+    std::fputs("usage: notification_area_host x11|watcher|x11-absent\n", stderr);
     return 2;
 }
 
