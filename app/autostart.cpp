@@ -11,8 +11,9 @@ namespace quorvel {
 namespace {
 
 // The Exec value is unescaped twice: first as a string value (\\, \n, \t, \r), then as a command
-// line, where an argument with reserved characters goes in double quotes with ", `, $ and \
-// escaped by a backslash. A % anywhere starts a field code, so a literal one is written %%.
+// line, where an argument with reserved characters goes in double quotes with ", `, $ and the
+// backslash itself escaped by a backslash. A % anywhere starts a field code, so a literal one
+// is written %%.
 QString QuoteExecArgument(const QString& argument) {
     static const QString RESERVED = QStringLiteral(" \t\n\r\"'\\><~|&;$*?#()`");
     bool needsQuotes = false;
