@@ -126,6 +126,9 @@ constexpr std::array SLOT_KEYS = std::to_array<LanguageKeyInfo>({
     {"PROFILE_MANAGER_OK", "OK", SLOT, FILE_VALUE},
     {"PROFILE_MANAGER_CANCEL", "Cancel", SLOT, FILE_VALUE},
     {"PROFILE_MANAGER_APPLY", "Apply", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_ACTIVE", "Active", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_NAME", "Name", SLOT, FILE_VALUE},
+    {"PROFILE_MANAGER_PATH", "Path", SLOT, FILE_VALUE},
     // Program profiles dialog.
     {"APP_PROFILES_TITLE", "Program profiles", SLOT, FILE_VALUE},
     {"APP_PROFILES_ENABLE", "Switch the profile by the program in front", SLOT, FILE_VALUE},

@@ -107,9 +107,6 @@ void CQuorvel_DlgProfile::PlaceControls() {
     list_ = new QTreeWidget(this);
     list_->setObjectName("PROGRAM_LIST");
     list_->setColumnCount(3);
-    // The column titles are fixed, whatever the language.
-    list_->setHeaderLabels(
-        {QString::fromUtf8("激活"), QString::fromUtf8("名称"), QString::fromUtf8("路径")});
     list_->setColumnWidth(0, 60);
     list_->setColumnWidth(1, 120);
     list_->setColumnWidth(2, 230);
@@ -137,6 +134,8 @@ void CQuorvel_DlgProfile::ApplyCaptions() {
         {2, "PROFILE_MANAGER_CANCEL"},
         {PROFILE_CONTROL_APPLY, "PROFILE_MANAGER_APPLY"}};
     for (const auto& [control, key] : captions) buttons_.at(control)->setText(TextOf(key));
+    list_->setHeaderLabels({TextOf("PROFILE_MANAGER_ACTIVE"), TextOf("PROFILE_MANAGER_NAME"),
+                            TextOf("PROFILE_MANAGER_PATH")});
 }
 
 QString CQuorvel_DlgProfile::TitleText() const {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "base/ini_file.h"
 #include "base/texts.h"
@@ -117,28 +118,39 @@ TEST_F(ProfileDialogTest, AddThatCannotWriteTheFileSaysSoAndListsNothing) {
               "The profile file could not be written: " + unwritable.toStdString());
 }
 
-// The captions are the language file's, in its language; screenshots of both for the eye.
+// The captions and the list's column titles are the language file's, in its language, and
+// follow a change of language between two openings of the same dialog (English, Chinese, then
+// English again); screenshots of both for the eye.
 TEST_F(ProfileDialogTest, CaptionsComeFromTheLanguageFile) {
     QTemporaryDir dir;
     QDir().mkpath(QUORVEL_SCREENSHOT_DIR);
+    // The title, Add, Load, Delete, OK, Cancel, Apply, then the three column titles.
+    const char* english = "Profiles|Add|Load|Delete|OK|Cancel|Apply|Active|Name|Path";
     const struct {
         const char* language;
         const char* suffix;
-        std::vector<QString> captions;  // title, Add, Load, Delete, OK, Cancel, Apply
-    } cases[] = {{"1", "en", {"Profiles", "Add", "Load", "Delete", "OK", "Cancel", "Apply"}},
-                 {"0", "zh", {"情景模式", "新建", "载入", "删除", "确定", "取消", "应用"}}};
+        const char* captions;
+    } cases[] = {{"1", "en", english},
+                 {"0", "zh", "情景模式|新建|载入|删除|确定|取消|应用|激活|名称|路径"},
+                 {"1", "en", english}};
     for (const auto& c : cases) {
         LoadTexts(IniFile(LanguageFileIn(dir, c.language).toStdString()));
-        std::vector<QString> shown;
+        QStringList shown;
         WhileOpen([&] {
-            shown.push_back(dialog_->TitleText());
+            shown << dialog_->TitleText();
             for (int control : {PROFILE_CONTROL_ADD, PROFILE_CONTROL_LOAD, PROFILE_CONTROL_DELETE,
                                 1, 2, PROFILE_CONTROL_APPLY})
-                shown.push_back(dialog_->ButtonText(control));
+                shown << dialog_->ButtonText(control);
+            // A fatal failure here would leave the dialog open; a missing list shows in the
+            // comparison below instead.
+            if (const auto* list = dialog_->findChild<QTreeWidget*>("PROGRAM_LIST")) {
+                for (int column = 0; column < list->columnCount(); ++column)
+                    shown << list->headerItem()->text(column);
+            }
             dialog_->grab().save(
                 QString("%1/profile_manager_%2.png").arg(QUORVEL_SCREENSHOT_DIR, c.suffix));
         });
-        EXPECT_EQ(shown, c.captions);
+        EXPECT_EQ(shown.join('|').toStdString(), c.captions);
     }
 }
 
