@@ -37,6 +37,7 @@ void KeyboardJobs::Queue(const QString& name, Job job, Done done, bool replaceWa
     }
     ++outstanding_;
     SetBusy(true);
+    SetWorking(true);
     changed_.notify_all();
 }
 
@@ -55,6 +56,7 @@ void KeyboardJobs::Shutdown() {
     changed_.notify_all();
     if (thread_.joinable()) thread_.join();
     outstanding_ = 0;
+    SetWorking(false);
     SetBusy(false);
 }
 
@@ -96,6 +98,9 @@ void KeyboardJobs::Completed(const Done& done, int result) {
         std::lock_guard lock(mutex_);
         if (stopping_) return;
     }
+    // The last queued job's work is over before its completion runs; a completion that shows
+    // a message would otherwise leave the window looking busy with the keyboard behind it.
+    if (outstanding_ == 1) SetWorking(false);
     if (done) done(result);
     if (--outstanding_ == 0) SetBusy(false);
 }
@@ -104,6 +109,12 @@ void KeyboardJobs::SetBusy(bool busy) {
     if (busy_ == busy) return;
     busy_ = busy;
     emit BusyChanged(busy);
+}
+
+void KeyboardJobs::SetWorking(bool working) {
+    if (workerActive_ == working) return;
+    workerActive_ = working;
+    emit WorkingChanged(working);
 }
 
 }  // namespace quorvel

@@ -42,6 +42,10 @@ public:
     // True from the moment a job is queued until the last queued job has completed, its
     // completion included. Window thread.
     bool Busy() const { return busy_; }
+    // True from the moment a job is queued until the worker has finished the last queued job:
+    // the completions may still be running (a message about the result, say), but the keyboard
+    // is no longer being talked to. Window thread.
+    bool Working() const { return workerActive_; }
     // The name of the job running now, empty when none. Any thread.
     QString Running() const;
 
@@ -56,6 +60,7 @@ public:
 
 signals:
     void BusyChanged(bool busy);
+    void WorkingChanged(bool working);
     void ProgressChanged(int done, int total);
 
 private:
@@ -70,6 +75,7 @@ private:
     // Window thread, after each job.
     void Completed(const Done& done, int result);
     void SetBusy(bool busy);
+    void SetWorking(bool working);
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -80,6 +86,7 @@ private:
     // Queued jobs whose completion has not yet run; window thread only.
     int outstanding_ = 0;
     bool busy_ = false;
+    bool workerActive_ = false;
     std::thread thread_;
 };
 

@@ -136,12 +136,16 @@ bool CQuorvelDlg::Initialise(QString* error) {
         new ProfileBar(*this, Skin(), buttonLooks, [this](int command) { RunCommand(command); });
     busy_ = new BusyIndicator(*this, Skin(), SkinFolder());
     busyNotice_ = new BusyNotice(*this, busy_->geometry(), buttons_->OkPlace().left());
-    connect(&jobs_, &KeyboardJobs::BusyChanged, this, [this](bool busy) {
-        if (busy) {
+    // The indicator follows the keyboard work; clicks stay refused until the completions ran.
+    connect(&jobs_, &KeyboardJobs::WorkingChanged, this, [this](bool working) {
+        if (working) {
             busy_->Start();
-            return;
+        } else {
+            busy_->Stop();
         }
-        busy_->Stop();
+    });
+    connect(&jobs_, &KeyboardJobs::BusyChanged, this, [this](bool busy) {
+        if (busy) return;
         busyNotice_->JobEnded();
         // After the events the job's end posted, so the action meets the window as it left it.
         if (std::function<void()> later = std::exchange(putOff_, {}))

@@ -86,6 +86,34 @@ TEST(KeyboardJobs, ABurstOfTheSameChangeRunsOnceWithTheNewestValue) {
     EXPECT_EQ(completions, 2);
 }
 
+// The work ends when the worker has no job left, before that job's completion runs (which may
+// show a message for as long as the user takes); busy ends after it. A job queued by a
+// completion is work again.
+TEST(KeyboardJobs, WorkEndsBeforeTheLastCompletionAndBusyAfterIt) {
+    KeyboardJobs jobs;
+    std::vector<std::string> events;
+    QObject::connect(&jobs, &KeyboardJobs::WorkingChanged,
+                     [&](bool working) { events.push_back(working ? "work" : "rest"); });
+    QObject::connect(&jobs, &KeyboardJobs::BusyChanged,
+                     [&](bool busy) { events.push_back(busy ? "busy" : "idle"); });
+    const auto noted = [&](const char* name) {
+        return [&, name](int) {
+            events.push_back(std::string(name) + (jobs.Working() ? " working" : " resting") +
+                             (jobs.Busy() ? " busy" : " idle"));
+        };
+    };
+    const auto work = [](const KeyboardJobs::Report&) { return 1; };
+    jobs.Run("first", work, noted("first"));
+    jobs.Run("second", work, [&](int result) {
+        noted("second")(result);
+        jobs.Run("follow-up", work, noted("follow-up"));
+    });
+    PumpWhile(jobs);
+    EXPECT_EQ(events, (std::vector<std::string>{"busy", "work", "first working busy", "rest",
+                                                "second resting busy", "work", "rest",
+                                                "follow-up resting busy", "idle"}));
+}
+
 TEST(KeyboardJobs, BusyChangesOnceEachWayAndShutdownWaitsForTheRunningJob) {
     KeyboardJobs jobs;
     std::vector<bool> busyChanges;
