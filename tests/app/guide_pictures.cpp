@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -13,6 +14,7 @@ namespace {
 
 constexpr char FIXED_HOME[] = "/tmp/quorvel-guide/home";
 constexpr char FIXED_HOME_LOCK[] = "/tmp/quorvel-guide.lock";
+constexpr int SETTLE_TIMEOUT_MS = 10000;
 
 }  // namespace
 
@@ -52,8 +54,31 @@ void GuidePictureTest::Picture(const QString& name, int language, QRect area) {
     const QString relative = QString("%1/%2.png").arg(language == 1 ? "en" : "zh", name);
     const QString file = QString(QUORVEL_GUIDE_PICTURES) + "/" + relative;
     QDir().mkpath(QFileInfo(file).path());
-    EXPECT_TRUE(ScreenshotOf(area, file)) << relative.toStdString();
+    EXPECT_TRUE(SettledScreenshotOf(area, file))
+        << relative.toStdString() << ": the windows never stood still";
     written_ << relative;
+}
+
+bool GuidePictureTest::SettledScreenshotOf(const QRect& area, const QString& file) const {
+    // A picture taken while something moves (an animation, a window still painting) would
+    // differ from run to run; two cuts in a row that agree are a screen at rest.
+    const QString previous = dir_.filePath("previous-cut.png");
+    QFile::remove(previous);
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray last;
+    while (clock.elapsed() < SETTLE_TIMEOUT_MS) {
+        if (!ScreenshotOf(area, previous)) return false;
+        QFile cut(previous);
+        if (!cut.open(QIODevice::ReadOnly)) return false;
+        const QByteArray bytes = cut.readAll();
+        if (bytes == last) {
+            QFile::remove(file);
+            return QFile::rename(previous, file);
+        }
+        last = bytes;
+    }
+    return false;
 }
 
 QRect GuidePictureTest::MainArea() const {

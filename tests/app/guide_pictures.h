@@ -17,7 +17,8 @@ protected:
     void TearDown() override;
 
     // Writes the picture of area (the program's shown windows when empty) in the language the
-    // program runs in: 1 English, 0 Chinese. The pointer is moved off the windows first.
+    // program runs in: 1 English, 0 Chinese. The pointer is moved off the windows first, and the
+    // picture is taken once the area has stopped changing; a test fails when it never does.
     void Picture(const QString& name, int language, QRect area = {});
     // The main window's place (the lowest shown window), and the window opened last.
     QRect MainArea() const;
@@ -37,6 +38,9 @@ protected:
     bool HomeByFixedName();
 
 private:
+    // Cuts area out of the screen into file once two cuts in a row are the same.
+    bool SettledScreenshotOf(const QRect& area, const QString& file) const;
+
     QStringList written_;
     int homeLock_ = -1;
 };
