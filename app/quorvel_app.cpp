@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "app/language_file.h"
+#include "app/qt_texts.h"
 #include "app/quorvel_dlg.h"
 #include "app/single_instance.h"
 #include "base/texts.h"
@@ -26,7 +27,9 @@ int CQuorvelApp::Run(const QStringList& arguments) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     ProgramPaths paths = DetectProgramPaths(ProgramDir().toStdString());
-    LoadTexts(OpenLanguageFile(paths));
+    const IniFile languageFile = OpenLanguageFile(paths);
+    LoadTexts(languageFile);
+    UseQtTextsOf(languageFile);
     // The working-set lock exists with the working set itself.
     ProfileWorkingSet::Instance();
 

@@ -10,6 +10,7 @@
 #include "app/message_boxes.h"
 #include "app/profile_bar.h"
 #include "app/program_profiles_dialog.h"
+#include "app/qt_texts.h"
 #include "app/shell_state.h"
 #include "app/window_buttons.h"
 #include "base/texts.h"
@@ -43,7 +44,9 @@ void CQuorvelDlg::SwitchLanguage(int language) {
     SetCurrentLanguage(static_cast<int16_t>(language));
     // A read-only file keeps its value; the current language still changes for this run.
     StoreLanguageChoice(paths_, language);
-    LoadTexts(OpenLanguageFile(paths_));
+    const IniFile languageFile = OpenLanguageFile(paths_);
+    LoadTexts(languageFile);
+    UseQtTextsOf(languageFile);
     ApplyMainCaptions();
     tray_.SetTooltipText(FromUtf8(Text("KEYBOARD_TRAY_DESC")));
     update();

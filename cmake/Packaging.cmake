@@ -137,7 +137,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
 # Stripped programs and libraries. No debug-symbol package: the one CPack 3.25 makes lists its
 # files in md5sums by the build machine's paths, which dpkg cannot check.
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
+# Qt's own texts (message box buttons, the file dialog) in Chinese; English without it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev, qt6-translations-l10n")
 configure_file(${CMAKE_SOURCE_DIR}/res/debian/postinst ${CMAKE_BINARY_DIR}/debian/postinst
                COPYONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 
 #include "app/message_boxes.h"
 #include "base/texts.h"
@@ -44,6 +45,9 @@ protected:
             if (label->window() != &dialog || label->objectName() == "BUSY_NOTICE") continue;
             captions[label->objectName().toStdString()] = label->text();
         }
+        // Qt's own texts, such as the buttons of a question, follow the language as well.
+        QMessageBox question(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
+        captions["question Yes"] = question.button(QMessageBox::Yes)->text();
         return captions;
     }
 };
@@ -133,6 +137,8 @@ TEST_F(MainWindowTest, LanguageSwitchChangesEveryCaptionAndIsKept) {
               shipped.ReadString(ENGLISH_SECTION, "MAIN_CLOSE_PROMPT"));
     EXPECT_EQ(english["CONTROL_UsbStatic"].toStdString(),
               dialog->Skin().ReadString("Control_Name1", "Usb"));
+    EXPECT_EQ(english["question Yes"], "&Yes");
+    EXPECT_EQ(chinese["question Yes"], "是(&Y)");
 
     ASSERT_EQ(english.size(), chinese.size());
     for (const auto& [control, text] : chinese) {

@@ -8,6 +8,7 @@
 
 #include "app/lighting_panel.h"
 #include "app/message_boxes.h"
+#include "app/qt_texts.h"
 #include "base/ini_file.h"
 #include "base/texts.h"
 #include "editors/file_dialogs.h"
@@ -36,6 +37,8 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
     if (window_) window_->ExitApplication();
     window_.reset();
+    // Qt's own texts back to English for the tests that follow in this process.
+    UseLanguage(1);
     EndVirtualServiceLibrary();
     *ProfileWorkingSet::Instance().Lock() = FreshWorkingSetData();
     SetMessageBoxesSuppressed(false);
@@ -57,6 +60,7 @@ void WindowTest::UseLanguage(int language) {
     IniFile(file).WriteString("LANGUAGE", "language", std::to_string(language));
     SetCurrentLanguage(language);
     LoadTexts(IniFile(file));
+    UseQtTextsOf(IniFile(file));
 }
 
 CQuorvelDlg& WindowTest::Launch(bool startSwitch, bool shown) {

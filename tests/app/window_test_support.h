@@ -65,7 +65,8 @@ protected:
     // The main pop-up menu, opened; null when it did not show.
     QMenu* OpenMainMenu();
 
-    // Sets the language in the language file the program reads and loads its texts.
+    // Sets the language in the language file the program reads and loads its texts, Qt's own
+    // included.
     void UseLanguage(int language);
     // The per-user copy once a choice was stored, the program folder's before.
     QString LanguageFile() const {
