@@ -62,21 +62,20 @@ void GuidePictureTest::Picture(const QString& name, int language, QRect area) {
 bool GuidePictureTest::SettledScreenshotOf(const QRect& area, const QString& file) const {
     // A picture taken while something moves (an animation, a window still painting) would
     // differ from run to run; two cuts in a row that agree are a screen at rest.
-    const QString previous = dir_.filePath("previous-cut.png");
-    QFile::remove(previous);
+    const QString cutFile = dir_.filePath("cut.png");
     QElapsedTimer clock;
     clock.start();
-    QByteArray last;
+    QByteArray previous;
     while (clock.elapsed() < SETTLE_TIMEOUT_MS) {
-        if (!ScreenshotOf(area, previous)) return false;
-        QFile cut(previous);
+        if (!ScreenshotOf(area, cutFile)) return false;
+        QFile cut(cutFile);
         if (!cut.open(QIODevice::ReadOnly)) return false;
         const QByteArray bytes = cut.readAll();
-        if (bytes == last) {
+        if (bytes == previous) {
             QFile::remove(file);
-            return QFile::rename(previous, file);
+            return QFile::rename(cutFile, file);
         }
-        last = bytes;
+        previous = bytes;
     }
     return false;
 }
