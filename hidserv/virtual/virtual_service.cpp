@@ -319,7 +319,6 @@ void VirtualService::Dispatcher::Start(VirtualService* owner, vkbd::Interface if
     iface_ = iface;
     stopping_ = false;
     events_.Clear();
-    thread_ = std::thread([this] { Run(); });
 }
 
 void VirtualService::Dispatcher::Stop() {
@@ -328,13 +327,17 @@ void VirtualService::Dispatcher::Stop() {
         stopping_ = true;
     }
     wake_.notify_all();
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 void VirtualService::Dispatcher::Push(Event event) {
     {
         std::lock_guard lock(mutex_);
+        if (stopping_) return;
         events_.Push(std::move(event));
+        // Started with the first event: a short command seldom gets one on these interfaces,
+        // and a thread is a good part of what such a command costs.
+        if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
     }
     wake_.notify_all();
 }
