@@ -72,7 +72,7 @@ void DeviceEvents::Stop() {
 }
 
 void DeviceEvents::WaitUntilIdle() {
-    presenceWorker_.Drain();
+    presenceWorker_.RunPendingHere();
     eventWorker_.Drain();
 }
 

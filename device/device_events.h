@@ -46,7 +46,8 @@ public:
     void Stop();
 
     // Blocks until every event reported so far has been handled (for callers that must see
-    // the keyboard's state settled, such as the command-line tool and tests).
+    // the keyboard's state settled, such as the command-line tool and tests). Arrivals and
+    // departures still waiting are handled on the calling thread.
     void WaitUntilIdle();
 
 private:
