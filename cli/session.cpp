@@ -72,6 +72,7 @@ DeviceLink& Session::Link() {
         }
         BindOptions bind;
         bind.virtualKeyboard = options_.virtualKeyboard;
+        bind.arrivalHere = true;
         BindResult result = link->Bind(bind);
         if (!result.Ok()) throw CliError{EXIT_FAILED, result.message};
         link->Events().WaitUntilIdle();

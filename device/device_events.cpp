@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "device/device_link.h"
 #include "device/firmware_commands.h"
@@ -49,6 +50,21 @@ void DeviceEvents::StartPresenceWorker(uint32_t count) {
         presenceJobPosted_ = true;
     }
     presenceWorker_.Post([this] { PresenceNotices(); });
+}
+
+void DeviceEvents::HandlePresenceHere(uint32_t count) {
+    bool running = false;
+    {
+        std::lock_guard lock(presenceMutex_);
+        presence_.Push({count});
+        running = std::exchange(presenceJobPosted_, true);
+    }
+    if (running) {
+        // The notices' job, queued or on the worker, takes this one too: settle with it.
+        presenceWorker_.RunPendingHere();
+    } else {
+        PresenceNotices();
+    }
 }
 
 void DeviceEvents::PresenceNotices() {
