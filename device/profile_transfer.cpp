@@ -82,11 +82,8 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path, WorkingS
         const std::vector<uint8_t> image = EncodeProfileImage(data);
         // A file that already says this is left alone: no flush to disk for nothing.
         if (!FileHoldsBytes(path, image) && !WriteFileAtomically(path, image)) return false;
-        if (!loaded) return true;
-        // What loading the file now gives, without reading it again.
-        std::optional<WorkingSetData> decoded = DecodeProfileImage(image);
-        if (!decoded) return false;
-        *loaded = std::move(*decoded);
+        // Loading the file now would give data itself, for whatever the keyboard holds.
+        if (loaded) *loaded = std::move(data);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
