@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/executable_dir.h"
 #include "base/ini_file.h"
 #include "base/texts.h"
 #include "cli/cli_error.h"
@@ -22,12 +23,6 @@ namespace {
 constexpr int PROGRESS_WIDTH = 30;
 
 }  // namespace
-
-std::string ExecutableDir() {
-    std::error_code error;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(".") : exe.parent_path().string();
-}
 
 Session::Session(GlobalOptions options)
     : options_(std::move(options)),
@@ -77,6 +72,7 @@ DeviceLink& Session::Link() {
         }
         BindOptions bind;
         bind.virtualKeyboard = options_.virtualKeyboard;
+        bind.arrivalHere = true;
         BindResult result = link->Bind(bind);
         if (!result.Ok()) throw CliError{EXIT_FAILED, result.message};
         link->Events().WaitUntilIdle();

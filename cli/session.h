@@ -89,7 +89,4 @@ private:
     std::vector<CommandFrame> frames_;
 };
 
-// The folder of the running executable.
-std::string ExecutableDir();
-
 }  // namespace quorvel::cli

@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "device/device_link.h"
 #include "device/firmware_commands.h"
@@ -51,6 +52,21 @@ void DeviceEvents::StartPresenceWorker(uint32_t count) {
     presenceWorker_.Post([this] { PresenceNotices(); });
 }
 
+void DeviceEvents::HandlePresenceHere(uint32_t count) {
+    bool running = false;
+    {
+        std::lock_guard lock(presenceMutex_);
+        presence_.Push({count});
+        running = std::exchange(presenceJobPosted_, true);
+    }
+    if (running) {
+        // The notices' job, queued or on the worker, takes this one too: settle with it.
+        presenceWorker_.RunPendingHere();
+    } else {
+        PresenceNotices();
+    }
+}
+
 void DeviceEvents::PresenceNotices() {
     for (;;) {
         std::optional<PresenceNotice> notice;
@@ -72,7 +88,7 @@ void DeviceEvents::Stop() {
 }
 
 void DeviceEvents::WaitUntilIdle() {
-    presenceWorker_.Drain();
+    presenceWorker_.RunPendingHere();
     eventWorker_.Drain();
 }
 

@@ -38,6 +38,9 @@ public:
     // ignored. None is dropped, but a keyboard that comes and goes again meanwhile leaves
     // only its last arrival and removal (base/notice_queue.h).
     void StartPresenceWorker(uint32_t count);
+    // The same, acted on by the calling thread before it returns, with any change reported
+    // meanwhile: for a caller that has nothing to do until the keyboard is known.
+    void HandlePresenceHere(uint32_t count);
 
     // Usable size of the keyboard's macro area in bytes, read on each arrival; 0 until then.
     int MacroCapacity() const { return macroCapacity_.load(); }
@@ -46,7 +49,8 @@ public:
     void Stop();
 
     // Blocks until every event reported so far has been handled (for callers that must see
-    // the keyboard's state settled, such as the command-line tool and tests).
+    // the keyboard's state settled, such as the command-line tool and tests). Arrivals and
+    // departures still waiting are handled on the calling thread.
     void WaitUntilIdle();
 
 private:

@@ -114,7 +114,10 @@ BindResult DeviceLink::Bind(const BindOptions& options) {
     replySlot_.Close();
     SubscribeCtrl();
     uint32_t count = CountControlInterfaces();
-    events_->StartPresenceWorker(count);
+    if (options.arrivalHere)
+        events_->HandlePresenceHere(count);
+    else
+        events_->StartPresenceWorker(count);
     if (count == 0) shell_.SetAutoOpenDone();
     return {};
 }

@@ -179,16 +179,21 @@ uint64_t KeyboardPicture::Version() const {
 
 std::vector<uint8_t> KeyboardPicture::Encode() const {
     std::lock_guard lock(mutex_);
-    std::vector<uint8_t> out(std::begin(FILE_MAGIC), std::end(FILE_MAGIC));
-    uint8_t size[4];
-    WriteLe32(size, static_cast<uint32_t>(identity_.size()));
-    out.insert(out.end(), size, size + 4);
-    out.insert(out.end(), identity_.begin(), identity_.end());
+    size_t total = sizeof FILE_MAGIC + 4 + identity_.size();
+    for (const Area& a : areas_) total += 4 + a.bytes.size() + a.known.size();
+    // Sized once: growing it step by step would copy the macro area several times over.
+    std::vector<uint8_t> out(total);
+    uint8_t* at = std::copy(std::begin(FILE_MAGIC), std::end(FILE_MAGIC), out.data());
+    auto putSize = [&](size_t size) {
+        WriteLe32(at, static_cast<uint32_t>(size));
+        at += 4;
+    };
+    putSize(identity_.size());
+    at = std::copy(identity_.begin(), identity_.end(), at);
     for (const Area& a : areas_) {
-        WriteLe32(size, static_cast<uint32_t>(a.bytes.size()));
-        out.insert(out.end(), size, size + 4);
-        out.insert(out.end(), a.bytes.begin(), a.bytes.end());
-        out.insert(out.end(), a.known.begin(), a.known.end());
+        putSize(a.bytes.size());
+        at = std::copy(a.bytes.begin(), a.bytes.end(), at);
+        at = std::copy(a.known.begin(), a.known.end(), at);
     }
     return out;
 }

@@ -7,10 +7,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "base/atomic_write.h"
+#include "base/file_bytes.h"
 #include "base/private_runtime.h"
 
 namespace quorvel {
@@ -93,10 +92,7 @@ void PictureStore::Enter() {
         return;
     }
     if (inode == fileInode_ && time == fileTime_) return;
-    std::ifstream in(path_, std::ios::binary);
-    const std::vector<uint8_t> data{std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>()};
-    picture_.TakeEncoded(data);
+    picture_.TakeEncoded(ReadFileBytes(path_).value_or(std::vector<uint8_t>{}));
     fileInode_ = inode;
     fileTime_ = time;
     savedVersion_ = picture_.Version();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/atomic_write.h"
+#include "base/file_bytes.h"
 #include "base/file_group.h"
 #include "base/texts.h"
 #include "device/chunk_writer.h"

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
 #include <future>
 #include <new>
 #include <optional>
@@ -11,6 +10,7 @@
 
 #include "base/atomic_write.h"
 #include "base/byte_order.h"
+#include "base/file_bytes.h"
 #include "device/chunk_writer.h"
 #include "device/device_events.h"
 #include "device/device_link.h"
@@ -52,23 +52,6 @@ bool ReadMacroDirectory(DeviceLink& link, std::vector<uint8_t>& area) {
     return ReadMacroArea(link, area) == CMD_OK;
 }
 
-// True when the file holds exactly these bytes.
-bool FileHolds(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in || in.tellg() != static_cast<std::streamoff>(bytes.size())) return false;
-    in.seekg(0);
-    // In pieces: a buffer the size of the file would cost fresh pages for nothing.
-    std::array<char, 8192> piece;
-    for (size_t done = 0; done < bytes.size();) {
-        const size_t length = std::min(piece.size(), bytes.size() - done);
-        if (!in.read(piece.data(), static_cast<std::streamsize>(length)) ||
-            std::memcmp(piece.data(), bytes.data() + done, length) != 0)
-            return false;
-        done += length;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path, WorkingSetData* loaded) {
@@ -98,12 +81,9 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path, WorkingS
         link.NoteKeyboardMacros(MacroIds(data.macros.Records()));
         const std::vector<uint8_t> image = EncodeProfileImage(data);
         // A file that already says this is left alone: no flush to disk for nothing.
-        if (!FileHolds(path, image) && !WriteFileAtomically(path, image)) return false;
-        if (!loaded) return true;
-        // What loading the file now gives, without reading it again.
-        std::optional<WorkingSetData> decoded = DecodeProfileImage(image);
-        if (!decoded) return false;
-        *loaded = std::move(*decoded);
+        if (!FileHoldsBytes(path, image) && !WriteFileAtomically(path, image)) return false;
+        // Loading the file now would give data itself, for whatever the keyboard holds.
+        if (loaded) *loaded = std::move(data);
         return true;
     } catch (const std::bad_alloc&) {
         return false;

@@ -48,20 +48,34 @@ void SerialWorker::Drain() {
     changed_.wait(lock, [this] { return stopping_ || (jobs_.empty() && !running_); });
 }
 
+void SerialWorker::RunPendingHere() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || !running_; });
+        if (stopping_ || jobs_.empty()) return;
+        RunFirst(lock);
+    }
+}
+
 void SerialWorker::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        // Not while a helping caller runs one: the jobs stay one at a time.
+        changed_.wait(lock, [this] { return stopping_ || (!jobs_.empty() && !running_); });
         if (stopping_) return;
-        auto job = std::move(jobs_.front());
-        jobs_.pop_front();
-        running_ = true;
-        lock.unlock();
-        job();
-        lock.lock();
-        running_ = false;
-        changed_.notify_all();
+        RunFirst(lock);
     }
+}
+
+void SerialWorker::RunFirst(std::unique_lock<std::mutex>& lock) {
+    auto job = std::move(jobs_.front());
+    jobs_.pop_front();
+    running_ = true;
+    lock.unlock();
+    job();
+    lock.lock();
+    running_ = false;
+    changed_.notify_all();
 }
 
 }  // namespace quorvel

@@ -28,9 +28,15 @@ public:
     bool Stopping();
     // Blocks until every job posted so far has finished.
     void Drain();
+    // The same, with the jobs that have not started run on the calling thread, still one at a
+    // time and in order: a caller that would only wait saves the worker's wake-up. Only for
+    // jobs that may run on the caller's thread.
+    void RunPendingHere();
 
 private:
     void Run();
+    // Runs the first queued job with the lock released; the lock is held again on return.
+    void RunFirst(std::unique_lock<std::mutex>& lock);
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -6,15 +6,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/executable_dir.h"
+
 namespace quorvel {
 namespace {
-
-std::string ExecutableDir() {
-    std::error_code error;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return ".";
-    return exe.parent_path().string();
-}
 
 bool VirtualRequestedByEnvironment() {
     const char* value = std::getenv("QUORVEL_HIDSERV");

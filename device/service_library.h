@@ -39,6 +39,9 @@ struct BindOptions {
     bool virtualKeyboard = false;
     // Folder to load the library from; empty means the folder of the running executable.
     std::string libraryDir;
+    // Bind returns once the attached keyboard's arrival has been handled, on the calling
+    // thread: for a caller with no window to keep answering, which saves starting a thread.
+    bool arrivalHere = false;
 };
 
 // Where the service libraries are looked for, in order, for an executable in exeDir:

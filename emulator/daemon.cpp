@@ -11,8 +11,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
-#include <set>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -93,7 +93,7 @@ private:
             std::vector<uint8_t> answer;
             switch (message[0]) {
                 case MSG_SUBSCRIBE:
-                    Subscribe(fd);
+                    Subscribe(fd, message.size() > 1 && (message[1] & SUBSCRIBE_PLUG_NAMES) != 0);
                     continue;
                 case MSG_WRITE_CTRL:
                     answer = {MSG_ACK, WriteControl(message)};
@@ -119,11 +119,11 @@ private:
         close(fd);
     }
 
-    void Subscribe(int fd) {
+    void Subscribe(int fd, bool namesPlugIns) {
         std::lock_guard lock(mutex_);
-        subscribers_.insert(fd);
+        subscribers_[fd] = namesPlugIns;
         // The current count first, so the subscriber starts from the truth.
-        SendCount(fd, plugged_ ? 1 : 0);
+        SendCount(fd, namesPlugIns, plugged_ ? 1 : 0, PlugName());
     }
 
     // A transfer in one direction of the USB link, starting at start.
@@ -279,7 +279,7 @@ private:
     void AnnounceUnplug() {
         ++generation_;
         trace_.Event("unplug");
-        BroadcastCount(0);
+        BroadcastCount(0, "");
     }
 
     void QueueUnplugNotice(Clock::time_point when) {
@@ -292,10 +292,11 @@ private:
     void Plug() {
         plugged_ = true;
         ++plugs_;
-        queue_.At(Clock::now(), [this] {
+        // Named now: by the time the notice goes, the keyboard may have come again.
+        queue_.At(Clock::now(), [this, name = PlugName()] {
             std::lock_guard lock(mutex_);
             trace_.Event("plug");
-            BroadcastCount(1);
+            BroadcastCount(1, name);
         });
     }
 
@@ -315,18 +316,25 @@ private:
         std::vector<uint8_t> message = {MSG_INPUT, iface};
         message.insert(message.end(), report.begin(), report.end());
         // Like a full hidraw queue, a subscriber that does not read loses reports.
-        for (int fd : subscribers_)
-            send(fd, message.data(), message.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        for (const auto& subscriber : subscribers_)
+            send(subscriber.first, message.data(), message.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     }
 
-    void BroadcastCount(uint8_t count) {
-        for (int fd : subscribers_) SendCount(fd, count);
+    void BroadcastCount(uint8_t count, const std::string& plugName) {
+        for (const auto& [fd, namesPlugIns] : subscribers_)
+            SendCount(fd, namesPlugIns, count, plugName);
     }
 
-    void SendCount(int fd, uint8_t count) {
-        uint8_t message[] = {MSG_COUNT, count};
-        send(fd, message, sizeof(message), MSG_DONTWAIT | MSG_NOSIGNAL);
+    static void SendCount(int fd, bool namesPlugIns, uint8_t count, const std::string& plugName) {
+        std::vector<uint8_t> message = {MSG_COUNT, count};
+        if (namesPlugIns && count > 0)
+            message.insert(message.end(), plugName.begin(), plugName.end());
+        send(fd, message.data(), message.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     }
+
+    // What a host keeps of the keyboard lasts one plug-in: the plug counter names it, and this
+    // daemon's own start sets a restarted daemon apart from the one before it.
+    std::string PlugName() const { return instance_ + "." + std::to_string(plugs_); }
 
     void Persist() {
         if (!options_.statePath.empty()) saver_.Save({firmware_.FlashToSave(), indicator_, bankB_});
@@ -352,7 +360,7 @@ private:
                 return {EXIT_OK, ""};
             case CommandVerb::PLUG_ID:
                 if (!plugged_) return {EXIT_FAILED, "the keyboard is unplugged"};
-                return {EXIT_OK, instance_ + "." + std::to_string(plugs_)};
+                return {EXIT_OK, PlugName()};
             case CommandVerb::UNPLUG:
                 if (plugged_) {
                     LeaveLink();
@@ -427,9 +435,7 @@ private:
     std::mutex mutex_;  // everything below
     Firmware firmware_;
     bool plugged_;
-    // What a host keeps of the keyboard lasts one plug-in: the plug counter names it, and this
-    // daemon's own start sets a restarted daemon apart from the one before it.
-    uint64_t plugs_;
+    uint64_t plugs_;  // plug-ins so far: see PlugName
     const std::string instance_ =
         std::to_string(getpid()) + "-" +
         std::to_string(std::chrono::system_clock::now().time_since_epoch().count());
@@ -441,7 +447,7 @@ private:
     // Nanoseconds on Clock until which the keyboard commits its flash; read without mutex_ by
     // a frame waiting to be taken.
     std::atomic<Clock::rep> busyUntil_{0};
-    std::set<int> subscribers_;
+    std::map<int, bool> subscribers_;  // descriptor, and whether it asked for plug-in names
     Trace trace_;
     DeliveryQueue queue_;  // last: its thread must stop before the rest goes
 };

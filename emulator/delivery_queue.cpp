@@ -3,6 +3,12 @@
 #include <sys/prctl.h>
 
 namespace quorvel::vkbd {
+namespace {
+
+// Longer than a sleeping thread's usual lateness, short enough to cost little to wait awake.
+constexpr auto PUNCTUAL_WINDOW = std::chrono::microseconds(150);
+
+}  // namespace
 
 DeliveryQueue::DeliveryQueue() : thread_([this] { Run(); }) {}
 
@@ -33,8 +39,19 @@ void DeliveryQueue::Run() {
             continue;
         }
         auto first = pending_.begin();
-        if (first->first.first > Clock::now()) {
-            wake_.wait_until(lock, first->first.first);
+        const Clock::time_point due = first->first.first;
+        if (due > Clock::now() + PUNCTUAL_WINDOW) {
+            // Woken a little early, to be on time in spite of the wake-up's own delay.
+            wake_.wait_until(lock, due - PUNCTUAL_WINDOW);
+            continue;
+        }
+        if (due > Clock::now()) {
+            // A USB transfer ends when it ends: the last stretch is waited out awake, since a
+            // sleeping thread wakes tens of microseconds late. Work scheduled meanwhile for an
+            // earlier moment is found on the next turn.
+            lock.unlock();
+            while (Clock::now() < due) std::this_thread::yield();
+            lock.lock();
             continue;
         }
         auto work = std::move(first->second);

@@ -12,7 +12,8 @@ namespace quorvel::vkbd {
 
 enum MessageType : uint8_t {
     // client -> daemon
-    MSG_SUBSCRIBE = 'S',   // from now on send this client every input report and count change
+    MSG_SUBSCRIBE = 'S',   // [+ u8 flags] from now on send this client every input report and
+                           // count change
     MSG_WRITE_CTRL = 'W',  // + 64-byte command frame [+ u64 send stamp]; answered by MSG_ACK
     MSG_WRITE_LED = 'L',   // + indicator report; answered by MSG_ACK
     MSG_COMMAND = 'C',     // + command-line words separated by '\n'; answered by MSG_RESULT
@@ -20,8 +21,13 @@ enum MessageType : uint8_t {
     MSG_ACK = 'K',     // + u8: 1 written, 0 absent
     MSG_RESULT = 'R',  // + u8 exit code + text
     MSG_INPUT = 'D',   // + u8 interface + report bytes
-    MSG_COUNT = 'P',   // + u8 count of each interface (sent to subscribers)
+    MSG_COUNT = 'P',   // + u8 count of each interface [+ plug-in name] (sent to subscribers)
 };
+
+// A subscriber's flag: every count above 0 it gets is followed by the name of that plug-in, the
+// text the plug-id command answers, which saves it asking. Without the flag, or from a daemon
+// that predates it, counts come alone.
+constexpr uint8_t SUBSCRIBE_PLUG_NAMES = 1;
 
 enum Interface : uint8_t {
     IFACE_CTRL = 0,

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "base/file_bytes.h"
 #include "fuzz_temp_file.h"
 #include "model/app_rules.h"
 #include "model/program_paths.h"

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/atomic_write.h"
+#include "base/file_bytes.h"
 #include "model/program_paths.h"
 
 namespace quorvel {

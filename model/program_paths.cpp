@@ -5,10 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "base/atomic_write.h"
+#include "base/file_bytes.h"
 
 namespace quorvel {
 
@@ -84,17 +83,6 @@ std::optional<std::string> WritePathFor(const ProgramPaths& paths, const std::st
     const auto original = ReadFileBytes(Join(paths.programDir, relative));
     if (original && !WriteFileAtomically(target, *original, error)) return std::nullopt;
     return target;
-}
-
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
-    return bytes;
 }
 
 }  // namespace quorvel

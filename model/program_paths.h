@@ -43,7 +43,4 @@ std::string ReadPathFor(const ProgramPaths& paths, const std::string& relative);
 std::optional<std::string> WritePathFor(const ProgramPaths& paths, const std::string& relative,
                                         bool keepContents, std::string* error = nullptr);
 
-// The whole file, or nullopt when it cannot be opened or read.
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
-
 }  // namespace quorvel

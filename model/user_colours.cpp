@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/atomic_write.h"
+#include "base/file_bytes.h"
 #include "base/ini_file.h"
 #include "model/key_codes.h"
 

@@ -70,16 +70,17 @@ VirtualService& VirtualService::Instance() {
     return *service;
 }
 
-int VirtualService::ConnectAndSubscribe(uint8_t& count) {
+int VirtualService::ConnectAndSubscribe(uint8_t& count, std::string& plugName) {
     int fd = vkbd::ConnectSocket(vkbd::DefaultSocketPath());
     if (fd < 0) return -1;
     std::vector<uint8_t> answer;
-    if (!vkbd::SendMessage(fd, {vkbd::MSG_SUBSCRIBE}) || !vkbd::ReceiveMessage(fd, answer) ||
-        answer.size() != 2 || answer[0] != vkbd::MSG_COUNT) {
+    if (!vkbd::SendMessage(fd, {vkbd::MSG_SUBSCRIBE, vkbd::SUBSCRIBE_PLUG_NAMES}) ||
+        !vkbd::ReceiveMessage(fd, answer) || answer.size() < 2 || answer[0] != vkbd::MSG_COUNT) {
         close(fd);
         return -1;
     }
     count = answer[1];
+    plugName.assign(answer.begin() + 2, answer.end());
     return fd;
 }
 
@@ -87,10 +88,11 @@ bool VirtualService::Init() {
     std::lock_guard life(lifeMutex_);
     if (running_) return true;
     uint8_t count = 0;
-    int fd = ConnectAndSubscribe(count);
+    std::string plugName;
+    int fd = ConnectAndSubscribe(count, plugName);
     if (fd < 0) {
         StartDaemon(vkbd::DefaultSocketPath());
-        fd = ConnectAndSubscribe(count);
+        fd = ConnectAndSubscribe(count, plugName);
     }
     if (fd < 0) return false;
     {
@@ -98,6 +100,7 @@ bool VirtualService::Init() {
         fd_ = fd;
         connected_ = true;
         stopping_ = false;
+        plugName_ = plugName;
     }
     count_ = count;
     for (int i = 1; i < vkbd::INTERFACE_COUNT; ++i)
@@ -123,6 +126,7 @@ void VirtualService::End() {
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
         connected_ = false;
+        plugName_.clear();
     }
     count_ = 0;
     std::lock_guard registry(registryMutex_);
@@ -147,12 +151,14 @@ void VirtualService::ReadLoop() {
         }
         if (fd < 0) {
             uint8_t count = 0;
-            int newFd = ConnectAndSubscribe(count);
+            std::string plugName;
+            int newFd = ConnectAndSubscribe(count, plugName);
             if (newFd < 0) continue;
             {
                 std::lock_guard lock(stateMutex_);
                 fd_ = newFd;
                 connected_ = true;
+                plugName_ = plugName;
             }
             CountChanged(count);
             continue;
@@ -169,6 +175,7 @@ void VirtualService::ReadLoop() {
                 std::lock_guard lock(stateMutex_);
                 close(fd_);
                 fd_ = -1;
+                plugName_.clear();
                 if (stopping_) return;
             }
             CountChanged(0);
@@ -188,12 +195,22 @@ void VirtualService::ReadLoop() {
                              {false, 0, std::vector<uint8_t>(message.begin() + 2, message.end())});
                 break;
             case vkbd::MSG_COUNT:
-                if (message.size() == 2) CountChanged(message[1]);
+                CountMessage(message);
                 break;
             default:
                 break;
         }
     }
+}
+
+void VirtualService::CountMessage(std::span<const uint8_t> message) {
+    if (message.size() < 2) return;
+    {
+        // Named before the change is told, so whoever hears of an arrival finds its name.
+        std::lock_guard lock(stateMutex_);
+        plugName_.assign(message.begin() + 2, message.end());
+    }
+    CountChanged(message[1]);
 }
 
 void VirtualService::CountChanged(uint8_t count) {
@@ -257,14 +274,23 @@ int VirtualService::WriteIndicator(const uint8_t* data, uint32_t length) {
 }
 
 std::string VirtualService::PlugIdentity() {
+    std::string name;
+    {
+        std::lock_guard lock(stateMutex_);
+        name = plugName_;
+    }
+    if (name.empty()) name = AskPlugName();
+    return name.empty() ? std::string() : "virtual:" + vkbd::DefaultSocketPath() + "#" + name;
+}
+
+std::string VirtualService::AskPlugName() {
     const std::string verb = "plug-id";
     std::vector<uint8_t> message = {vkbd::MSG_COMMAND};
     message.insert(message.end(), verb.begin(), verb.end());
     auto answer = Request(std::move(message));
     if (!answer || answer->size() <= 2 || (*answer)[0] != vkbd::MSG_RESULT || (*answer)[1] != 0)
         return {};
-    return "virtual:" + vkbd::DefaultSocketPath() + "#" +
-           std::string(answer->begin() + 2, answer->end());
+    return std::string(answer->begin() + 2, answer->end());
 }
 
 uint32_t VirtualService::Register(vkbd::Interface iface, HidServCallback callback, uint32_t tag) {
@@ -319,7 +345,6 @@ void VirtualService::Dispatcher::Start(VirtualService* owner, vkbd::Interface if
     iface_ = iface;
     stopping_ = false;
     events_.Clear();
-    thread_ = std::thread([this] { Run(); });
 }
 
 void VirtualService::Dispatcher::Stop() {
@@ -328,13 +353,17 @@ void VirtualService::Dispatcher::Stop() {
         stopping_ = true;
     }
     wake_.notify_all();
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 void VirtualService::Dispatcher::Push(Event event) {
     {
         std::lock_guard lock(mutex_);
+        if (stopping_) return;
         events_.Push(std::move(event));
+        // Started with the first event: a short command seldom gets one on these interfaces,
+        // and a thread is a good part of what such a command costs.
+        if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
     }
     wake_.notify_all();
 }

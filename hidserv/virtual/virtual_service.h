@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,7 +82,12 @@ private:
     };
 
     VirtualService() = default;
-    int ConnectAndSubscribe(uint8_t& count);
+    // The daemon's count, and the plug-in's name when it gives one (see SUBSCRIBE_PLUG_NAMES).
+    int ConnectAndSubscribe(uint8_t& count, std::string& plugName);
+    // From a count message: the count, and the plug-in's name when the message carries one.
+    void CountMessage(std::span<const uint8_t> message);
+    // The plug-in's name from the plug-id command, for a daemon that does not send it unasked.
+    std::string AskPlugName();
     // With stamped, the message ends in room for the send stamp, filled in just before the send.
     std::optional<std::vector<uint8_t>> Request(std::vector<uint8_t> message, bool stamped = false);
     void ReadLoop();
@@ -93,12 +99,14 @@ private:
     bool running_ = false;
 
     std::mutex requestMutex_;  // one request on the socket at a time
-    std::mutex stateMutex_;    // fd_, connected_, answer_, stopping_
+    std::mutex stateMutex_;    // fd_, connected_, answer_, stopping_, plugName_
     std::condition_variable answered_;
     int fd_ = -1;
     bool connected_ = false;
     bool stopping_ = false;
     std::optional<std::vector<uint8_t>> answer_;
+    // The attached keyboard's plug-in as the daemon last named it; empty when it has not.
+    std::string plugName_;
     std::atomic<uint8_t> count_ = 0;  // written by Init, End and the reader thread
 
     std::mutex registryMutex_;

@@ -46,6 +46,23 @@ TEST_F(DeviceEventsTest, ArrivalAtStartOpensTheWindowOnceAndPlugCyclesStayInOrde
     EXPECT_EQ(heard, expected);
 }
 
+class ArrivalOnTheBinder : public LinkedKeyboard {
+    bool ArrivalHere() override { return true; }
+};
+
+// Bound the way quorvelctl binds: the arrival is over when Bind returns, and later comings and
+// goings are still heard.
+TEST_F(ArrivalOnTheBinder, BindReturnsWithTheArrivalHandledAndLaterChangesStillCome) {
+    EXPECT_EQ(shell_.Events(), (Events{PROFILE, KEYBOARD_ICON, OPEN}));
+    EXPECT_EQ(link_->Events().MacroCapacity(), 64 * 128);
+
+    shell_.Clear();
+    keyboard_->Run({"unplug"});
+    keyboard_->Run({"plug"});
+    ExpectShellEvents(5);
+    EXPECT_EQ(shell_.Events(), (Events{GONE, "hide", NO_KEYBOARD_ICON, PROFILE, KEYBOARD_ICON}));
+}
+
 TEST_F(DeviceEventsTest, RepeatedCountChangesNothing) {
     shell_.Clear();
     link_->Events().StartPresenceWorker(1);

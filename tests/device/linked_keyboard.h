@@ -21,6 +21,8 @@ namespace quorvel::testing {
 class LinkedKeyboard : public ::testing::Test {
 protected:
     virtual VirtualKeyboard::Options KeyboardOptions() { return {}; }
+    // True: Bind itself settles the arrival, as quorvelctl binds.
+    virtual bool ArrivalHere() { return false; }
 
     void SetUp() override {
         keyboard_ = std::make_unique<VirtualKeyboard>(KeyboardOptions());
@@ -28,9 +30,10 @@ protected:
         BindOptions options;
         options.virtualKeyboard = true;
         options.libraryDir = BinDir();
+        options.arrivalHere = ArrivalHere();
         BindResult result = link_->Bind(options);
         ASSERT_TRUE(result.Ok()) << result.message;
-        link_->Events().WaitUntilIdle();
+        if (!options.arrivalHere) link_->Events().WaitUntilIdle();
     }
 
     void TearDown() override {

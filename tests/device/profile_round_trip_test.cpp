@@ -12,6 +12,7 @@
 #include "device/profile_files_contents.h"
 #include "model/key_codes.h"
 #include "model/macro_list.h"
+#include "model/profile_image.h"
 #include "model/profile_json.h"
 
 namespace quorvel {
@@ -193,6 +194,42 @@ TEST(ProfileRoundTrip, TenThousandRandomKeyboardsComeBackUnchanged) {
         SCOPED_TRACE(i);
         ExpectUnchanged(keyboards.Next());
         if (HasFailure()) break;
+    }
+}
+
+// Whatever a keyboard holds, even tables no program of ours wrote, loads as the same working set
+// whether or not it goes through a profile image first: loading the keyboard need not decode the
+// image it has just encoded for the file.
+TEST(ProfileRoundTrip, AnyKeyboardLoadsTheSameWithOrWithoutTheProfileImage) {
+    RandomKeyboards keyboards(1210);
+    std::mt19937 rng(1210);
+    auto byte = [&] {
+        return static_cast<uint8_t>(std::uniform_int_distribution<int>(0, 255)(rng));
+    };
+    const DefaultLayout& layout = BuiltInDefaultLayout();
+    for (int i = 0; i < RandomKeyboardCount() / 10; ++i) {
+        SCOPED_TRACE(i);
+        KeyboardImage image = keyboards.Next().image;
+        // Every slot a random entry, in every profile of every other keyboard.
+        if (i % 2 == 0)
+            for (KeyTableBlock& block : image.blocks)
+                for (FirmwareKeyEntry& slot : block.slots) slot = {byte(), byte(), byte()};
+        // Names on the keyboard, up to and past what a record holds, in every third one.
+        if (i % 3 == 0) {
+            std::vector<MacroRecord> named = DecodeMacroArea(image.macroArea);
+            for (MacroRecord& macro : named)
+                macro.SetName(std::u16string(static_cast<size_t>(byte()), u'\u00e9'));
+            image.macroArea = EncodeMacroArea(named, true);
+        }
+        WorkingSetData direct;
+        for (size_t p = 0; p < image.blocks.size(); ++p)
+            direct.keyAreas[p] = DecodeKeyTable(image.blocks[p], layout);
+        direct.macros.Replace(DecodeMacroArea(image.macroArea));
+        WorkingSetData encoded = direct;
+        const std::optional<WorkingSetData> throughImage =
+            DecodeProfileImage(EncodeProfileImage(encoded));
+        ASSERT_TRUE(throughImage.has_value());
+        ASSERT_TRUE(*throughImage == direct);
     }
 }
 
