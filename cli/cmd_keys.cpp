@@ -89,7 +89,8 @@ void RunKey(Session& session, Args& args) {
     // The key table of the keyboard just read decides which keys have a slot.
     KeySlot slot = ParseKeySlot(keyWord, bank);
     int profile = session.ActiveProfile();
-    session.LoadFromKeyboard("key set");
+    // Apply saves the profile file below.
+    session.LoadFromKeyboard("key set", ProfileFileRefresh::WITH_SAVE);
     ProfileWorkingSet& workingSet = session.WorkingSet();
 
     KeyAssignment a = parsed.assignment;

@@ -88,7 +88,7 @@ void AddMacro(Session& session, Args& args) {
     if (stepWords.empty()) throw UsageError("macro add: no steps given");
     std::vector<MacroAction> actions = ParseMacroSteps(stepWords);
 
-    session.LoadFromKeyboard(args.Command());
+    session.LoadFromKeyboard(args.Command(), ProfileFileRefresh::WITH_SAVE);
     ProfileWorkingSet& workingSet = session.WorkingSet();
     std::vector<MacroRecord> records = CopyOutMacros(workingSet);
     std::optional<MacroRecord> created = CreateMacro(name16, records);
@@ -118,7 +118,7 @@ void AddMacro(Session& session, Args& args) {
 void DeleteMacro(Session& session, Args& args) {
     int id = ParseNumber(args.Next("macro id"), MACRO_MIN_ID, MACRO_MAX_ID, "macro id");
     args.Finish();
-    session.LoadFromKeyboard(args.Command());
+    session.LoadFromKeyboard(args.Command(), ProfileFileRefresh::WITH_SAVE);
     ProfileWorkingSet& workingSet = session.WorkingSet();
     std::vector<MacroRecord> records = CopyOutMacros(workingSet);
     auto record = std::find_if(records.begin(), records.end(),

@@ -98,9 +98,9 @@ int Session::ActiveProfile() {
     return profile;
 }
 
-void Session::LoadFromKeyboard(const std::string& what) {
+void Session::LoadFromKeyboard(const std::string& what, ProfileFileRefresh refresh) {
     DeviceLink& link = Keyboard();
-    if (LoadActiveProfileFromKeyboard(link, WorkingSet()) != ProfileSource::KEYBOARD)
+    if (LoadActiveProfileFromKeyboard(link, WorkingSet(), refresh) != ProfileSource::KEYBOARD)
         ProfileReadFailed(what);
 }
 

@@ -12,6 +12,7 @@
 #include "cli/json.h"
 #include "device/command_frame.h"
 #include "device/device_snapshot.h"
+#include "device/profile_transfer.h"
 #include "model/program_paths.h"
 #include "model/working_set.h"
 
@@ -54,8 +55,10 @@ public:
     // Throws when the keyboard is gone or its active profile cannot be read.
     int ActiveProfile();
     // Loads the working set as the keyboard holds it (the active profile's file is refreshed on
-    // the way); throws naming `what` when the keyboard cannot be read.
-    void LoadFromKeyboard(const std::string& what);
+    // the way, or by the caller's save next: see ProfileFileRefresh); throws naming `what` when
+    // the keyboard cannot be read.
+    void LoadFromKeyboard(const std::string& what,
+                          ProfileFileRefresh refresh = ProfileFileRefresh::NOW);
     // Throws the error of a read of the keyboard's profiles that failed, naming `what`.
     [[noreturn]] void ProfileReadFailed(const std::string& what);
 

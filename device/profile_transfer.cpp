@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <future>
 #include <new>
 #include <optional>
@@ -54,7 +55,8 @@ bool ReadMacroDirectory(DeviceLink& link, std::vector<uint8_t>& area) {
 
 }  // namespace
 
-bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path, WorkingSetData* loaded) {
+bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path, WorkingSetData* loaded,
+                             ProfileFileRefresh refresh) {
     // Whatever is loaded after a failed read did not come from the keyboard, so its other
     // profiles' tables must not be written in place of the keyboard's.
     link.ForgetKeyboardMacros();
@@ -79,9 +81,11 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path, WorkingS
             data.keyAreas[p] = DecodeKeyTable(ReadKeyTableBlock(blocks[p].data()), layout);
         data.macros.Replace(DecodeMacroArea(area));
         link.NoteKeyboardMacros(MacroIds(data.macros.Records()));
-        const std::vector<uint8_t> image = EncodeProfileImage(data);
-        // A file that already says this is left alone: no flush to disk for nothing.
-        if (!FileHoldsBytes(path, image) && !WriteFileAtomically(path, image)) return false;
+        if (refresh == ProfileFileRefresh::NOW || !std::filesystem::is_regular_file(path)) {
+            const std::vector<uint8_t> image = EncodeProfileImage(data);
+            // A file that already says this is left alone: no flush to disk for nothing.
+            if (!FileHoldsBytes(path, image) && !WriteFileAtomically(path, image)) return false;
+        }
         // Loading the file now would give data itself, for whatever the keyboard holds.
         if (loaded) *loaded = std::move(data);
         return true;
@@ -90,13 +94,14 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path, WorkingS
     }
 }
 
-ProfileSource LoadActiveProfileFromKeyboard(DeviceLink& link, ProfileWorkingSet& workingSet) {
+ProfileSource LoadActiveProfileFromKeyboard(DeviceLink& link, ProfileWorkingSet& workingSet,
+                                            ProfileFileRefresh refresh) {
     EnsureDataFolder();
     const int active = GetActiveProfile(link);
     if (active >= 0 && active < ONBOARD_PROFILE_COUNT) {
         const std::string path = ProfileFilePath(active);
         WorkingSetData loaded;
-        if (ReadProfileFromKeyboard(link, path, &loaded)) {
+        if (ReadProfileFromKeyboard(link, path, &loaded, refresh)) {
             WorkingSetLock data = workingSet.Lock();
             *data = std::move(loaded);
             return ProfileSource::KEYBOARD;

@@ -16,12 +16,19 @@ class ShellPort;
 
 inline constexpr std::string_view IMPORT_FAILED_TEXT = "MAIN_PROMPT_INPORT";
 
+// What loading from the keyboard does with the profile file it read for.
+enum class ProfileFileRefresh {
+    NOW,        // replaced at once when it does not say what the keyboard holds
+    WITH_SAVE,  // left to the caller, who saves the working set next anyway; made when missing
+};
+
 // Reads the key tables of the three on-board profiles and the macro area and writes them to
 // path as a profile image (no texts, area 3 empty), replacing the file atomically. False when
 // the active profile is unknown, a read fails or the file cannot be written; the file is then
 // untouched. When loaded is given it receives what loading the file then gives.
 bool ReadProfileFromKeyboard(DeviceLink& link, const std::string& path,
-                             WorkingSetData* loaded = nullptr);
+                             WorkingSetData* loaded = nullptr,
+                             ProfileFileRefresh refresh = ProfileFileRefresh::NOW);
 
 enum class ProfileSource {
     KEYBOARD,  // the active profile's file was read from the keyboard and loaded
@@ -31,7 +38,8 @@ enum class ProfileSource {
 // Replaces the active profile's profile file from the keyboard and the working set from that
 // file, or with a fresh working set when that fails. Key displays and the Apply state are the
 // caller's to refresh afterwards.
-ProfileSource LoadActiveProfileFromKeyboard(DeviceLink& link, ProfileWorkingSet& workingSet);
+ProfileSource LoadActiveProfileFromKeyboard(DeviceLink& link, ProfileWorkingSet& workingSet,
+                                            ProfileFileRefresh refresh = ProfileFileRefresh::NOW);
 
 // Rewrites the active profile's profile file when it exists; never creates it.
 bool SaveWorkingSet(DeviceLink& link, ProfileWorkingSet& workingSet);

@@ -253,6 +253,25 @@ TEST_F(Quorvelctl, ExportWhoseKeyboardReadFailsLeavesTheProfileFile) {
     EXPECT_EQ(ReadWhole(profileFile), before);
 }
 
+// Writing commands leave the profile file to their own save; it must still end up saying
+// what the keyboard holds, which a reading command then finds nothing to change in.
+TEST_F(Quorvelctl, WritingCommandsLeaveTheProfileFileAsTheKeyboardHasIt) {
+    const std::string profileFile = dataDir_ + "/$Profile0";
+    Ok({"macro", "add", "Fine", "A+", "263", "A-"});
+    // (A deletion is left out: the keyboard numbers the macros after it anew, so the file the
+    // next read makes differs in their ids, as it did before writing commands left it to their
+    // save.)
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"key", "set", "A", "key:B"},
+          std::vector<std::string>{"macro", "add", "Other", "B+", "B-"}}) {
+        SCOPED_TRACE(command[0] + " " + command[1]);
+        Ok(command);
+        const std::string written = ReadWhole(profileFile);
+        Ok({"keys"});
+        EXPECT_TRUE(ReadWhole(profileFile) == written);
+    }
+}
+
 TEST_F(Quorvelctl, AbsentKeyboardExitsOne) {
     keyboard_->Run({"unplug"});
     for (const char* command : {"status", "keys", "lighting"}) {

@@ -74,6 +74,27 @@ TEST_F(ReadTest, AFileThatAlreadySaysItIsLeftAloneAndAnyOtherReplaced) {
     EXPECT_EQ(FileBytes(path), keyboard);
 }
 
+// A caller that saves next leaves the file to that save; only a missing one is made at once.
+TEST_F(ReadTest, AFileLeftToTheCallersSaveIsOnlyMadeWhenMissing) {
+    const std::string path = folder_.Dir() + "/read";
+    WorkingSetData loaded;
+    ASSERT_TRUE(ReadProfileFromKeyboard(*link_, path, &loaded, ProfileFileRefresh::WITH_SAVE));
+    const std::vector<uint8_t> keyboard = FileBytes(path);
+    std::optional<WorkingSetData> fromFile = DecodeProfileImage(keyboard);
+    ASSERT_TRUE(fromFile);
+    EXPECT_TRUE(loaded == *fromFile);
+
+    std::vector<uint8_t> stale = keyboard;
+    stale.back() ^= 1;
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(stale.data()),
+               static_cast<std::streamsize>(stale.size()));
+    WorkingSetData again;
+    ASSERT_TRUE(ReadProfileFromKeyboard(*link_, path, &again, ProfileFileRefresh::WITH_SAVE));
+    EXPECT_EQ(FileBytes(path), stale);
+    EXPECT_TRUE(again == loaded);
+}
+
 TEST_F(ReadTest, DamagedDirectoryKeepsTheMacrosThatFit) {
     // Claims 64 KiB and two macros: one well-formed, one far outside the keyboard's area.
     std::vector<uint8_t> area(28, 0);
