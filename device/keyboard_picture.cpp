@@ -8,12 +8,30 @@
 namespace quorvel {
 namespace {
 
-constexpr uint8_t FILE_MAGIC[] = {'Q', 'P', 'I', 'C', 1};
+// The file: the magic, the plug-in's identity (u32 length, text), then per area its length and
+// its known stretches (u32 count; per stretch u32 offset, u32 length, the bytes). Only what is
+// known is stored, in ascending order.
+constexpr uint8_t FILE_MAGIC[] = {'Q', 'P', 'I', 'C', 2};
 // Addresses are 16 bits and a frame carries at most 56 bytes past one.
 constexpr size_t AREA_LIMIT = 0x10000 + FRAME_DATA_SIZE;
 
 size_t Index(PictureArea area) {
     return static_cast<size_t>(area);
+}
+
+// Calls visit(offset, length) for each stretch of known bytes, in order.
+template <typename Visit>
+void ForEachKnownStretch(const std::vector<uint8_t>& known, Visit&& visit) {
+    for (size_t start = 0; start < known.size();) {
+        if (known[start] == 0) {
+            ++start;
+            continue;
+        }
+        size_t end = start;
+        while (end < known.size() && known[end] != 0) ++end;
+        visit(start, end - start);
+        start = end;
+    }
 }
 
 }  // namespace
@@ -180,7 +198,10 @@ uint64_t KeyboardPicture::Version() const {
 std::vector<uint8_t> KeyboardPicture::Encode() const {
     std::lock_guard lock(mutex_);
     size_t total = sizeof FILE_MAGIC + 4 + identity_.size();
-    for (const Area& a : areas_) total += 4 + a.bytes.size() + a.known.size();
+    for (const Area& a : areas_) {
+        total += 8;
+        ForEachKnownStretch(a.known, [&](size_t, size_t length) { total += 8 + length; });
+    }
     // Sized once: growing it step by step would copy the macro area several times over.
     std::vector<uint8_t> out(total);
     uint8_t* at = std::copy(std::begin(FILE_MAGIC), std::end(FILE_MAGIC), out.data());
@@ -192,8 +213,14 @@ std::vector<uint8_t> KeyboardPicture::Encode() const {
     at = std::copy(identity_.begin(), identity_.end(), at);
     for (const Area& a : areas_) {
         putSize(a.bytes.size());
-        at = std::copy(a.bytes.begin(), a.bytes.end(), at);
-        at = std::copy(a.known.begin(), a.known.end(), at);
+        size_t stretches = 0;
+        ForEachKnownStretch(a.known, [&](size_t, size_t) { ++stretches; });
+        putSize(stretches);
+        ForEachKnownStretch(a.known, [&](size_t offset, size_t length) {
+            putSize(offset);
+            putSize(length);
+            at = std::copy_n(a.bytes.begin() + static_cast<std::ptrdiff_t>(offset), length, at);
+        });
     }
     return out;
 }
@@ -215,11 +242,24 @@ bool KeyboardPicture::TakeEncoded(std::span<const uint8_t> data) {
     Area areas[PICTURE_AREA_COUNT];
     for (Area& a : areas) {
         size_t length = 0;
-        if (!takeSize(length) || length > AREA_LIMIT || (data.size() - at) / 2 < length)
+        size_t stretches = 0;
+        if (!takeSize(length) || length > AREA_LIMIT || !takeSize(stretches) || stretches > length)
             return false;
-        a.bytes.assign(data.begin() + at, data.begin() + at + length);
-        a.known.assign(data.begin() + at + length, data.begin() + at + 2 * length);
-        at += 2 * length;
+        a.bytes.assign(length, 0);
+        a.known.assign(length, 0);
+        for (size_t end = 0; stretches > 0; --stretches) {
+            size_t offset = 0;
+            size_t size = 0;
+            // In order, not overlapping, inside the area and inside the file.
+            if (!takeSize(offset) || !takeSize(size) || size == 0 || offset < end ||
+                offset > length || size > length - offset || data.size() - at < size)
+                return false;
+            std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at), size,
+                        a.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+            std::fill_n(a.known.begin() + static_cast<std::ptrdiff_t>(offset), size, 1);
+            at += size;
+            end = offset + size;
+        }
     }
     if (at != data.size()) return false;
     std::lock_guard lock(mutex_);

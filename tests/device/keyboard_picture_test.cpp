@@ -113,6 +113,43 @@ TEST(KeyboardPicture, FileFormBelongsToOnePlugIn) {
     EXPECT_FALSE(same.Holds(PictureArea::MACRO_AREA, 112, NEW));
 }
 
+// The file keeps exactly what is known, stretch by stretch, and a damaged file is refused or
+// read as some picture, never read past its end or its areas.
+TEST(KeyboardPicture, FileFormKeepsEveryKnownStretchAndSurvivesDamage) {
+    KeyboardPicture written;
+    written.SetPlugIdentity("virtual:/s#1.1");
+    written.Learn(PictureArea::MACRO_AREA, 0, NEW);
+    written.Learn(PictureArea::MACRO_AREA, 200, OLD);
+    written.Learn(PictureArea::MACRO_AREA, 204, NEW);  // joins the stretch before it
+    written.Learn(KEYS, 378, NEW);
+    written.Forget(KEYS, 379, 1);  // splits it
+    const std::vector<uint8_t> file = written.Encode();
+
+    KeyboardPicture read;
+    read.SetPlugIdentity("virtual:/s#1.1");
+    ASSERT_TRUE(read.TakeEncoded(file));
+    EXPECT_EQ(read.Encode(), file);
+    using Bytes = std::vector<uint8_t>;
+    EXPECT_TRUE(read.Holds(PictureArea::MACRO_AREA, 200, Bytes{1, 2, 3, 4, 9, 8, 7, 6}));
+    EXPECT_TRUE(read.Holds(KEYS, 378, Bytes{9}));
+    EXPECT_TRUE(read.Holds(KEYS, 380, Bytes{7, 6}));
+    EXPECT_FALSE(read.Holds(KEYS, 378, NEW));
+    EXPECT_FALSE(read.Holds(PictureArea::MACRO_AREA, 4, Bytes{0}));
+
+    for (size_t i = 0; i < file.size(); ++i) {
+        for (const uint8_t flip : {uint8_t{0x01}, uint8_t{0x80}, uint8_t{0xFF}}) {
+            std::vector<uint8_t> damaged = file;
+            damaged[i] ^= flip;
+            KeyboardPicture taker;
+            taker.SetPlugIdentity("virtual:/s#1.1");
+            if (!taker.TakeEncoded(damaged)) continue;
+            KeyboardPicture again;
+            again.SetPlugIdentity("virtual:/s#1.1");
+            EXPECT_TRUE(again.TakeEncoded(taker.Encode())) << "byte " << i;
+        }
+    }
+}
+
 // Two processes' pictures of one plug-in, sharing a private runtime folder, in which the
 // first has learnt NEW at the start of the key blocks.
 class PictureFiles : public ::testing::Test {
