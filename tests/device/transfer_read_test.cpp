@@ -36,6 +36,16 @@ protected:
         ASSERT_EQ(EndSession(*link_), CMD_OK);
     }
 
+    // The file at path holding the same bytes with its last one flipped; returns those bytes.
+    static std::vector<uint8_t> FlipLastByte(const std::string& path) {
+        std::vector<uint8_t> changed = FileBytes(path);
+        changed.back() ^= 1;
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(changed.data()),
+                   static_cast<std::streamsize>(changed.size()));
+        return changed;
+    }
+
     testing::ScopedDataFolder folder_;
 };
 
@@ -65,11 +75,7 @@ TEST_F(ReadTest, AFileThatAlreadySaysItIsLeftAloneAndAnyOtherReplaced) {
     EXPECT_TRUE(loaded == *fromFile);
 
     // One byte off, the same size: replaced with what the keyboard holds.
-    std::vector<uint8_t> changed = keyboard;
-    changed.back() ^= 1;
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(changed.data()),
-               static_cast<std::streamsize>(changed.size()));
+    FlipLastByte(path);
     ASSERT_TRUE(ReadProfileFromKeyboard(*link_, path));
     EXPECT_EQ(FileBytes(path), keyboard);
 }
@@ -84,11 +90,7 @@ TEST_F(ReadTest, AFileLeftToTheCallersSaveIsOnlyMadeWhenMissing) {
     ASSERT_TRUE(fromFile);
     EXPECT_TRUE(loaded == *fromFile);
 
-    std::vector<uint8_t> stale = keyboard;
-    stale.back() ^= 1;
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(stale.data()),
-               static_cast<std::streamsize>(stale.size()));
+    const std::vector<uint8_t> stale = FlipLastByte(path);
     WorkingSetData again;
     ASSERT_TRUE(ReadProfileFromKeyboard(*link_, path, &again, ProfileFileRefresh::WITH_SAVE));
     EXPECT_EQ(FileBytes(path), stale);
