@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <random>
 
 #include "base/ini_file.h"
 #include "tests/support/keyboard_dump.h"
@@ -24,13 +25,21 @@ XDisplay::XDisplay() {
         const QString socket = QString("/tmp/.X11-unix/X%1").arg(number_);
         for (int i = 0; i < 200 && !QFile::exists(socket); ++i) QThread::msleep(20);
     } else {
-        // The server takes the first free number and writes it once it accepts clients, so
-        // tests running side by side never share a display.
-        server_.start("Xvfb", QStringList{"-displayfd", "1"} + screen);
+        // A number drawn from a wide range, not the first free one: a server of another test
+        // that is still ending would otherwise remove the socket of a new server that took its
+        // number, and the program under test could not connect. The server writes the number
+        // once it accepts clients; a number already taken ends it, and the next is tried.
+        std::random_device seed;
+        std::mt19937 draw(seed());
         bool named = false;
-        number_ = NextLine(server_, 20000).toInt(&named);
+        for (int attempt = 0; attempt < 20 && !named; ++attempt) {
+            number_ = std::uniform_int_distribution<int>(100, 999)(draw);
+            server_.start("Xvfb", QStringList{Name(), "-displayfd", "1"} + screen);
+            named = NextLine(server_, 20000).toInt() == number_;
+            if (!named) server_.waitForFinished(3000);
+        }
         if (!named) {
-            ADD_FAILURE() << "Xvfb named no display: " << server_.errorString().toStdString();
+            ADD_FAILURE() << "Xvfb took no display: " << server_.errorString().toStdString();
             return;
         }
     }
